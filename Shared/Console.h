@@ -1,0 +1,49 @@
+#pragma once
+
+#include <mutex>
+#include <optional>
+#include <source_location>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Platform/Foundation/DateFormatter.h"
+#include "Platform/Foundation/FileManager.h"
+
+// The file logger every program compiles in. An entry is a header line (time,
+// source file, function tag, line) and one line per item; it goes to standard
+// output and to the log file, which always holds this process's entries (after
+// whatever the file held when first needed), one empty line between entries.
+class Console {
+public:
+    // The shared logger writes to the path of the program it is linked into.
+    static Console& shared();
+    // Defined once per program: "/tmp/ntfs_cmd.txt" for the agent,
+    // "/Users/tamsel/Parvex.txt" for the two user-side apps.
+    static const char* programLogPath();
+
+    explicit Console(std::string path);
+
+    // `function` is the tag a reader searches for ("doEvent(_:)", "save()", "run()").
+    void printLog(const std::vector<std::string>& items, std::string_view function,
+                  std::source_location location = std::source_location::current());
+    void printLog(std::string_view item, std::string_view function,
+                  std::source_location location = std::source_location::current());
+
+    void clear();
+
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string header(std::string_view function, const std::source_location& location) const;
+    void save(const std::string& entry);
+    void reportFailure(const FileError& error, std::string_view function, const std::source_location& location);
+
+    std::recursive_mutex m_lock;
+    DateFormatter m_formatter{"yyyy-MM-dd HH:mm:ss.SSS"};
+    std::string m_path;
+    std::optional<std::vector<std::string>> m_logs;
+    // The file as this process last wrote it; while it still matches, a new
+    // entry is appended instead of rewriting everything.
+    FileStamp m_written;
+};
