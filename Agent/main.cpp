@@ -1,0 +1,18 @@
+#include "Agent/Manager.h"
+#include "Platform/Foundation/RunLoop.h"
+#include "Platform/Foundation/UserAccounts.h"
+#include "Shared/Console.h"
+
+const char* Console::programLogPath()
+{
+    return "/tmp/ntfs_cmd.txt";
+}
+
+int main()
+{
+    Console::shared().clear();
+    Manager manager(DistributedNotificationCenter::defaultCenter(), "/etc/fstab", &UserAccounts::isAdministrator);
+    Console::shared().printLog("Running...", "run()");
+    RunLoop::main().run();
+    return 0;
+}

@@ -1,0 +1,54 @@
+#include "Platform/Foundation/UserAccounts.h"
+
+#include <grp.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <vector>
+
+namespace {
+
+constexpr const char* kAdministratorGroups[] = {"sudo", "wheel", "admin"};
+
+bool getPassword(uid_t uid, passwd& entry, std::vector<char>& buffer)
+{
+    passwd* found = nullptr;
+    buffer.resize(16384);
+    return ::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found;
+}
+
+}  // namespace
+
+bool UserAccounts::isAdministrator(uid_t uid)
+{
+    if (uid == 0)
+        return true;
+    if (uid == static_cast<uid_t>(-1))
+        return false;
+    passwd entry {};
+    std::vector<char> buffer;
+    if (!getPassword(uid, entry, buffer))
+        return false;
+    int count = 64;
+    std::vector<gid_t> groups(static_cast<size_t>(count));
+    while (::getgrouplist(entry.pw_name, entry.pw_gid, groups.data(), &count) < 0)
+        groups.resize(static_cast<size_t>(count));
+    groups.resize(static_cast<size_t>(count));
+    for (const char* name : kAdministratorGroups) {
+        group* admin = ::getgrnam(name);
+        if (!admin)
+            continue;
+        for (gid_t gid : groups) {
+            if (gid == admin->gr_gid)
+                return true;
+        }
+    }
+    return false;
+}
+
+std::string UserAccounts::userName(uid_t uid)
+{
+    passwd entry {};
+    std::vector<char> buffer;
+    return getPassword(uid, entry, buffer) ? std::string(entry.pw_name) : std::to_string(uid);
+}

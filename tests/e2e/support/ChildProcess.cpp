@@ -1,0 +1,98 @@
+#include "support/ChildProcess.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+extern char** environ;
+
+namespace {
+
+pid_t spawn(const std::vector<std::string>& arguments, const std::string& outputPath)
+{
+    std::vector<char*> argv;
+    for (auto& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outputPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+}  // namespace
+
+ChildProcess::ChildProcess(std::vector<std::string> arguments, const std::string& outputPath)
+    : m_pid(spawn(arguments, outputPath))
+{
+}
+
+ChildProcess::~ChildProcess()
+{
+    if (m_pid > 0 && !m_reaped)
+        stop(SIGKILL);
+}
+
+bool ChildProcess::isRunning()
+{
+    if (m_pid <= 0 || m_reaped)
+        return false;
+    if (::waitpid(m_pid, &m_status, WNOHANG) == m_pid) {
+        m_reaped = true;
+        return false;
+    }
+    return true;
+}
+
+int ChildProcess::stop(int signal)
+{
+    if (m_pid <= 0)
+        return -1;
+    if (!m_reaped) {
+        ::kill(m_pid, signal);
+        ::waitpid(m_pid, &m_status, 0);
+        m_reaped = true;
+    }
+    return m_status;
+}
+
+int runCommand(const std::vector<std::string>& arguments)
+{
+    pid_t pid = spawn(arguments, "/dev/null");
+    if (pid <= 0)
+        return -1;
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool waitForFileContaining(const std::string& path, const std::string& text, double seconds)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (readFile(path).find(text) != std::string::npos)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
