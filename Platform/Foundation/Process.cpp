@@ -1,0 +1,269 @@
+#include "Platform/Foundation/Process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+extern char** environ;
+
+namespace {
+
+void closeFd(int& fd)
+{
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+}
+
+// Both ends are close-on-exec so a child started by another thread never holds
+// them open. No end may sit on 0-2: the child's dup2 onto its standard streams
+// would then clobber one of its own pipes before using it.
+bool makePipe(std::array<int, 2>& ends)
+{
+    if (::pipe2(ends.data(), O_CLOEXEC) != 0)
+        return false;
+    for (int& fd : ends) {
+        if (fd > STDERR_FILENO)
+            continue;
+        int lifted = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+        ::close(fd);
+        fd = lifted;
+    }
+    if (ends[0] < 0 || ends[1] < 0) {
+        int code = errno;
+        closeFd(ends[0]);
+        closeFd(ends[1]);
+        errno = code;
+        return false;
+    }
+    return true;
+}
+
+struct Pipes {
+    std::array<int, 2> input{-1, -1};
+    std::array<int, 2> output{-1, -1};
+    std::array<int, 2> error{-1, -1};
+
+    ~Pipes()
+    {
+        for (auto* ends : {&input, &output, &error}) {
+            closeFd((*ends)[0]);
+            closeFd((*ends)[1]);
+        }
+    }
+};
+
+// The inherited environment with the caller's entries laid over it.
+std::vector<std::string> mergedEnvironment(const std::map<std::string, std::string>& extra)
+{
+    std::vector<std::string> entries;
+    for (char** entry = environ; entry && *entry; ++entry) {
+        std::string_view text(*entry);
+        if (!extra.contains(std::string(text.substr(0, text.find('=')))))
+            entries.emplace_back(text);
+    }
+    for (const auto& [name, value] : extra)
+        entries.push_back(name + "=" + value);
+    return entries;
+}
+
+std::vector<char*> pointersTo(std::vector<std::string>& texts)
+{
+    std::vector<char*> pointers;
+    pointers.reserve(texts.size() + 1);
+    for (auto& text : texts)
+        pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// Feeding a child that exits without reading its input must not kill us with
+// SIGPIPE, and the process-wide disposition is not ours to change: block it on
+// this thread only and swallow the one our own write raised.
+class BrokenPipeGuard {
+public:
+    BrokenPipeGuard()
+    {
+        sigemptyset(&m_set);
+        sigaddset(&m_set, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &m_set, &m_previous);
+        sigset_t pending;
+        sigpending(&pending);
+        m_wasPending = sigismember(&pending, SIGPIPE) == 1;
+    }
+    ~BrokenPipeGuard() { pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
+
+    void swallow()
+    {
+        if (m_wasPending)
+            return;
+        timespec now{};
+        while (sigtimedwait(&m_set, nullptr, &now) < 0 && errno == EINTR) { }
+    }
+
+private:
+    sigset_t m_set;
+    sigset_t m_previous;
+    bool m_wasPending = false;
+};
+
+// Reads what is there now; false once the stream is finished.
+bool drain(int fd, std::string& into)
+{
+    std::array<char, 65536> buffer;
+    ssize_t count = ::read(fd, buffer.data(), buffer.size());
+    if (count > 0) {
+        into.append(buffer.data(), static_cast<size_t>(count));
+        return true;
+    }
+    if (count < 0 && (errno == EINTR || errno == EAGAIN))
+        return true;
+    return false;
+}
+
+// Both output streams are read at once and the input is fed alongside, so a
+// child blocked on any one pipe is always unblocked by us.
+void exchange(Pipes& pipes, const std::string& input, ProcessResult& result)
+{
+    int& out = pipes.output[0];
+    int& err = pipes.error[0];
+    int& in = pipes.input[1];
+    size_t written = 0;
+    std::optional<BrokenPipeGuard> guard;
+    if (in >= 0) {
+        if (input.empty())
+            closeFd(in);
+        else {
+            ::fcntl(in, F_SETFL, ::fcntl(in, F_GETFL) | O_NONBLOCK);
+            guard.emplace();
+        }
+    }
+
+    while (out >= 0 || err >= 0 || in >= 0) {
+        std::array<pollfd, 3> watched{};
+        nfds_t count = 0;
+        for (int fd : {out, err})
+            if (fd >= 0)
+                watched[count++] = pollfd{fd, POLLIN, 0};
+        if (in >= 0)
+            watched[count++] = pollfd{in, POLLOUT, 0};
+        if (::poll(watched.data(), count, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        for (nfds_t index = 0; index < count; ++index) {
+            const pollfd& entry = watched[index];
+            if (!entry.revents)
+                continue;
+            if (entry.fd == out && !drain(out, result.standardOutput))
+                closeFd(out);
+            else if (entry.fd == err && !drain(err, result.standardError))
+                closeFd(err);
+            else if (entry.fd == in) {
+                ssize_t sent = ::write(in, input.data() + written, input.size() - written);
+                if (sent > 0)
+                    written += static_cast<size_t>(sent);
+                else if (sent < 0 && errno != EINTR && errno != EAGAIN) {
+                    if (errno == EPIPE)
+                        guard->swallow();
+                    written = input.size();
+                }
+                if (written == input.size())
+                    closeFd(in);
+            }
+        }
+    }
+}
+
+void reap(pid_t child, ProcessResult& result)
+{
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR)
+            return;
+    }
+    if (WIFEXITED(status))
+        result.exitStatus = WEXITSTATUS(status);
+    else if (WIFSIGNALED(status))
+        result.terminationSignal = WTERMSIG(status);
+}
+
+std::string launchFailure(const ProcessOptions& options, int code)
+{
+    std::string sentence = "The program “" + options.launchPath + "” couldn’t be launched";
+    if (options.currentDirectory)
+        sentence += " in “" + *options.currentDirectory + "”";
+    return sentence + ": " + std::strerror(code);
+}
+
+} // namespace
+
+ProcessResult Process::run(const ProcessOptions& options)
+{
+    ProcessResult result;
+    Pipes pipes;
+    bool feedsInput = options.standardInput.has_value();
+    if ((feedsInput && !makePipe(pipes.input)) || !makePipe(pipes.output) || !makePipe(pipes.error)) {
+        result.launchError = launchFailure(options, errno);
+        return result;
+    }
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (options.currentDirectory)
+        posix_spawn_file_actions_addchdir_np(&actions, options.currentDirectory->c_str());
+    if (feedsInput)
+        posix_spawn_file_actions_adddup2(&actions, pipes.input[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, pipes.output[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, pipes.error[1], STDERR_FILENO);
+    // Descriptors some library opened without close-on-exec stay ours too.
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+
+    // The child starts with no blocked signals and the default SIGPIPE action,
+    // whatever this thread or process has set up for itself.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t signals;
+    sigemptyset(&signals);
+    posix_spawnattr_setsigmask(&attributes, &signals);
+    sigaddset(&signals, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &signals);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    std::vector<std::string> argumentTexts{options.launchPath};
+    argumentTexts.insert(argumentTexts.end(), options.arguments.begin(), options.arguments.end());
+    std::vector<char*> argv = pointersTo(argumentTexts);
+    std::vector<std::string> environmentTexts;
+    std::vector<char*> environmentPointers;
+    char** envp = environ;
+    if (!options.environment.empty()) {
+        environmentTexts = mergedEnvironment(options.environment);
+        environmentPointers = pointersTo(environmentTexts);
+        envp = environmentPointers.data();
+    }
+
+    pid_t child = -1;
+    int code = posix_spawn(&child, options.launchPath.c_str(), &actions, &attributes, argv.data(), envp);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    // Only the child may hold its ends, or we would never see end of file.
+    closeFd(pipes.input[0]);
+    closeFd(pipes.output[1]);
+    closeFd(pipes.error[1]);
+    if (code != 0) {
+        result.launchError = launchFailure(options, code);
+        return result;
+    }
+
+    exchange(pipes, options.standardInput.value_or(std::string()), result);
+    reap(child, result);
+    return result;
+}

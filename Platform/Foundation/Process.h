@@ -1,0 +1,42 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+// What to start and what to hand it. The child always gets fresh pipes for its
+// standard output and standard error; everything else is inherited unless set here.
+struct ProcessOptions {
+    std::string launchPath;
+    // The child's arguments after its name (it sees `launchPath` as argv[0]).
+    std::vector<std::string> arguments;
+    // Working directory of the child; absent means the caller's.
+    std::optional<std::string> currentDirectory;
+    // Added to (or replacing entries of) the inherited environment.
+    std::map<std::string, std::string> environment;
+    // Bytes written to the child's standard input, which is then closed; absent
+    // means the child shares the caller's standard input.
+    std::optional<std::string> standardInput;
+};
+
+// What the child left behind. Outputs are raw bytes, exactly as written.
+struct ProcessResult {
+    std::string standardOutput;
+    std::string standardError;
+    // Set when the child could not be started at all: a sentence saying why.
+    std::optional<std::string> launchError;
+    // The exit code of a child that exited, -1 otherwise.
+    int exitStatus = -1;
+    // The signal that ended the child, 0 if it exited.
+    int terminationSignal = 0;
+};
+
+// Runs one child process to completion (a stand-in for Foundation's Process).
+class Process {
+public:
+    // Starts the child, feeds its standard input while draining both of its
+    // output streams, and returns once both streams are closed and the child
+    // is reaped. Blocks the calling thread; keeps no shared state.
+    static ProcessResult run(const ProcessOptions& options);
+};

@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+#include "Helper/Script.h"
+
+using Arguments = std::vector<std::string>;
+
+TEST(Script, ShellGetsOneUnquotedScript)
+{
+    EXPECT_EQ(Script::childArguments("/bin/zsh", {"df -h"}), (Arguments{"-c", "df -h"}));
+    EXPECT_EQ(Script::childArguments("/bin/zsh", {"print", "a b"}), (Arguments{"-c", "print a b"}));
+    EXPECT_EQ(Script::childArguments("/bin/zsh", {}), (Arguments{"-c", ""}));
+    // Only that exact path is the shell.
+    EXPECT_EQ(Script::childArguments("/usr/bin/zsh", {"a b", "c"}), (Arguments{"a b", "c"}));
+    EXPECT_EQ(Script::childArguments("/bin/zsh/", {"x"}), (Arguments{"x"}));
+}
+
+TEST(Script, ShellSplitsJoinedArguments)
+{
+    auto split = Script::run("/bin/zsh", std::nullopt, {"print -rl --", "a b"});
+    EXPECT_EQ(split.result, "a\nb\n");
+    EXPECT_EQ(split.error, "");
+
+    auto empty = Script::run("/bin/zsh", std::nullopt, {});
+    EXPECT_EQ(empty.result, "");
+    EXPECT_EQ(empty.error, "");
+
+    // Any other program gets the list unchanged, spaces and all.
+    auto direct = Script::run("/usr/bin/printf", std::nullopt, {"[%s]", "a b", "c"});
+    EXPECT_EQ(direct.result, "[a b][c]");
+}
+
+TEST(Script, LinesRunInOrderInOneShell)
+{
+    auto run = Script::run("/bin/zsh", std::nullopt,
+                           {"value=first\nprint -r -- $value\nprint -r -- oops >&2\nvalue=second\nprint -r -- $value"});
+    EXPECT_EQ(run.result, "first\nsecond\n");
+    EXPECT_EQ(run.error, "oops\n");
+}
+
+TEST(Script, FailingCommandsShowOnlyInTheirOutput)
+{
+    auto run = Script::run("/bin/zsh", std::nullopt, {"print -r -- before; false; print -r -- after; exit 7"});
+    EXPECT_EQ(run.result, "before\nafter\n");
+    EXPECT_EQ(run.error, "");
+}
+
+TEST(Script, EachStreamIsDecodedOnItsOwn)
+{
+    auto badOutput = Script::run("/bin/zsh", std::nullopt, {"printf 'ok\\377'; printf 'caf\\303\\251' >&2"});
+    EXPECT_EQ(badOutput.result, "");
+    EXPECT_EQ(badOutput.error, "café");
+
+    auto badError = Script::run("/bin/zsh", std::nullopt, {"printf '盘符'; printf '\\300\\200' >&2"});
+    EXPECT_EQ(badError.result, "盘符");
+    EXPECT_EQ(badError.error, "");
+}
+
+TEST(Script, LargeErrorOutputBeforeAnyResultDoesNotStall)
+{
+    auto run = Script::run("/bin/zsh", std::nullopt,
+                           {"head -c 1048576 /dev/zero | tr '\\0' e >&2\nprint -r -- done"});
+    EXPECT_EQ(run.error.size(), 1u << 20);
+    EXPECT_EQ(run.error.find_first_not_of('e'), std::string::npos);
+    EXPECT_EQ(run.result, "done\n");
+}
+
+TEST(Script, UnstartableProgramReportsWhyAsError)
+{
+    auto run = Script::run("/nonexistent/zsh", std::nullopt, {"true"});
+    EXPECT_EQ(run.result, "");
+    EXPECT_NE(run.error.find("/nonexistent/zsh"), std::string::npos);
+    EXPECT_NE(run.error.find(std::strerror(ENOENT)), std::string::npos);
+}
+
+TEST(Script, RunsInTheGivenFolder)
+{
+    auto folder = std::filesystem::canonical(std::filesystem::temp_directory_path()).string();
+    EXPECT_EQ(Script::run("/bin/zsh", folder, {"pwd"}).result, folder + "\n");
+    EXPECT_EQ(Script::run("/bin/zsh", std::nullopt, {"pwd"}).result,
+              std::filesystem::current_path().string() + "\n");
+}
+
+TEST(Script, HandsSecretsOverWithoutArguments)
+{
+    std::string secret = "pa\\ss \"wo'rd\" $HOME `id`";
+    ScriptInput input{.environment = {{"PARVEX_NAME", "名 with space"}}, .standardInput = secret + "\n"};
+    auto run = Script::run("/bin/zsh", std::nullopt,
+                           {"IFS= read -r line\nprint -r -- \"$line\"\nprint -r -- \"$PARVEX_NAME\""}, input);
+    EXPECT_EQ(run.result, secret + "\n名 with space\n");
+    EXPECT_EQ(run.error, "");
+}
+
+TEST(Script, ConcurrentRunsStayApart)
+{
+    std::vector<std::thread> threads;
+    std::vector<int> mismatches(4, 0);
+    for (int worker = 0; worker < 4; ++worker) {
+        threads.emplace_back([worker, &mismatches] {
+            for (int round = 0; round < 10; ++round) {
+                auto tag = std::to_string(worker) + ":" + std::to_string(round);
+                auto run = Script::run("/bin/zsh", std::nullopt, {"print -r -- " + tag + "; print -r -- " + tag + " >&2"});
+                if (run.result != tag + "\n" || run.error != tag + "\n")
+                    ++mismatches[worker];
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(mismatches, std::vector<int>(4, 0));
+}

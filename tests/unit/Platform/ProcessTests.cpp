@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <sstream>
+
+#include "Platform/Foundation/Process.h"
+
+namespace {
+
+ProcessResult shell(const std::string& script, ProcessOptions options = {})
+{
+    options.launchPath = "/bin/zsh";
+    options.arguments = {"-c", script};
+    return Process::run(options);
+}
+
+std::set<int> descriptorsListed(const std::string& listing)
+{
+    std::set<int> numbers;
+    std::istringstream lines(listing);
+    for (std::string line; std::getline(lines, line);)
+        numbers.insert(std::stoi(line));
+    return numbers;
+}
+
+} // namespace
+
+TEST(Process, ReturnsBothStreamsRawAndTheExitStatus)
+{
+    auto result = shell("printf 'out\\377'; printf 'err' >&2; exit 3");
+    EXPECT_FALSE(result.launchError);
+    EXPECT_EQ(result.standardOutput, "out\xff");
+    EXPECT_EQ(result.standardError, "err");
+    EXPECT_EQ(result.exitStatus, 3);
+    EXPECT_EQ(result.terminationSignal, 0);
+
+    auto killed = shell("kill -TERM $$");
+    EXPECT_EQ(killed.exitStatus, -1);
+    EXPECT_EQ(killed.terminationSignal, SIGTERM);
+}
+
+TEST(Process, DrainsAFullErrorPipeWhileOutputIsStillOpen)
+{
+    auto result = shell("head -c 1048576 /dev/zero | tr '\\0' e >&2; print -r -- done; head -c 1048576 /dev/zero");
+    EXPECT_EQ(result.standardError, std::string(1 << 20, 'e'));
+    EXPECT_EQ(result.standardOutput, "done\n" + std::string(1 << 20, '\0'));
+}
+
+TEST(Process, UnstartableProgramSaysWhy)
+{
+    auto missing = Process::run({.launchPath = "/nonexistent/program"});
+    ASSERT_TRUE(missing.launchError);
+    EXPECT_NE(missing.launchError->find("/nonexistent/program"), std::string::npos);
+    EXPECT_NE(missing.launchError->find(std::strerror(ENOENT)), std::string::npos);
+    EXPECT_EQ(missing.standardOutput, "");
+    EXPECT_EQ(missing.standardError, "");
+
+    auto plainFile = std::filesystem::temp_directory_path() / ("parvex-plain-" + std::to_string(::getpid()));
+    ::close(::open(plainFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
+    auto notExecutable = Process::run({.launchPath = plainFile.string()});
+    std::filesystem::remove(plainFile);
+    ASSERT_TRUE(notExecutable.launchError);
+    EXPECT_NE(notExecutable.launchError->find(std::strerror(EACCES)), std::string::npos);
+
+    auto badFolder = Process::run({.launchPath = "/bin/true", .currentDirectory = "/nonexistent/folder"});
+    ASSERT_TRUE(badFolder.launchError);
+    EXPECT_NE(badFolder.launchError->find("/nonexistent/folder"), std::string::npos);
+}
+
+TEST(Process, HonoursTheWorkingDirectory)
+{
+    auto folder = std::filesystem::canonical(std::filesystem::temp_directory_path());
+    auto result = Process::run({.launchPath = "/bin/pwd", .currentDirectory = folder.string()});
+    EXPECT_EQ(result.standardOutput, folder.string() + "\n");
+}
+
+TEST(Process, DeliversStandardInputByteForByte)
+{
+    std::string awkward("back\\slash \"double\" 'single'\n\nnul\0after\r\n$HOME `x`", 45);
+    auto echoed = Process::run({.launchPath = "/bin/cat", .standardInput = awkward});
+    EXPECT_EQ(echoed.standardOutput, awkward);
+
+    // Bigger than any pipe: only works if feeding and draining overlap.
+    std::string large(3 << 20, 'x');
+    for (size_t index = 0; index < large.size(); index += 4097)
+        large[index] = static_cast<char>(index % 251);
+    auto copied = Process::run({.launchPath = "/bin/cat", .standardInput = large});
+    EXPECT_EQ(copied.standardOutput, large);
+
+    auto empty = Process::run({.launchPath = "/bin/cat", .standardInput = std::string()});
+    EXPECT_EQ(empty.standardOutput, "");
+    EXPECT_EQ(empty.exitStatus, 0);
+}
+
+TEST(Process, SurvivesAChildThatIgnoresItsInput)
+{
+    auto result = Process::run({.launchPath = "/bin/true", .standardInput = std::string(4 << 20, 'x')});
+    EXPECT_FALSE(result.launchError);
+    EXPECT_EQ(result.exitStatus, 0);
+}
+
+TEST(Process, WithoutInputTheChildSharesOurs)
+{
+    char ours[4096] = {};
+    ASSERT_GT(::readlink("/proc/self/fd/0", ours, sizeof ours - 1), 0);
+    auto result = Process::run({.launchPath = "/usr/bin/readlink", .arguments = {"/proc/self/fd/0"}});
+    EXPECT_EQ(result.standardOutput, std::string(ours) + "\n");
+}
+
+TEST(Process, AddsEnvironmentToWhatIsInherited)
+{
+    ::setenv("PARVEX_INHERITED", "kept", 1);
+    ::setenv("PARVEX_REPLACED", "old", 1);
+    ProcessOptions options;
+    options.environment = {{"PARVEX_ADDED", "a b=c"}, {"PARVEX_REPLACED", "new"}};
+    auto result = shell("print -r -- \"$PARVEX_INHERITED|$PARVEX_ADDED|$PARVEX_REPLACED\"; env | grep -c '^PARVEX_REPLACED='",
+                        options);
+    EXPECT_EQ(result.standardOutput, "kept|a b=c|new\n1\n");
+    ::unsetenv("PARVEX_INHERITED");
+    ::unsetenv("PARVEX_REPLACED");
+}
+
+TEST(Process, ChildGetsOnlyItsStandardStreams)
+{
+    // A descriptor opened without close-on-exec, as careless library code would.
+    int stray = ::open("/dev/null", O_RDONLY);
+    ASSERT_GE(stray, 0);
+    int high = ::fcntl(stray, F_DUPFD, 57);
+    ASSERT_GE(high, 57);
+
+    // ls holds one descriptor of its own (3) for the folder it lists.
+    for (auto input : {std::optional<std::string>(), std::optional<std::string>("x")}) {
+        auto result = Process::run({.launchPath = "/bin/ls", .arguments = {"/proc/self/fd"}, .standardInput = input});
+        auto open = descriptorsListed(result.standardOutput);
+        EXPECT_TRUE(open.contains(0) && open.contains(1) && open.contains(2)) << result.standardOutput;
+        EXPECT_LE(*open.rbegin(), 3) << result.standardOutput;
+    }
+    ::close(stray);
+    ::close(high);
+}
+
+TEST(Process, WorksWhenOurStandardStreamsAreClosed)
+{
+    // New pipes then land on 0-2; they must still reach the right child streams.
+    int savedIn = ::dup(STDIN_FILENO), savedOut = ::dup(STDOUT_FILENO), savedErr = ::dup(STDERR_FILENO);
+    ::close(STDIN_FILENO);
+    ::close(STDOUT_FILENO);
+    ::close(STDERR_FILENO);
+    auto result = Process::run({.launchPath = "/bin/zsh",
+                                .arguments = {"-c", "read -r line; print -r -- \"out:$line\"; print -r -- err >&2"},
+                                .standardInput = "in\n"});
+    ::dup2(savedIn, STDIN_FILENO);
+    ::dup2(savedOut, STDOUT_FILENO);
+    ::dup2(savedErr, STDERR_FILENO);
+    ::close(savedIn);
+    ::close(savedOut);
+    ::close(savedErr);
+    EXPECT_EQ(result.standardOutput, "out:in\n");
+    EXPECT_EQ(result.standardError, "err\n");
+}
