@@ -53,8 +53,14 @@ bool RunLoop::runUntil(const std::function<bool()>& done, double seconds)
         return G_SOURCE_REMOVE;
     }, &timedOut, nullptr);
     g_source_attach(watchdog, m_context);
+    // `done` may turn true on another thread, which does not wake the loop.
+    GSource* poll = g_timeout_source_new(10);
+    g_source_set_callback(poll, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr, nullptr);
+    g_source_attach(poll, m_context);
     while (!done() && !timedOut && g_get_monotonic_time() < deadline)
         g_main_context_iteration(m_context, TRUE);
+    g_source_destroy(poll);
+    g_source_unref(poll);
     g_source_destroy(watchdog);
     g_source_unref(watchdog);
     return done();

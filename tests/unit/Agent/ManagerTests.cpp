@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "Agent/Manager.h"
+#include "Platform/Foundation/FileManager.h"
+#include "Platform/Foundation/InProcessNotificationBus.h"
+#include "Platform/Foundation/RunLoop.h"
+
+namespace {
+
+class ManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/parvex-manager.XXXXXX";
+        m_folder = ::mkdtemp(pattern);
+        m_path = m_folder + "/fstab";
+    }
+    void TearDown() override { std::system(("rm -rf " + m_folder).c_str()); }
+
+    std::vector<std::string> answers() const
+    {
+        std::vector<std::string> out;
+        for (auto& post : m_bus->posts()) {
+            if (post.name == Manager::answerName)
+                out.push_back(std::get<std::string>(*post.object));
+        }
+        return out;
+    }
+
+    std::string m_folder;
+    std::string m_path;
+    std::shared_ptr<InProcessNotificationBus> m_bus = std::make_shared<InProcessNotificationBus>();
+    DistributedNotificationCenter m_center{m_bus};
+};
+
+}  // namespace
+
+TEST_F(ManagerTest, RequestsArriveThroughTheCenterAndAreAnswered)
+{
+    Manager manager(m_center, m_path, [](uid_t) { return true; });
+    m_center.post(Manager::requestName, std::string("add,Data"), DistributedNotificationCenter::deliverToAllSessions);
+    RunLoop::main().runUntil([&] { return !answers().empty(); }, 2);
+    EXPECT_EQ(answers(), std::vector<std::string>{"add,Data"});
+    EXPECT_EQ(*FileManager::contents(m_path), "LABEL=Data none ntfs rw,auto,nobrowse");
+    EXPECT_EQ(m_bus->posts().back().options, 2u);
+}
+
+TEST_F(ManagerTest, TheFileIsFirstReadAtTheFirstWellFormedRequest)
+{
+    Manager manager(m_center, m_path, [](uid_t) { return true; });
+    manager.doEvent(Notification{Manager::requestName, std::string("clear"), 0});
+    manager.doEvent(Notification{Manager::requestName, std::nullopt, 0});
+    EXPECT_EQ(manager.fstab(), nullptr);
+    manager.doEvent(Notification{Manager::requestName, std::string("clear,all"), 0});
+    ASSERT_NE(manager.fstab(), nullptr);
+    EXPECT_TRUE(answers().empty());
+    EXPECT_EQ(*FileManager::contents(m_path), "") << "a clear writes the table even when it is empty";
+}
+
+TEST_F(ManagerTest, UntrustedSendersChangeNothingAndGetNoAnswer)
+{
+    uid_t asked = 0;
+    Manager manager(m_center, m_path, [&](uid_t uid) {
+        asked = uid;
+        return uid == 0;
+    });
+    manager.doEvent(Notification{Manager::requestName, std::string("add,Evil"), 1000});
+    EXPECT_EQ(asked, 1000u);
+    EXPECT_EQ(manager.fstab(), nullptr);
+    EXPECT_FALSE(FileManager::fileExists(m_path));
+    EXPECT_TRUE(answers().empty());
+}

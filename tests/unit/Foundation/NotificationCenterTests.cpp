@@ -1,0 +1,44 @@
+#include <gtest/gtest.h>
+
+#include "Platform/Foundation/DistributedNotificationCenter.h"
+#include "Platform/Foundation/InProcessNotificationBus.h"
+#include "Platform/Foundation/RunLoop.h"
+
+TEST(DistributedNotificationCenter, DeliversByNameOnTheRunLoopWithTheSender)
+{
+    auto bus = std::make_shared<InProcessNotificationBus>();
+    DistributedNotificationCenter sender(bus);
+    DistributedNotificationCenter receiver(bus);
+    std::vector<Notification> got;
+    auto registration = receiver.addObserver("wanted", [&](const Notification& n) { got.push_back(n); });
+
+    bus->setSenderUid(501);
+    sender.post("wanted", std::string("add,Data"), DistributedNotificationCenter::deliverToAllSessions);
+    sender.post("other", std::string("x"));
+    sender.post("wanted", NotificationObject(std::int64_t{7}));
+    sender.post("wanted");
+    EXPECT_TRUE(got.empty()) << "delivery waits for the run loop";
+    RunLoop::main().runUntil([&] { return got.size() == 3; }, 2);
+
+    ASSERT_EQ(got.size(), 3u);
+    ASSERT_NE(got[0].objectText(), nullptr);
+    EXPECT_EQ(*got[0].objectText(), "add,Data");
+    EXPECT_EQ(got[0].senderUid, 501u);
+    EXPECT_EQ(got[1].objectText(), nullptr) << "a number is not a text";
+    EXPECT_TRUE(got[1].object.has_value());
+    EXPECT_FALSE(got[2].object.has_value());
+    EXPECT_EQ(bus->posts()[0].options, 2u);
+}
+
+TEST(DistributedNotificationCenter, NothingReachesARemovedObserverEvenIfAlreadyQueued)
+{
+    auto bus = std::make_shared<InProcessNotificationBus>();
+    DistributedNotificationCenter center(bus);
+    int calls = 0;
+    auto registration = center.addObserver("n", [&](const Notification&) { ++calls; });
+    center.post("n", std::string("queued"));
+    registration.reset();
+    center.post("n", std::string("later"));
+    RunLoop::main().runUntil([] { return false; }, 0.05);
+    EXPECT_EQ(calls, 0);
+}
