@@ -1,0 +1,122 @@
+#include "Tools/Common/DiskCatalog.h"
+
+namespace Tools {
+
+DiskCatalog::DiskCatalog(std::shared_ptr<DiskRegistry> registry, std::shared_ptr<SysfsBlock> sysfs, std::shared_ptr<MountTable> mounts, Prober prober)
+    : m_registry(std::move(registry))
+    , m_sysfs(std::move(sysfs))
+    , m_mounts(std::move(mounts))
+    , m_prober(std::move(prober))
+{
+}
+
+std::optional<DiskDescription> DiskCatalog::describe(const RegisteredNode& diskNode, const std::vector<RegisteredNode>& nodes) const
+{
+    auto info = m_sysfs->describe(diskNode.number);
+    if (!info)
+        return std::nullopt;
+    DiskDescription disk;
+    disk.identifier = diskNode.identifier;
+    disk.node = diskNode.identifier.nodePath(m_registry->devDir());
+    disk.number = diskNode.number;
+    disk.size = info->sizeBytes;
+    disk.diskImage = info->isLoop;
+    disk.removable = info->removable;
+    disk.usb = info->isUsb;
+    if (auto probe = m_prober(disk.node))
+        disk.probe = *probe;
+    if (!disk.probe.fsType.empty())
+        disk.mounts = m_mounts->mountsOf(disk.number);
+
+    for (const auto& node : nodes) {
+        if (node.identifier.disk() != diskNode.identifier.disk() || node.identifier.isWholeDisk())
+            continue;
+        auto partitionInfo = m_sysfs->describe(node.number);
+        if (!partitionInfo)
+            continue;
+        VolumeDescription volume;
+        volume.identifier = node.identifier;
+        volume.node = node.identifier.nodePath(m_registry->devDir());
+        volume.number = node.number;
+        volume.size = partitionInfo->sizeBytes;
+        volume.diskImage = disk.diskImage;
+        volume.removable = disk.removable || disk.usb;
+        if (auto probe = m_prober(volume.node))
+            volume.probe = *probe;
+        if (volume.probe.entryScheme.empty())
+            volume.probe.entryScheme = disk.probe.tableType;
+        volume.mounts = m_mounts->mountsOf(volume.number);
+        disk.partitions.push_back(std::move(volume));
+    }
+    return disk;
+}
+
+std::vector<DiskDescription> DiskCatalog::disks() const
+{
+    std::vector<DiskDescription> disks;
+    auto nodes = m_registry->nodes();
+    for (const auto& node : nodes) {
+        if (!node.identifier.isWholeDisk())
+            continue;
+        if (auto disk = describe(node, nodes))
+            disks.push_back(std::move(*disk));
+    }
+    return disks;
+}
+
+std::optional<DiskDescription> DiskCatalog::disk(const DiskIdentifier& identifier) const
+{
+    auto nodes = m_registry->nodes();
+    for (const auto& node : nodes) {
+        if (node.identifier == identifier.wholeDisk())
+            return describe(node, nodes);
+    }
+    return std::nullopt;
+}
+
+std::optional<VolumeDescription> DiskCatalog::volume(const DiskIdentifier& identifier) const
+{
+    auto whole = disk(identifier);
+    if (!whole)
+        return std::nullopt;
+    if (identifier.isWholeDisk())
+        return whole->asVolume();
+    for (const auto& partition : whole->partitions) {
+        if (partition.identifier == identifier)
+            return partition;
+    }
+    return std::nullopt;
+}
+
+bool DiskCatalog::matchesByName(const VolumeDescription& volume, const std::string& spec)
+{
+    if (spec.empty())
+        return false;
+    if (spec == volume.node)
+        return true;
+    for (const auto& mount : volume.mounts) {
+        if (spec == mount.target)
+            return true;
+    }
+    return volume.hasFileSystem() && spec == volume.name();
+}
+
+std::optional<VolumeDescription> DiskCatalog::findVolume(const std::string& spec) const
+{
+    if (auto identifier = DiskIdentifier::parse(spec)) {
+        if (auto found = volume(*identifier))
+            return found;
+    }
+    for (const auto& disk : disks()) {
+        VolumeDescription whole = disk.asVolume();
+        if (matchesByName(whole, spec))
+            return whole;
+        for (const auto& partition : disk.partitions) {
+            if (matchesByName(partition, spec))
+                return partition;
+        }
+    }
+    return std::nullopt;
+}
+
+}

@@ -1,0 +1,165 @@
+#include "Tools/Common/DiskRegistry.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <grp.h>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace Tools {
+
+DiskRegistry::DiskRegistry(std::string devDir, std::shared_ptr<SysfsBlock> sysfs)
+    : m_devDir(std::move(devDir))
+    , m_sysfs(std::move(sysfs))
+{
+}
+
+std::vector<DiskRegistry::RawNode> DiskRegistry::rawNodes() const
+{
+    std::vector<RawNode> nodes;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(m_devDir, error)) {
+        auto identifier = DiskIdentifier::parse(entry.path().filename().string());
+        if (!identifier)
+            continue;
+        struct stat info {};
+        if (lstat(entry.path().c_str(), &info) != 0 || !S_ISBLK(info.st_mode))
+            continue;
+        nodes.push_back({ *identifier, info.st_rdev });
+    }
+    std::sort(nodes.begin(), nodes.end(), [](const auto& a, const auto& b) { return a.identifier < b.identifier; });
+    return nodes;
+}
+
+std::vector<RegisteredNode> DiskRegistry::nodes() const
+{
+    std::vector<RegisteredNode> live;
+    for (const auto& node : rawNodes()) {
+        if (m_sysfs->exists(node.number))
+            live.push_back({ node.identifier, node.number });
+    }
+    return live;
+}
+
+std::optional<dev_t> DiskRegistry::deviceOf(const DiskIdentifier& identifier) const
+{
+    struct stat info {};
+    if (lstat(identifier.nodePath(m_devDir).c_str(), &info) != 0 || !S_ISBLK(info.st_mode))
+        return std::nullopt;
+    if (!m_sysfs->exists(info.st_rdev))
+        return std::nullopt;
+    return info.st_rdev;
+}
+
+std::optional<DiskIdentifier> DiskRegistry::identifierOf(dev_t number) const
+{
+    for (const auto& node : nodes()) {
+        if (node.number == number)
+            return node.identifier;
+    }
+    return std::nullopt;
+}
+
+Outcome DiskRegistry::makeNode(const DiskIdentifier& identifier, dev_t number) const
+{
+    std::string path = identifier.nodePath(m_devDir);
+    if (mknod(path.c_str(), S_IFBLK | 0660, number) != 0)
+        return Outcome::failure(path + ": " + std::strerror(errno));
+    // Block devices belong to the "disk" group on Debian; keep that custom.
+    if (struct group* disk = getgrnam("disk"))
+        (void)chown(path.c_str(), 0, disk->gr_gid);
+    (void)chmod(path.c_str(), 0660);
+    return Outcome::success();
+}
+
+Expected<DiskIdentifier> DiskRegistry::assign(dev_t disk)
+{
+    auto info = m_sysfs->describe(disk);
+    if (!info)
+        return Expected<DiskIdentifier>::failure("no such block device " + deviceNumberText(disk));
+    if (info->isPartition)
+        return assignPartition(disk);
+
+    std::optional<DiskIdentifier> identifier = identifierOf(disk);
+    if (!identifier) {
+        auto existing = rawNodes();
+        std::set<int> taken;
+        for (const auto& node : existing) {
+            if (m_sysfs->exists(node.number))
+                taken.insert(node.identifier.disk());
+        }
+        // Nodes left by a device that went without telling us are stale: drop them
+        // so their numbers can be reused.
+        for (const auto& node : existing) {
+            if (!taken.contains(node.identifier.disk()))
+                unlink(node.identifier.nodePath(m_devDir).c_str());
+        }
+        for (int number = firstDiskNumber; number < 100000 && !identifier; ++number) {
+            if (taken.contains(number))
+                continue;
+            // mknod is the claim: another tool racing for the same number gets EEXIST.
+            Outcome made = makeNode(DiskIdentifier(number), disk);
+            if (made.ok)
+                identifier = DiskIdentifier(number);
+            else if (errno != EEXIST)
+                return Expected<DiskIdentifier>::failure(made.error);
+        }
+        if (!identifier)
+            return Expected<DiskIdentifier>::failure("no free disk identifier");
+    }
+    for (const auto& partition : m_sysfs->partitionsOf(disk)) {
+        DiskIdentifier partitionIdentifier(identifier->disk(), partition.partitionNumber);
+        if (deviceOf(partitionIdentifier) == partition.number)
+            continue;
+        unlink(partitionIdentifier.nodePath(m_devDir).c_str());
+        Outcome made = makeNode(partitionIdentifier, partition.number);
+        if (!made.ok)
+            return Expected<DiskIdentifier>::failure(made.error);
+    }
+    return *identifier;
+}
+
+Expected<DiskIdentifier> DiskRegistry::assignPartition(dev_t partition)
+{
+    auto info = m_sysfs->describe(partition);
+    if (!info || !info->isPartition)
+        return Expected<DiskIdentifier>::failure("no such partition " + deviceNumberText(partition));
+    auto disk = identifierOf(info->parent);
+    if (!disk)
+        return Expected<DiskIdentifier>::failure("the disk of " + info->kernelName + " has no identifier");
+    DiskIdentifier identifier(disk->disk(), info->partitionNumber);
+    if (deviceOf(identifier) == partition)
+        return identifier;
+    unlink(identifier.nodePath(m_devDir).c_str());
+    Outcome made = makeNode(identifier, partition);
+    if (!made.ok)
+        return Expected<DiskIdentifier>::failure(made.error);
+    return identifier;
+}
+
+void DiskRegistry::release(const DiskIdentifier& disk)
+{
+    for (const auto& node : rawNodes()) {
+        if (node.identifier.disk() == disk.disk())
+            unlink(node.identifier.nodePath(m_devDir).c_str());
+    }
+}
+
+void DiskRegistry::releaseDevice(dev_t number)
+{
+    for (const auto& node : rawNodes()) {
+        if (node.number != number)
+            continue;
+        if (node.identifier.isWholeDisk())
+            release(node.identifier);
+        else
+            unlink(node.identifier.nodePath(m_devDir).c_str());
+    }
+}
+
+}

@@ -1,0 +1,144 @@
+#include "Tools/Common/LoopDevice.h"
+
+#include <blkid/blkid.h>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/blkpg.h>
+#include <linux/loop.h>
+#include <memory>
+#include <sys/ioctl.h>
+#include <thread>
+#include <unistd.h>
+
+namespace Tools {
+
+namespace {
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd)
+        : m_fd(fd)
+    {
+    }
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+std::string failure(const std::string& what)
+{
+    return what + ": " + std::strerror(errno);
+}
+
+int partitionIoctl(int fd, int operation, int number, long long start, long long length)
+{
+    blkpg_partition partition {};
+    partition.pno = number;
+    partition.start = start;
+    partition.length = length;
+    blkpg_ioctl_arg argument {};
+    argument.op = operation;
+    argument.datalen = sizeof partition;
+    argument.data = &partition;
+    return ioctl(fd, BLKPG, &argument);
+}
+
+}
+
+Expected<std::string> LoopDevice::attach(const std::string& imagePath)
+{
+    FileDescriptor image(open(imagePath.c_str(), O_RDWR | O_CLOEXEC));
+    if (image.get() < 0)
+        return Expected<std::string>::failure(failure(imagePath));
+    FileDescriptor control(open("/dev/loop-control", O_RDWR | O_CLOEXEC));
+    if (control.get() < 0)
+        return Expected<std::string>::failure(failure("/dev/loop-control"));
+
+    // Another program may take the free device between asking and configuring.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        int number = ioctl(control.get(), LOOP_CTL_GET_FREE);
+        if (number < 0)
+            return Expected<std::string>::failure(failure("no free loop device"));
+        std::string node = "/dev/loop" + std::to_string(number);
+        FileDescriptor loop(open(node.c_str(), O_RDWR | O_CLOEXEC));
+        if (loop.get() < 0)
+            return Expected<std::string>::failure(failure(node));
+        loop_config config {};
+        config.fd = static_cast<unsigned>(image.get());
+        // With scanning on, the kernel drops the partitions itself when the
+        // device is finally released, also after a lazy detach.
+        config.info.lo_flags = LO_FLAGS_PARTSCAN;
+        std::strncpy(reinterpret_cast<char*>(config.info.lo_file_name), imagePath.c_str(), LO_NAME_SIZE - 1);
+        if (ioctl(loop.get(), LOOP_CONFIGURE, &config) == 0)
+            return node;
+        if (errno != EBUSY)
+            return Expected<std::string>::failure(failure(node));
+    }
+    return Expected<std::string>::failure("no free loop device");
+}
+
+Outcome LoopDevice::addPartitions(const std::string& loopNode)
+{
+    FileDescriptor loop(open(loopNode.c_str(), O_RDONLY | O_CLOEXEC));
+    if (loop.get() < 0)
+        return Outcome::failure(failure(loopNode));
+    std::unique_ptr<blkid_struct_probe, decltype(&blkid_free_probe)> probe(blkid_new_probe(), blkid_free_probe);
+    if (!probe || blkid_probe_set_device(probe.get(), loop.get(), 0, 0) != 0)
+        return Outcome::failure(loopNode + ": cannot be probed");
+    blkid_partlist list = blkid_probe_get_partitions(probe.get());
+    if (!list)
+        return Outcome::success();
+    int count = blkid_partlist_numof_partitions(list);
+    for (int index = 0; index < count; ++index) {
+        blkid_partition partition = blkid_partlist_get_partition(list, index);
+        // The table counts 512-byte sectors; BLKPG wants bytes.
+        long long start = static_cast<long long>(blkid_partition_get_start(partition)) * 512;
+        long long length = static_cast<long long>(blkid_partition_get_size(partition)) * 512;
+        int number = blkid_partition_get_partno(partition);
+        if (partitionIoctl(loop.get(), BLKPG_ADD_PARTITION, number, start, length) != 0 && errno != EBUSY)
+            return Outcome::failure(failure(loopNode + " partition " + std::to_string(number)));
+    }
+    return Outcome::success();
+}
+
+Outcome LoopDevice::removePartitions(const std::string& loopNode)
+{
+    FileDescriptor loop(open(loopNode.c_str(), O_RDONLY | O_CLOEXEC));
+    if (loop.get() < 0)
+        return Outcome::failure(failure(loopNode));
+    Outcome outcome;
+    // Partition numbers above the primary four appear with extended tables.
+    for (int number = 1; number <= 128; ++number) {
+        if (partitionIoctl(loop.get(), BLKPG_DEL_PARTITION, number, 0, 0) != 0 && errno != ENXIO && outcome.ok)
+            outcome = Outcome::failure(failure(loopNode + " partition " + std::to_string(number)));
+    }
+    return outcome;
+}
+
+Outcome LoopDevice::detach(const std::string& loopNode)
+{
+    FileDescriptor loop(open(loopNode.c_str(), O_RDONLY | O_CLOEXEC));
+    if (loop.get() < 0)
+        return Outcome::failure(failure(loopNode));
+    // The device may still be held for a moment by a process that is letting go.
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (ioctl(loop.get(), LOOP_CLR_FD, 0) == 0)
+            return Outcome::success();
+        if (errno != EBUSY)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return Outcome::failure(failure(loopNode));
+}
+
+}

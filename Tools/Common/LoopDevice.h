@@ -1,0 +1,22 @@
+#pragma once
+
+#include "Tools/Common/Expected.h"
+
+#include <string>
+#include <sys/types.h>
+
+namespace Tools {
+
+// Disk images on loop devices. The kernel here adds no partitions for a loop
+// device even with partition scanning on, so they are added and removed one
+// by one from the table libblkid reads, as `partx` does.
+class LoopDevice {
+public:
+    // Returns the loop device's node ("/dev/loop3").
+    static Expected<std::string> attach(const std::string& imagePath);
+    static Outcome addPartitions(const std::string& loopNode);
+    static Outcome removePartitions(const std::string& loopNode);
+    static Outcome detach(const std::string& loopNode);
+};
+
+}

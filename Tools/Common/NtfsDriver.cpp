@@ -1,0 +1,63 @@
+#include "Tools/Common/NtfsDriver.h"
+
+#include "Tools/Common/ProcessRunner.h"
+
+namespace Tools {
+
+NtfsState NtfsDriver::stateForProbeStatus(int exitCode)
+{
+    // ntfs-3g's NTFS_VOLUME_* exit codes.
+    switch (exitCode) {
+    case 0:
+        return NtfsState::Writable;
+    case 12:
+        return NtfsState::NotNtfs;
+    case 14:
+        return NtfsState::Hibernated;
+    case 15:
+        return NtfsState::Unclean;
+    default:
+        return NtfsState::Unknown;
+    }
+}
+
+NtfsState NtfsDriver::probeReadWrite(const std::string& node)
+{
+    ProcessResult result = ProcessRunner::run({ "ntfs-3g.probe", "--readwrite", node });
+    return stateForProbeStatus(result.exitCode);
+}
+
+std::string NtfsDriver::explanation(NtfsState state, const std::string& node)
+{
+    switch (state) {
+    case NtfsState::Writable:
+        return node + " can be mounted read-write.";
+    case NtfsState::Hibernated:
+        return node + ": Windows is hibernated on this volume (Fast Startup does this), so it cannot be mounted "
+                      "read-write without losing what Windows saved. Start Windows and shut it down fully "
+                      "(turn off Fast Startup, or hold Shift while choosing Shut down), then try again.";
+    case NtfsState::Unclean:
+        return node + ": Windows did not shut this volume down cleanly, so it cannot be mounted read-write. "
+                      "Start Windows and shut it down fully (turn off Fast Startup), or let Windows check the disk, "
+                      "then try again.";
+    case NtfsState::NotNtfs:
+        return node + " does not hold an NTFS file system.";
+    case NtfsState::Unknown:
+        break;
+    }
+    return node + " cannot be mounted read-write (ntfs-3g.probe refused it).";
+}
+
+Outcome NtfsDriver::mount(const std::string& node, const std::string& directory, bool readWrite)
+{
+    ProcessResult result = ProcessRunner::run({ "ntfs-3g", "-o", readWrite ? "rw" : "ro", node, directory });
+    if (result.exitCode != 0) {
+        std::string error = result.error;
+        while (!error.empty() && error.back() == '\n')
+            error.pop_back();
+        return Outcome::failure(error.empty() ? "ntfs-3g failed" : error);
+    }
+    return Outcome::success();
+}
+
+}

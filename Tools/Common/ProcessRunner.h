@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace Tools {
+
+struct ProcessResult {
+    int exitCode = -1;       // -1 when it could not start or died of a signal
+    std::string output;
+    std::string error;
+};
+
+// Runs a helper program and waits for it. Its output goes to anonymous files
+// rather than pipes: ntfs-3g leaves a daemon behind, and a daemon holding a
+// pipe open would make us wait for it forever.
+class ProcessRunner {
+public:
+    static ProcessResult run(const std::vector<std::string>& arguments);
+    // Starts a program in its own session and waits at most `waitMilliseconds`
+    // for it: the exit status if it ended by then, nothing if it goes on
+    // (a file browser started by xdg-open may stay in the foreground).
+    static std::optional<int> launch(const std::vector<std::string>& arguments, int waitMilliseconds);
+};
+
+}

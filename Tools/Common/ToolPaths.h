@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+namespace Tools {
+
+// The fixed places the tools work in. The programs use the defaults; unit
+// tests hand in temporary folders, and end-to-end tests meet these paths
+// inside a private mount namespace.
+struct ToolPaths {
+    std::string devDir = "/dev";
+    std::string sysDir = "/sys";
+    std::string mountInfo = "/proc/self/mountinfo";
+    std::string fstab = "/etc/fstab";
+    std::string volumesDir = "/Volumes";
+};
+
+}

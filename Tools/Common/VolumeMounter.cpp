@@ -1,0 +1,137 @@
+#include "Tools/Common/VolumeMounter.h"
+
+#include "Tools/Common/Fstab.h"
+#include "Tools/Common/MountTable.h"
+#include "Tools/Common/NtfsDriver.h"
+#include "Tools/Common/Unmounter.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <sys/mount.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace Tools {
+
+VolumeMounter::VolumeMounter(ToolPaths paths)
+    : m_paths(std::move(paths))
+{
+}
+
+bool VolumeMounter::isUnderVolumes(const std::string& path) const
+{
+    return fs::path(path).parent_path() == fs::path(m_paths.volumesDir);
+}
+
+std::string VolumeMounter::freeMountPoint(const std::string& name) const
+{
+    MountTable table(m_paths.mountInfo);
+    for (int suffix = 0;; ++suffix) {
+        std::string candidate = m_paths.volumesDir + "/" + name + (suffix ? " " + std::to_string(suffix) : "");
+        std::error_code error;
+        if (!fs::exists(candidate, error))
+            return candidate;
+        if (fs::is_directory(candidate, error) && fs::is_empty(candidate, error) && !table.mountAt(candidate))
+            return candidate;
+    }
+}
+
+MountResult VolumeMounter::mount(const VolumeDescription& volume) const
+{
+    MountResult result;
+    if (const MountEntry* existing = volume.firstMount()) {
+        result.ok = true;
+        result.mountPoint = existing->target;
+        result.readOnly = !existing->isReadWrite();
+        return result;
+    }
+    if (!volume.hasFileSystem()) {
+        result.note = "no file system";
+        return result;
+    }
+    // "/" in a label would make a path out of the folder name.
+    std::string name = volume.name();
+    std::replace(name.begin(), name.end(), '/', ':');
+    std::error_code error;
+    fs::create_directories(m_paths.volumesDir, error);
+    std::string directory = freeMountPoint(name);
+    bool created = fs::create_directory(directory, error);
+    if (error) {
+        result.note = directory + ": " + error.message();
+        return result;
+    }
+    result = volume.probe.fsType == "ntfs" ? mountNtfs(volume, directory) : mountKernel(volume, directory);
+    if (!result.ok && created)
+        fs::remove(directory, error);
+    return result;
+}
+
+MountResult VolumeMounter::mountNtfs(const VolumeDescription& volume, const std::string& directory) const
+{
+    MountResult result;
+    result.mountPoint = directory;
+    bool readWrite = Fstab(m_paths.fstab).requestsReadWrite(volume.name());
+    if (readWrite) {
+        NtfsState state = NtfsDriver::probeReadWrite(volume.node);
+        if (state != NtfsState::Writable) {
+            readWrite = false;
+            result.note = NtfsDriver::explanation(state, volume.node) + " It is mounted read-only.";
+        }
+    }
+    Outcome mounted = NtfsDriver::mount(volume.node, directory, readWrite);
+    auto entry = MountTable(m_paths.mountInfo).mountAt(directory);
+    if (!mounted.ok || !entry) {
+        result.note = mounted.ok ? "ntfs-3g made no mount" : mounted.error;
+        return result;
+    }
+    result.ok = true;
+    result.readOnly = !entry->isReadWrite();
+    if (readWrite && result.readOnly)
+        result.note = volume.node + " was mounted read-only although the fstab asks for read-write.";
+    return result;
+}
+
+MountResult VolumeMounter::mountKernel(const VolumeDescription& volume, const std::string& directory) const
+{
+    MountResult result;
+    result.mountPoint = directory;
+    const std::string& type = volume.probe.fsType;
+    unsigned long flags = MS_NOSUID | MS_NODEV;
+    int status = ::mount(volume.node.c_str(), directory.c_str(), type.c_str(), flags, nullptr);
+    if (status != 0 && (errno == EROFS || errno == EACCES)) {
+        flags |= MS_RDONLY;
+        status = ::mount(volume.node.c_str(), directory.c_str(), type.c_str(), flags, nullptr);
+    }
+    if (status != 0) {
+        result.note = std::strerror(errno);
+        return result;
+    }
+    result.ok = true;
+    result.readOnly = flags & MS_RDONLY;
+    return result;
+}
+
+Outcome VolumeMounter::unmount(const VolumeDescription& volume, bool force) const
+{
+    if (volume.mounts.empty())
+        return Outcome::failure("not mounted");
+    bool fuse = false;
+    // The newest mount first, so stacked mounts come off in order.
+    for (auto entry = volume.mounts.rbegin(); entry != volume.mounts.rend(); ++entry) {
+        Outcome done = Unmounter::unmount(entry->target, force);
+        if (!done.ok)
+            return done;
+        fuse = fuse || entry->fsType.starts_with("fuse");
+        std::error_code error;
+        if (isUnderVolumes(entry->target) && fs::is_empty(entry->target, error) && !MountTable(m_paths.mountInfo).mountAt(entry->target))
+            fs::remove(entry->target, error);
+    }
+    if (fuse)
+        Unmounter::waitForRelease(volume.node);
+    return Outcome::success();
+}
+
+}

@@ -1,0 +1,58 @@
+#include "Tools/disknode/DiskNodeHelper.h"
+
+#include "Tools/Common/DiskCatalog.h"
+#include "Tools/Common/VolumeMounter.h"
+
+#include <cstdio>
+#include <sys/sysmacros.h>
+
+namespace Tools {
+
+DiskNodeHelper::DiskNodeHelper(ToolPaths paths)
+    : m_paths(std::move(paths))
+{
+}
+
+int DiskNodeHelper::run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
+{
+    unsigned majorNumber = 0;
+    unsigned minorNumber = 0;
+    if (arguments.size() != 2 || std::sscanf(arguments[1].c_str(), "%u:%u", &majorNumber, &minorNumber) != 2) {
+        err << "usage: parvex-disknode add|mount|remove MAJOR:MINOR\n";
+        return 1;
+    }
+    dev_t number = makedev(majorNumber, minorNumber);
+    auto sysfs = std::make_shared<SysfsBlock>(m_paths.sysDir);
+    auto registry = std::make_shared<DiskRegistry>(m_paths.devDir, sysfs);
+    const std::string& action = arguments[0];
+
+    if (action == "remove") {
+        registry->releaseDevice(number);
+        return 0;
+    }
+    if (action == "add") {
+        auto identifier = registry->assign(number);
+        if (!identifier) {
+            err << "parvex-disknode: " << identifier.error() << "\n";
+            return 1;
+        }
+        BlockProbe::remember(identifier->nodePath(m_paths.devDir));
+        out << identifier->name() << "\n";
+        return 0;
+    }
+    if (action == "mount") {
+        auto identifier = registry->identifierOf(number);
+        DiskCatalog catalog(registry, sysfs, std::make_shared<MountTable>(m_paths.mountInfo));
+        auto volume = identifier ? catalog.volume(*identifier) : std::nullopt;
+        if (!volume || !volume->hasFileSystem())
+            return 0;
+        MountResult result = VolumeMounter(m_paths).mount(*volume);
+        if (!result.note.empty())
+            err << "parvex-disknode: " << volume->identifier.name() << ": " << result.note << "\n";
+        return result.ok ? 0 : 1;
+    }
+    err << "parvex-disknode: unknown action " << action << "\n";
+    return 1;
+}
+
+}

@@ -1,0 +1,140 @@
+#include "Tools/diskutil/DiskUtil.h"
+
+#include "Tools/Common/DiskInfoFormatter.h"
+#include "Tools/Common/DiskListFormatter.h"
+#include "Tools/Common/Privileges.h"
+#include "Tools/Common/VolumeMounter.h"
+
+namespace Tools {
+
+DiskUtil::DiskUtil(ToolPaths paths)
+    : m_paths(std::move(paths))
+{
+    auto sysfs = std::make_shared<SysfsBlock>(m_paths.sysDir);
+    auto registry = std::make_shared<DiskRegistry>(m_paths.devDir, sysfs);
+    m_catalog = std::make_shared<DiskCatalog>(registry, sysfs, std::make_shared<MountTable>(m_paths.mountInfo));
+}
+
+int DiskUtil::run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
+{
+    if (arguments.empty())
+        return usage(err);
+    const std::string& verb = arguments[0];
+    std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+    if (verb == "list")
+        return list(rest, out, err);
+    if (verb == "info")
+        return info(rest, out, err);
+    if (verb == "mount")
+        return mount(rest, out, err);
+    if (verb == "umount" || verb == "unmount")
+        return unmount(rest, out, err);
+    return usage(err);
+}
+
+int DiskUtil::usage(std::ostream& err)
+{
+    err << "Usage:  diskutil <verb> <options>\n"
+           "  list [diskN]\n"
+           "  info <device | volume name>\n"
+           "  mount <device | volume name>\n"
+           "  umount | unmount [force] <device | volume name>\n";
+    return 1;
+}
+
+int DiskUtil::list(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
+{
+    if (!arguments.empty()) {
+        auto identifier = DiskIdentifier::parse(arguments[0]);
+        auto disk = identifier ? m_catalog->disk(*identifier) : std::nullopt;
+        if (!disk) {
+            err << "Could not find disk: " << arguments[0] << "\n";
+            return 1;
+        }
+        out << DiskListFormatter::format(*disk);
+        return 0;
+    }
+    for (const auto& disk : m_catalog->disks())
+        out << DiskListFormatter::format(disk);
+    return 0;
+}
+
+int DiskUtil::info(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
+{
+    if (arguments.size() != 1)
+        return usage(err);
+    auto volume = m_catalog->findVolume(arguments[0]);
+    auto disk = volume ? m_catalog->disk(volume->identifier) : std::nullopt;
+    if (!volume || !disk) {
+        err << "Could not find disk: " << arguments[0] << "\n";
+        return 1;
+    }
+    if (volume->identifier.isWholeDisk())
+        out << DiskInfoFormatter::formatDisk(*disk);
+    else
+        out << DiskInfoFormatter::formatVolume(*volume, *disk);
+    return 0;
+}
+
+int DiskUtil::mount(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
+{
+    if (arguments.size() != 1)
+        return usage(err);
+    auto volume = m_catalog->findVolume(arguments[0]);
+    if (!volume) {
+        err << "Unable to find disk for " << arguments[0] << "\n";
+        return 1;
+    }
+    std::string id = volume->identifier.name();
+    if (!volume->hasFileSystem()) {
+        err << "Volume on " << id << " failed to mount; if it has a partitioning scheme, use \"diskutil mountDisk\"\n";
+        return 1;
+    }
+    std::string subject = "Volume " + volume->name() + " on " + id;
+    if (!Privileges::isRoot()) {
+        err << subject << " failed to mount\n" << Privileges::requirement("diskutil", "mounting a volume") << "\n";
+        return 1;
+    }
+    MountResult result = VolumeMounter(m_paths).mount(*volume);
+    if (!result.ok) {
+        err << subject << " failed to mount\n";
+        if (!result.note.empty())
+            err << result.note << "\n";
+        return 1;
+    }
+    if (!result.note.empty())
+        err << result.note << "\n";
+    out << subject << " mounted\n";
+    return 0;
+}
+
+int DiskUtil::unmount(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
+{
+    bool force = !arguments.empty() && arguments[0] == "force";
+    if (arguments.size() != (force ? 2u : 1u))
+        return usage(err);
+    const std::string& spec = arguments.back();
+    auto volume = m_catalog->findVolume(spec);
+    if (!volume) {
+        err << "Unable to find disk for " << spec << "\n";
+        return 1;
+    }
+    std::string id = volume->identifier.name();
+    if (volume->mounts.empty()) {
+        err << id << " was already unmounted or it has a partitioning scheme so use \"diskutil unmountDisk\" instead\n";
+        return 1;
+    }
+    if (!Privileges::isRoot()) {
+        err << "Unmount of " << id << " failed: " << Privileges::requirement("diskutil", "unmounting a volume") << "\n";
+        return 1;
+    }
+    Outcome done = VolumeMounter(m_paths).unmount(*volume, force);
+    if (!done.ok) {
+        err << "Unmount of " << id << " failed: at least one volume could not be unmounted\n";
+        return 1;
+    }
+    out << "Volume " << volume->name() << " on " << id << " unmounted\n";
+    return 0;
+}
+
+}

@@ -1,0 +1,172 @@
+#include "Tools/hdiutil/HdiUtil.h"
+
+#include "Tools/Common/DiskCatalog.h"
+#include "Tools/Common/LoopDevice.h"
+#include "Tools/Common/PartitionTypeName.h"
+#include "Tools/Common/Privileges.h"
+#include "Tools/Common/VolumeMounter.h"
+
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace Tools {
+
+namespace {
+
+std::string padded(const std::string& text, size_t width)
+{
+    return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+}
+
+}
+
+HdiUtil::HdiUtil(ToolPaths paths)
+    : m_paths(std::move(paths))
+{
+}
+
+std::string HdiUtil::attachLine(const std::string& node, const std::string& content, const std::string& mountPoint)
+{
+    return padded(node, 20) + "\t" + padded(content, 31) + "\t" + mountPoint;
+}
+
+int HdiUtil::run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
+{
+    if (arguments.empty())
+        return usage(err);
+    std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+    if (arguments[0] == "attach")
+        return attach(rest, out, err);
+    if (arguments[0] == "detach" || arguments[0] == "eject")
+        return detach(rest, out, err);
+    return usage(err);
+}
+
+int HdiUtil::usage(std::ostream& err)
+{
+    err << "Usage: hdiutil attach [-nomount] <image>\n"
+           "       hdiutil detach [-force] <diskN>\n";
+    return 1;
+}
+
+int HdiUtil::attach(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
+{
+    bool mount = true;
+    std::string image;
+    for (const auto& argument : arguments) {
+        if (argument == "-nomount")
+            mount = false;
+        else if (argument.starts_with("-"))
+            continue;
+        else
+            image = argument;
+    }
+    if (image.empty())
+        return usage(err);
+    if (!Privileges::isRoot()) {
+        err << "hdiutil: attach failed - " << Privileges::requirement("hdiutil", "attaching a disk image") << "\n";
+        return 1;
+    }
+    std::error_code error;
+    std::string path = std::filesystem::absolute(image, error).string();
+    auto loop = LoopDevice::attach(path);
+    if (!loop) {
+        err << "hdiutil: attach failed - " << loop.error() << "\n";
+        return 1;
+    }
+    Outcome partitions = LoopDevice::addPartitions(*loop);
+    if (!partitions.ok)
+        err << "hdiutil: " << partitions.error << "\n";
+
+    auto sysfs = std::make_shared<SysfsBlock>(m_paths.sysDir);
+    auto registry = std::make_shared<DiskRegistry>(m_paths.devDir, sysfs);
+    struct stat info {};
+    stat(loop->c_str(), &info);
+    auto identifier = registry->assign(info.st_rdev);
+    if (!identifier) {
+        err << "hdiutil: attach failed - " << identifier.error() << "\n";
+        LoopDevice::removePartitions(*loop);
+        LoopDevice::detach(*loop);
+        return 1;
+    }
+    DiskCatalog catalog(registry, sysfs, std::make_shared<MountTable>(m_paths.mountInfo));
+    auto disk = catalog.disk(*identifier);
+    if (!disk) {
+        err << "hdiutil: attach failed - " << identifier->name() << " vanished\n";
+        return 1;
+    }
+
+    // Users list disks through libblkid's cache; fill it while we may read the device.
+    BlockProbe::remember(disk->node);
+    for (const auto& partition : disk->partitions)
+        BlockProbe::remember(partition.node);
+
+    VolumeMounter mounter(m_paths);
+    auto mountOf = [&](const VolumeDescription& volume) -> std::string {
+        if (!mount || !volume.hasFileSystem())
+            return {};
+        MountResult result = mounter.mount(volume);
+        if (!result.note.empty())
+            err << "hdiutil: " << volume.identifier.name() << ": " << result.note << "\n";
+        return result.ok ? result.mountPoint : std::string();
+    };
+    out << attachLine(disk->node, PartitionTypeName::content(disk->probe), mountOf(disk->asVolume())) << "\n";
+    for (const auto& partition : disk->partitions)
+        out << attachLine(partition.node, PartitionTypeName::content(partition.probe), mountOf(partition)) << "\n";
+    return 0;
+}
+
+int HdiUtil::detach(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
+{
+    std::string spec;
+    for (const auto& argument : arguments) {
+        if (!argument.starts_with("-"))
+            spec = argument;
+    }
+    auto identifier = DiskIdentifier::parse(spec);
+    if (!identifier)
+        return usage(err);
+    if (!Privileges::isRoot()) {
+        err << "hdiutil: detach failed - " << Privileges::requirement("hdiutil", "detaching a disk image") << "\n";
+        return 1;
+    }
+    auto sysfs = std::make_shared<SysfsBlock>(m_paths.sysDir);
+    auto registry = std::make_shared<DiskRegistry>(m_paths.devDir, sysfs);
+    DiskCatalog catalog(registry, sysfs, std::make_shared<MountTable>(m_paths.mountInfo), [](const std::string&) { return Expected<ProbeResult>(ProbeResult {}); });
+    auto disk = catalog.disk(identifier->wholeDisk());
+    auto info = disk ? sysfs->describe(disk->number) : std::nullopt;
+    if (!disk || !info) {
+        err << "hdiutil: detach failed - No such file or directory\n";
+        return 1;
+    }
+    if (!info->isLoop) {
+        err << "hdiutil: detach failed - " << disk->identifier.name() << " is not a disk image\n";
+        return 1;
+    }
+
+    // Pulling the disk out: whatever still uses it (also a mount on the
+    // desktop) is detached lazily rather than holding the image forever.
+    VolumeMounter mounter(m_paths);
+    std::vector<VolumeDescription> volumes = disk->partitions;
+    volumes.push_back(disk->asVolume());
+    for (auto& volume : volumes) {
+        if (!volume.mounts.empty()) {
+            Outcome done = mounter.unmount(volume, true);
+            if (!done.ok)
+                err << "hdiutil: " << volume.identifier.name() << ": " << done.error << "\n";
+        }
+    }
+    std::string loopNode = "/dev/" + info->kernelName;
+    registry->release(disk->identifier);
+    Outcome partitions = LoopDevice::removePartitions(loopNode);
+    Outcome detached = LoopDevice::detach(loopNode);
+    if (!detached.ok) {
+        err << "hdiutil: detach failed - " << detached.error << "\n";
+        return 1;
+    }
+    (void)partitions;
+    out << "\"" << disk->identifier.name() << "\" ejected.\n";
+    return 0;
+}
+
+}

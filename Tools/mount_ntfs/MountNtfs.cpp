@@ -1,0 +1,104 @@
+#include "Tools/mount_ntfs/MountNtfs.h"
+
+#include "Tools/Common/MountTable.h"
+#include "Tools/Common/NtfsDriver.h"
+#include "Tools/Common/Privileges.h"
+#include "Tools/Common/Unmounter.h"
+
+#include <set>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace Tools {
+
+MountNtfs::MountNtfs(ToolPaths paths)
+    : m_paths(std::move(paths))
+{
+}
+
+Expected<MountNtfsRequest> MountNtfs::parse(const std::vector<std::string>& arguments)
+{
+    static const std::set<std::string> ignored = { "nobrowse", "noowners", "owners", "auto", "noauto", "nodev", "nosuid" };
+    MountNtfsRequest request;
+    std::vector<std::string> operands;
+    for (size_t index = 0; index < arguments.size(); ++index) {
+        const std::string& argument = arguments[index];
+        if (argument != "-o") {
+            if (argument.starts_with("-"))
+                return Expected<MountNtfsRequest>::failure("unknown flag " + argument);
+            operands.push_back(argument);
+            continue;
+        }
+        if (++index == arguments.size())
+            return Expected<MountNtfsRequest>::failure("-o needs a list of options");
+        std::istringstream list(arguments[index]);
+        std::string option;
+        while (std::getline(list, option, ',')) {
+            if (option == "rw")
+                request.readWrite = true;
+            else if (option == "ro" || option == "rdonly")
+                request.readWrite = false;
+            else if (!ignored.contains(option) && !option.empty())
+                return Expected<MountNtfsRequest>::failure("unsupported option " + option);
+        }
+    }
+    if (operands.size() != 2)
+        return Expected<MountNtfsRequest>::failure("usage: mount_ntfs [-o options] special node");
+    request.node = operands[0];
+    request.directory = operands[1];
+    return request;
+}
+
+int MountNtfs::run(const std::vector<std::string>& arguments, std::ostream& err)
+{
+    auto request = parse(arguments);
+    if (!request) {
+        err << "mount_ntfs: " << request.error() << "\n";
+        return 1;
+    }
+    if (!Privileges::isRoot()) {
+        err << Privileges::requirement("mount_ntfs", "mounting " + request->node) << "\n";
+        return 1;
+    }
+    struct stat node {};
+    if (stat(request->node.c_str(), &node) != 0 || !S_ISBLK(node.st_mode)) {
+        err << "mount_ntfs: " << request->node << ": not a block device\n";
+        return 1;
+    }
+    struct stat directory {};
+    if (stat(request->directory.c_str(), &directory) != 0 || !S_ISDIR(directory.st_mode)) {
+        err << "mount_ntfs: " << request->directory << ": No such directory\n";
+        return 1;
+    }
+    MountTable table(m_paths.mountInfo);
+    auto existing = table.mountsOf(node.st_rdev);
+    if (!existing.empty()) {
+        err << "mount_ntfs: " << request->node << " is already mounted on " << existing.front().target << "; unmount it first\n";
+        return 1;
+    }
+    if (request->readWrite) {
+        NtfsState state = NtfsDriver::probeReadWrite(request->node);
+        if (state != NtfsState::Writable) {
+            err << "mount_ntfs: " << NtfsDriver::explanation(state, request->node) << " Nothing was mounted.\n";
+            return 1;
+        }
+    }
+    Outcome mounted = NtfsDriver::mount(request->node, request->directory, request->readWrite);
+    auto entry = table.mountAt(request->directory);
+    if (!mounted.ok || !entry) {
+        err << "mount_ntfs: " << request->node << " on " << request->directory << ": " << (mounted.ok ? "no mount was made" : mounted.error) << "\n";
+        return 1;
+    }
+    if (request->readWrite && !entry->isReadWrite()) {
+        // ntfs-3g fell back to read-only after all; take it down rather than
+        // leave a read-only mount where a writable one was asked for.
+        Unmounter::unmount(request->directory, true);
+        Unmounter::waitForRelease(request->node);
+        err << "mount_ntfs: " << request->node << " could only be mounted read-only, so it was not mounted. "
+            << "Windows probably did not shut down fully: start Windows and shut it down fully (turn off Fast Startup), then try again.\n";
+        return 1;
+    }
+    return 0;
+}
+
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "Tools/Common/Expected.h"
+#include "Tools/Common/ToolPaths.h"
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace Tools {
+
+struct MountNtfsRequest {
+    std::string node;
+    std::string directory;
+    bool readWrite = false;
+};
+
+// `mount_ntfs [-o options] NODE DIR`: ntfs-3g on the node. A read-write
+// request never ends in a read-only mount that looks like success.
+class MountNtfs {
+public:
+    explicit MountNtfs(ToolPaths paths);
+
+    int run(const std::vector<std::string>& arguments, std::ostream& err);
+
+    // Accepts the original's options that mean something here; "nobrowse"
+    // (no desktop icon) is accepted and has nothing to do.
+    static Expected<MountNtfsRequest> parse(const std::vector<std::string>& arguments);
+
+private:
+    ToolPaths m_paths;
+};
+
+}
