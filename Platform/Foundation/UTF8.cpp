@@ -1,0 +1,57 @@
+#include "Platform/Foundation/UTF8.h"
+
+#include <utf8proc.h>
+
+#include <cstdlib>
+
+std::string UTF8::decode(std::string_view bytes)
+{
+    return isValid(bytes) ? std::string(bytes) : std::string();
+}
+
+bool UTF8::isValid(std::string_view bytes)
+{
+    auto* cursor = reinterpret_cast<const utf8proc_uint8_t*>(bytes.data());
+    auto left = static_cast<utf8proc_ssize_t>(bytes.size());
+    while (left > 0) {
+        utf8proc_int32_t codepoint = 0;
+        utf8proc_ssize_t used = utf8proc_iterate(cursor, left, &codepoint);
+        if (used <= 0 || codepoint < 0)
+            return false;
+        cursor += used;
+        left -= used;
+    }
+    return true;
+}
+
+std::string UTF8::nfc(std::string_view text)
+{
+    if (!isValid(text))
+        return std::string(text);
+    utf8proc_uint8_t* composed = nullptr;
+    utf8proc_ssize_t length = utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(text.data()),
+                                           static_cast<utf8proc_ssize_t>(text.size()), &composed,
+                                           static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
+    if (length < 0) {
+        std::free(composed);
+        return std::string(text);
+    }
+    std::string out(reinterpret_cast<const char*>(composed), static_cast<size_t>(length));
+    std::free(composed);
+    return out;
+}
+
+std::string UTF8::fromLatin1(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    for (unsigned char byte : bytes) {
+        if (byte < 0x80) {
+            out += static_cast<char>(byte);
+        } else {
+            out += static_cast<char>(0xC0 | (byte >> 6));
+            out += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    return out;
+}

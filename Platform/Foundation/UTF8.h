@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// UTF-8 checks and conversions on byte strings.
+class UTF8 {
+public:
+    // The text the bytes spell, or the empty text when they are not valid UTF-8
+    // (overlong forms, surrogates and truncated sequences included).
+    static std::string decode(std::string_view bytes);
+    static bool isValid(std::string_view bytes);
+
+    // Canonical composition (NFC), so texts that differ only in how accents are
+    // encoded compare equal. Bytes that are not valid UTF-8 come back unchanged.
+    static std::string nfc(std::string_view text);
+
+    // Each byte taken as one Latin-1 character, encoded as UTF-8; for reading
+    // text files that were not written as UTF-8.
+    static std::string fromLatin1(std::string_view bytes);
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// A user-defaults suite: one property-list file, by default
+// ~/Library/Preferences/<suite>.plist. Nothing is cached: every read parses the
+// file as it is now, every write is a read-modify-write of the whole dictionary
+// that replaces the file atomically (mode 0600), so a value one process writes is
+// seen by every other reader at once. Writers of one folder are serialised with
+// an advisory lock on that folder, so two processes writing different keys keep
+// each other's values. Safe to use from several threads.
+class UserDefaults {
+public:
+    explicit UserDefaults(std::string suiteName, std::string path = {});
+
+    static std::string defaultPath(std::string_view suiteName);
+
+    // Absent keys read as false; numbers read as "not zero", strings as
+    // "YES"/"true" or a non-zero number, the way the platform reads them.
+    bool boolForKey(std::string_view key) const;
+    // Only a data value; anything else under the key reads as absent.
+    std::optional<std::string> dataForKey(std::string_view key) const;
+    // Only a string value; anything else under the key reads as absent.
+    std::optional<std::string> stringForKey(std::string_view key) const;
+
+    // Each write lands in the file before it returns; false when it could not.
+    // A file that exists but cannot be parsed is left alone (the write fails),
+    // so keys we cannot read are never thrown away.
+    bool set(bool value, std::string_view key);
+    bool setData(std::string_view bytes, std::string_view key);
+    bool setString(std::string_view text, std::string_view key);
+    bool remove(std::string_view key);
+    // A string literal must not turn into a Boolean by accident.
+    bool set(const char*, std::string_view) = delete;
+
+    // Writes are never deferred, so this only says whether this object's last
+    // write reached the file (true when it has written nothing yet).
+    bool synchronize();
+
+    const std::string& suiteName() const { return m_suiteName; }
+    const std::string& path() const { return m_path; }
+
+private:
+    enum class Kind { boolean, data, string, removal };
+    bool write(Kind kind, std::string_view key, bool flag, std::string_view bytes);
+
+    std::string m_suiteName;
+    std::string m_path;
+    mutable std::mutex m_lock;
+    bool m_lastWriteSucceeded = true;
+};
