@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <mutex>
 #include <optional>
 #include <source_location>
@@ -28,6 +29,9 @@ public:
     void printLog(const std::vector<std::string>& items, std::string_view function,
                   std::source_location location = std::source_location::current());
     void printLog(std::string_view item, std::string_view function,
+                  std::source_location location = std::source_location::current());
+    // Lets {"a", "b"} pick the list of items rather than a text spanning two pointers.
+    void printLog(std::initializer_list<std::string> items, std::string_view function,
                   std::source_location location = std::source_location::current());
 
     void clear();
