@@ -1,0 +1,65 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class NSApplicationDelegate;
+
+// The application object: runs the main run loop, tells its delegate about
+// launching and quitting, and turns SIGTERM and SIGINT (how another program asks
+// it to quit) into its normal terminate sequence.
+class NSApplication {
+public:
+    using ExitFunction = std::function<void(int status)>;
+
+    static constexpr const char* willFinishLaunchingNotification = "NSApplicationWillFinishLaunchingNotification";
+    static constexpr const char* didFinishLaunchingNotification = "NSApplicationDidFinishLaunchingNotification";
+    static constexpr const char* willTerminateNotification = "NSApplicationWillTerminateNotification";
+
+    static NSApplication& shared();
+
+    // Tests make their own; a program uses shared().
+    NSApplication();
+    ~NSApplication();
+    NSApplication(const NSApplication&) = delete;
+    NSApplication& operator=(const NSApplication&) = delete;
+
+    // Kept by the application, as the main interface file would keep it.
+    const std::shared_ptr<NSApplicationDelegate>& delegate() const { return m_delegate; }
+    void setDelegate(std::shared_ptr<NSApplicationDelegate> delegate) { m_delegate = std::move(delegate); }
+
+    // The first run sends will-finish-launching at once and did-finish-launching
+    // as the loop's first work; then the main run loop runs until terminate().
+    // Signals are turned into terminate() while it runs.
+    void run();
+    bool isRunning() const { return m_running; }
+
+    // applicationWillTerminate:, then the exit function with status 0. The
+    // default exit function ends the process; a test's may return, and then
+    // the run loop stops and run() returns. The sender is not used.
+    void terminate(const void* sender = nullptr);
+    void setExitFunction(ExitFunction exit) { m_exit = std::move(exit); }
+
+    // The window layer reports that its last window closed.
+    void lastWindowDidClose();
+
+private:
+    void finishLaunching();
+    void installSignalSources();
+    void removeSignalSources();
+
+    std::shared_ptr<NSApplicationDelegate> m_delegate;
+    ExitFunction m_exit;
+    std::vector<unsigned> m_signalSources;
+    // Work queued for later holds this weakly: tests make and drop applications.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+    bool m_launched = false;
+    bool m_stopRequested = false;
+    bool m_running = false;
+    bool m_terminating = false;
+};
+
+// The program's entry point hands over here once its delegate is set: runs the
+// shared application; returns (with 0) only if the run loop is stopped.
+int NSApplicationMain(int argc, char** argv);

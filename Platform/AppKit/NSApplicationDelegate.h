@@ -1,0 +1,17 @@
+#pragma once
+
+#include "Platform/Foundation/Notification.h"
+
+class NSApplication;
+
+// Told about the application's life; every call comes on the main thread.
+class NSApplicationDelegate {
+public:
+    virtual ~NSApplicationDelegate() = default;
+
+    virtual void applicationWillFinishLaunching(const Notification&) { }
+    virtual void applicationDidFinishLaunching(const Notification&) { }
+    // The last call before the process exits.
+    virtual void applicationWillTerminate(const Notification&) { }
+    virtual bool applicationShouldTerminateAfterLastWindowClosed(NSApplication&) { return false; }
+};

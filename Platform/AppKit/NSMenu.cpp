@@ -1,0 +1,184 @@
+#include "Platform/AppKit/NSMenu.h"
+
+#include "Platform/AppKit/StatusBarBackend.h"
+#include "Platform/Foundation/RunLoop.h"
+
+namespace {
+
+// The one menu being tracked, if any.
+NSMenu* g_tracked = nullptr;
+
+}  // namespace
+
+NSMenu::NSMenu(std::string title)
+    : m_title(std::move(title))
+{
+}
+
+NSMenu::~NSMenu()
+{
+    if (m_open) {
+        // Gone while shown: leave the run loop as the menu found it.
+        m_open = false;
+        g_tracked = nullptr;
+        StatusBarBackend::current().menuClosed(*this);
+        RunLoop::main().popMode();
+    }
+    for (auto& item : m_items)
+        item->setMenu({});
+}
+
+void NSMenu::setTitle(std::string title)
+{
+    m_title = std::move(title);
+    changed();
+}
+
+void NSMenu::setAutoenablesItems(bool value)
+{
+    m_autoenablesItems = value;
+    changed();
+}
+
+bool NSMenu::insertItem(std::shared_ptr<NSMenuItem> item, int index)
+{
+    if (!item || item->menu() || index < 0 || index > numberOfItems())
+        return false;
+    // An item made on the stack has no owner to point back to it; refuse it too.
+    if (item->weak_from_this().expired())
+        return false;
+    item->setMenu(weak_from_this());
+    m_items.insert(m_items.begin() + index, std::move(item));
+    changed();
+    return true;
+}
+
+bool NSMenu::addItem(std::shared_ptr<NSMenuItem> item)
+{
+    return insertItem(std::move(item), numberOfItems());
+}
+
+bool NSMenu::removeItem(int index)
+{
+    if (index < 0 || index >= numberOfItems())
+        return false;
+    auto removed = m_items[static_cast<size_t>(index)];
+    m_items.erase(m_items.begin() + index);
+    removed->setMenu({});
+    changed();
+    return true;
+}
+
+bool NSMenu::removeItem(const std::shared_ptr<NSMenuItem>& item)
+{
+    return item && removeItem(indexOf(*item));
+}
+
+void NSMenu::removeAllItems()
+{
+    auto removed = std::move(m_items);
+    m_items.clear();
+    for (auto& item : removed)
+        item->setMenu({});
+    changed();
+}
+
+std::shared_ptr<NSMenuItem> NSMenu::item(int index) const
+{
+    if (index < 0 || index >= numberOfItems())
+        return nullptr;
+    return m_items[static_cast<size_t>(index)];
+}
+
+std::shared_ptr<NSMenuItem> NSMenu::itemWithTag(int tag) const
+{
+    for (const auto& item : m_items) {
+        if (item->tag() == tag)
+            return item;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<NSMenuItem> NSMenu::itemWithTitle(const std::string& title) const
+{
+    for (const auto& item : m_items) {
+        if (item->title() == title)
+            return item;
+    }
+    return nullptr;
+}
+
+int NSMenu::indexOf(const NSMenuItem& item) const
+{
+    for (size_t index = 0; index < m_items.size(); ++index) {
+        if (m_items[index].get() == &item)
+            return static_cast<int>(index);
+    }
+    return -1;
+}
+
+bool NSMenu::performActionForItem(int index)
+{
+    auto chosen = item(index);
+    return chosen && chosen->performAction();
+}
+
+bool NSMenu::open()
+{
+    if (m_open)
+        return false;
+    if (g_tracked)
+        g_tracked->close();
+    auto keep = weak_from_this().lock();
+    m_open = true;
+    g_tracked = this;
+    RunLoop::main().pushMode(RunLoopMode::eventTracking);
+    if (auto delegate = m_delegate.lock()) {
+        delegate->menuNeedsUpdate(*this);
+        delegate->menuWillOpen(*this);
+    }
+    if (m_open)
+        StatusBarBackend::current().menuOpened(*this);
+    return true;
+}
+
+bool NSMenu::choose(int index)
+{
+    auto chosen = item(index);
+    if (!m_open || !chosen || !chosen->isEnabled())
+        return false;
+    auto keep = weak_from_this().lock();
+    close();
+    chosen->performAction();
+    return true;
+}
+
+bool NSMenu::choose(const std::shared_ptr<NSMenuItem>& item)
+{
+    return item && choose(indexOf(*item));
+}
+
+void NSMenu::close()
+{
+    if (!m_open)
+        return;
+    auto keep = weak_from_this().lock();
+    m_open = false;
+    if (g_tracked == this)
+        g_tracked = nullptr;
+    StatusBarBackend::current().menuClosed(*this);
+    if (auto delegate = m_delegate.lock())
+        delegate->menuDidClose(*this);
+    RunLoop::main().popMode();
+}
+
+void NSMenu::itemChanged(NSMenuItem&)
+{
+    changed();
+}
+
+void NSMenu::changed()
+{
+    if (m_open)
+        StatusBarBackend::current().menuChanged(*this);
+}

@@ -1,0 +1,95 @@
+#include "Platform/AppKit/NSWorkspace.h"
+
+#include <glib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "Platform/AppKit/NSBundle.h"
+#include "Platform/AppKit/NSRunningApplication.h"
+#include "Platform/AppKit/ProcessEntry.h"
+
+namespace {
+
+std::string canonical(const std::string& path)
+{
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved)
+        return path;
+    std::string result = resolved;
+    std::free(resolved);
+    return result;
+}
+
+bool sameApplication(const NSRunningApplication& running, const NSBundle& bundle)
+{
+    if (auto identifier = bundle.bundleIdentifier())
+        return running.bundleIdentifier() == identifier;
+    return running.bundleURL() && canonical(*running.bundleURL()) == canonical(bundle.bundlePath());
+}
+
+}  // namespace
+
+NSWorkspace& NSWorkspace::shared()
+{
+    static NSWorkspace workspace;
+    return workspace;
+}
+
+std::vector<std::shared_ptr<NSRunningApplication>> NSWorkspace::runningApplications() const
+{
+    uid_t me = ::getuid();
+    std::vector<ProcessEntry> entries;
+    for (pid_t pid : ProcessEntry::allProcessIdentifiers()) {
+        // Gone meanwhile, another user's, or ended: not running for us.
+        auto entry = ProcessEntry::read(pid);
+        if (!entry || entry->uid != me || entry->hasEnded() || entry->executablePath.empty())
+            continue;
+        if (NSBundle::bundlePathForExecutable(entry->executablePath))
+            entries.push_back(std::move(*entry));
+    }
+    std::sort(entries.begin(), entries.end(), [](const ProcessEntry& a, const ProcessEntry& b) {
+        return a.startTicks != b.startTicks ? a.startTicks < b.startTicks : a.pid < b.pid;
+    });
+    std::vector<std::shared_ptr<NSRunningApplication>> applications;
+    applications.reserve(entries.size());
+    for (const auto& entry : entries)
+        applications.push_back(NSRunningApplication::from(entry));
+    return applications;
+}
+
+std::shared_ptr<NSRunningApplication> NSWorkspace::launchApplication(const std::string& path,
+                                                                    const std::vector<std::string>& arguments)
+{
+    NSBundle bundle(path);
+    auto executable = bundle.executablePath();
+    if (!bundle.exists() || !executable || ::access(executable->c_str(), X_OK) != 0)
+        return nullptr;
+
+    for (const auto& running : runningApplications()) {
+        if (sameApplication(*running, bundle))
+            return running;
+    }
+
+    std::vector<char*> argv;
+    argv.push_back(executable->data());
+    for (const auto& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+
+    // Without G_SPAWN_DO_NOT_REAP_CHILD GLib starts the program through an
+    // intermediate child that exits at once, so the application is nobody's
+    // child here and outlives us; GLib returns only after the exec succeeded.
+    auto flags = static_cast<GSpawnFlags>(G_SPAWN_STDIN_FROM_DEV_NULL | G_SPAWN_STDOUT_TO_DEV_NULL
+                                          | G_SPAWN_STDERR_TO_DEV_NULL);
+    GPid pid = 0;
+    GError* error = nullptr;
+    gboolean started = g_spawn_async("/", argv.data(), nullptr, flags, [](gpointer) { ::setsid(); }, nullptr, &pid,
+                                     &error);
+    if (!started) {
+        g_clear_error(&error);
+        return nullptr;
+    }
+    return NSRunningApplication::withProcessIdentifier(pid);
+}

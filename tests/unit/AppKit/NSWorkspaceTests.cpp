@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "Platform/AppKit/NSRunningApplication.h"
+#include "Platform/AppKit/NSWorkspace.h"
+#include "TempBundle.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr const char* kIdentifier = "top.example.Sleeper";
+
+bool writeFile(const std::string& path, const std::string& text)
+{
+    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ::close(fd);
+    return written;
+}
+
+class NSWorkspaceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_bundle = m_folder.makeBundle("Sleeper", kIdentifier, "sleeper");
+        TempFolder::installSleep(m_bundle, "sleeper");
+    }
+
+    void TearDown() override
+    {
+        for (const auto& application : ours())
+            application->forceTerminate();
+        for (pid_t child : m_children) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, nullptr, 0);
+        }
+    }
+
+    // The running applications of this test's bundle, in the workspace's order.
+    std::vector<std::shared_ptr<NSRunningApplication>> ours() const
+    {
+        std::vector<std::shared_ptr<NSRunningApplication>> found;
+        for (auto& application : NSWorkspace::shared().runningApplications()) {
+            if (application->bundleURL() == m_bundle)
+                found.push_back(application);
+        }
+        return found;
+    }
+
+    // A second instance started behind the workspace's back, as a user could.
+    pid_t startDirectly()
+    {
+        std::string executable = m_bundle + "/Contents/MacOS/sleeper";
+        char* argv[] = {executable.data(), const_cast<char*>("60"), nullptr};
+        pid_t pid = 0;
+        EXPECT_EQ(::posix_spawn(&pid, executable.c_str(), nullptr, nullptr, argv, environ), 0);
+        m_children.push_back(pid);
+        return pid;
+    }
+
+    // Watchdog-bounded wait for a process to end.
+    static bool waitUntilTerminated(const NSRunningApplication& application)
+    {
+        for (int tries = 0; tries < 500 && !application.isTerminated(); ++tries)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return application.isTerminated();
+    }
+
+    TempFolder m_folder;
+    std::string m_bundle;
+    std::vector<pid_t> m_children;
+};
+
+}  // namespace
+
+TEST_F(NSWorkspaceTest, LaunchedApplicationIsFoundWithItsBundle)
+{
+    auto launched = NSWorkspace::shared().launchApplication(m_bundle, {"60"});
+    ASSERT_NE(launched, nullptr);
+    EXPECT_FALSE(launched->isTerminated());
+    // Started in a session of its own, away from this process.
+    EXPECT_EQ(::getsid(launched->processIdentifier()), launched->processIdentifier());
+
+    auto found = ours();
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0]->processIdentifier(), launched->processIdentifier());
+    EXPECT_EQ(found[0]->bundleIdentifier(), kIdentifier);
+    EXPECT_EQ(found[0]->executableURL(), m_bundle + "/Contents/MacOS/sleeper");
+    EXPECT_EQ(found[0]->localizedName(), "Sleeper");
+    EXPECT_EQ(found[0]->launchDate(), launched->launchDate());
+
+    // This test program lives in no bundle and is not an application.
+    for (auto& application : NSWorkspace::shared().runningApplications())
+        EXPECT_NE(application->processIdentifier(), ::getpid());
+}
+
+TEST_F(NSWorkspaceTest, LaunchingARunningApplicationStartsNothing)
+{
+    auto first = NSWorkspace::shared().launchApplication(m_bundle, {"60"});
+    ASSERT_NE(first, nullptr);
+    auto again = NSWorkspace::shared().launchApplication(m_bundle, {"60"});
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->processIdentifier(), first->processIdentifier());
+    EXPECT_EQ(ours().size(), 1u);
+
+    // Another copy of the same application (same identifier) counts as running too.
+    std::string copy = m_folder.makeBundle("SleeperCopy", kIdentifier, "sleeper");
+    TempFolder::installSleep(copy, "sleeper");
+    auto fromCopy = NSWorkspace::shared().launchApplication(copy, {"60"});
+    ASSERT_NE(fromCopy, nullptr);
+    EXPECT_EQ(fromCopy->processIdentifier(), first->processIdentifier());
+}
+
+TEST_F(NSWorkspaceTest, InstancesComeInLaunchOrder)
+{
+    auto first = NSWorkspace::shared().launchApplication(m_bundle, {"60"});
+    ASSERT_NE(first, nullptr);
+    // Start times count in clock ticks; let one pass.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // Where the machine lets us, the later instance gets the smaller pid, so
+    // the order cannot come from the pids.
+    bool lowerPid = first->processIdentifier() > 1000
+        && writeFile("/proc/sys/kernel/ns_last_pid", std::to_string(first->processIdentifier() - 500));
+    pid_t second = startDirectly();
+    if (lowerPid) {
+        EXPECT_LT(second, first->processIdentifier());
+    }
+
+    auto found = ours();
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0]->processIdentifier(), first->processIdentifier());
+    EXPECT_EQ(found[1]->processIdentifier(), second);
+    EXPECT_LE(found[0]->launchDate(), found[1]->launchDate());
+}
+
+TEST_F(NSWorkspaceTest, TerminateEndsTheProcess)
+{
+    auto launched = NSWorkspace::shared().launchApplication(m_bundle, {"60"});
+    ASSERT_NE(launched, nullptr);
+    EXPECT_TRUE(launched->terminate());
+    EXPECT_TRUE(waitUntilTerminated(*launched));
+    EXPECT_TRUE(ours().empty());
+    // Nothing left to ask, and no stranger with a reused pid is signalled.
+    EXPECT_FALSE(launched->terminate());
+    auto again = NSRunningApplication::withProcessIdentifier(launched->processIdentifier());
+    EXPECT_TRUE(again == nullptr || again->launchDate() != launched->launchDate());
+
+    // After the end a new launch starts a new process.
+    auto relaunched = NSWorkspace::shared().launchApplication(m_bundle, {"60"});
+    ASSERT_NE(relaunched, nullptr);
+    EXPECT_NE(relaunched->processIdentifier(), launched->processIdentifier());
+}
+
+TEST_F(NSWorkspaceTest, ApplicationWhoseExecutableWasReplacedStillRuns)
+{
+    auto launched = NSWorkspace::shared().launchApplication(m_bundle, {"60"});
+    ASSERT_NE(launched, nullptr);
+    // An update replaces the bundle's files under the running program.
+    std::string executable = m_bundle + "/Contents/MacOS/sleeper";
+    ASSERT_EQ(::unlink(executable.c_str()), 0);
+    auto found = ours();
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0]->executableURL(), executable);
+    EXPECT_EQ(found[0]->bundleIdentifier(), kIdentifier);
+}
+
+TEST_F(NSWorkspaceTest, LaunchFailsWithoutABundleExecutable)
+{
+    EXPECT_EQ(NSWorkspace::shared().launchApplication(m_folder.path() + "/Nothing.app"), nullptr);
+    std::string empty = m_folder.makeBundle("Empty", "top.example.Empty", "empty");
+    EXPECT_EQ(NSWorkspace::shared().launchApplication(empty), nullptr);
+    std::string notExecutable = m_folder.makeBundle("Plain", "top.example.Plain", "plain");
+    FileManager::writeAtomically(notExecutable + "/Contents/MacOS/plain", "data", 0644);
+    EXPECT_EQ(NSWorkspace::shared().launchApplication(notExecutable), nullptr);
+}
