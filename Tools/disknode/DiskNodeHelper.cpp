@@ -36,7 +36,14 @@ int DiskNodeHelper::run(const std::vector<std::string>& arguments, std::ostream&
             err << "parvex-disknode: " << identifier.error() << "\n";
             return 1;
         }
+        // Users list disks through libblkid's cache; fill it while we may read the devices.
         BlockProbe::remember(identifier->nodePath(m_paths.devDir));
+        if (identifier->isWholeDisk()) {
+            for (const auto& node : registry->nodes()) {
+                if (node.identifier.disk() == identifier->disk() && !node.identifier.isWholeDisk())
+                    BlockProbe::remember(node.identifier.nodePath(m_paths.devDir));
+            }
+        }
         out << identifier->name() << "\n";
         return 0;
     }
