@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Reading what the disk tools print: only the parts the scan relies on.
+class DiskToolOutput {
+public:
+    // Non-empty lines, in order.
+    static std::vector<std::string> lines(std::string_view text);
+    // Pieces between blanks, empty pieces dropped.
+    static std::vector<std::string> words(std::string_view line);
+
+    // The identifiers a disk listing names: the last word of each line, where it
+    // begins with "disk".
+    static std::vector<std::string> identifiers(std::string_view listing);
+    // The device nodes mounted now: the first word of each line of "df -h".
+    static std::vector<std::string> mountedDevices(std::string_view df);
+    // The values of the "Volume Name:", "Mounted:" and "File System Personality:"
+    // lines of a volume's information, in output order.
+    static std::vector<std::string> infoValues(std::string_view info);
+};

@@ -1,0 +1,181 @@
+#include "Helper/NTFSManager/NTFSManager.h"
+
+#include <algorithm>
+
+#include "Helper/NTFSManager/DiskToolOutput.h"
+#include "Helper/NTFSManager/ShellText.h"
+#include "Platform/Foundation/DispatchQueue.h"
+#include "Platform/Foundation/DistributedNotificationCenter.h"
+#include "Platform/Foundation/Timer.h"
+#include "Shared/Console.h"
+#include "Shared/Kit/Kit.h"
+#include "Shared/SharedData.h"
+
+namespace {
+
+constexpr const char* kAnswer = "top.kestrova.macOS.Parvex.Helper.do.Finsh";
+constexpr const char* kAnswerTag = "eventCallBackNotification(notification:)";
+constexpr double kScanInterval = 2.5;
+
+bool contains(const std::vector<std::string>& list, const std::string& value)
+{
+    return std::find(list.begin(), list.end(), value) != list.end();
+}
+
+}  // namespace
+
+NTFSManager& NTFSManager::shared()
+{
+    static NTFSManager* manager = new NTFSManager(VolumeEnvironment::standard());
+    return *manager;
+}
+
+NTFSManager::NTFSManager(std::shared_ptr<VolumeEnvironment> environment)
+    : m_environment(std::move(environment))
+{
+    m_answers = m_environment->notify.addObserver(kAnswer, [this](const Notification& notification) {
+        eventCallBackNotification(notification);
+    });
+}
+
+void NTFSManager::start()
+{
+    m_timer = Timer::scheduledTimer(kScanInterval, true, [this](Timer&) {
+        DispatchQueue::global().async([this] { run(); });
+    });
+}
+
+std::vector<std::shared_ptr<VolumeModel>> NTFSManager::previousInsertedNTFSVolumes() const
+{
+    std::lock_guard guard(m_lists);
+    return m_volumes;
+}
+
+std::vector<std::string> NTFSManager::previousInsertedVolumeIDs() const
+{
+    std::lock_guard guard(m_lists);
+    return m_volumeIDs;
+}
+
+bool NTFSManager::isRecorded(const std::string& identifier) const
+{
+    std::lock_guard guard(m_lists);
+    return contains(m_volumeIDs, identifier);
+}
+
+void NTFSManager::run()
+{
+    if (m_isRunning.exchange(true)) {
+        Console::shared().printLog("Running....", "run()");
+        return;
+    }
+    // Only this cycle changes the lists; the lock guards each change against
+    // readers on the main thread, never a script run.
+    SharedData& settings = m_environment->settings;
+    const auto current = DiskToolOutput::identifiers(m_environment->runScript("diskutil list | grep -v 'APFS'").result);
+    for (const auto& identifier : current)
+        checkIdentifier(identifier, settings.managerStyle());
+
+    const auto mounted = DiskToolOutput::mountedDevices(m_environment->runScript("df -h").result);
+    if (!settings.managerStyle()) {
+        // Ejected elsewhere (from the desktop, say): clean the mount folder up.
+        for (const auto& volume : previousInsertedNTFSVolumes()) {
+            if (!contains(mounted, volume->path()))
+                volume->remove();
+        }
+    }
+
+    for (const auto& volume : previousInsertedNTFSVolumes()) {
+        if (contains(current, volume->ID))
+            continue;
+        if (!settings.managerStyle())
+            volume->remove();
+        {
+            std::lock_guard guard(m_lists);
+            m_volumes.erase(std::find(m_volumes.begin(), m_volumes.end(), volume));
+        }
+        Console::shared().printLog("remove " + volume->ID, "run()");
+    }
+    for (const auto& identifier : previousInsertedVolumeIDs()) {
+        if (contains(current, identifier))
+            continue;
+        {
+            std::lock_guard guard(m_lists);
+            m_volumeIDs.erase(std::find(m_volumeIDs.begin(), m_volumeIDs.end(), identifier));
+        }
+        Console::shared().printLog("remove " + identifier, "run()");
+    }
+    m_isRunning = false;
+}
+
+void NTFSManager::checkIdentifier(const std::string& identifier, bool manual)
+{
+    {
+        std::lock_guard guard(m_lists);
+        if (contains(m_volumeIDs, identifier))
+            return;
+        m_volumeIDs.push_back(identifier);
+    }
+    const std::string info = m_environment->runScript("diskutil info " + ShellText::word(identifier)).result;
+    if (info.empty())
+        return;
+    const auto values = DiskToolOutput::infoValues(info);
+    Console::shared().printLog(Kit::describe(values), "run()");
+    if (values.size() != 3)
+        return;
+    const std::string& name = values[0];
+    if (values[2].find("NTFS") == std::string::npos) {
+        Console::shared().printLog("NOT NTFS", "run()");
+        return;
+    }
+    if (values[1].find("No") != std::string::npos) {
+        // Examined again next cycle, until the system mounts it.
+        {
+            std::lock_guard guard(m_lists);
+            m_volumeIDs.erase(std::find(m_volumeIDs.begin(), m_volumeIDs.end(), identifier));
+        }
+        Console::shared().printLog("No mounted system", "run()");
+        return;
+    }
+    if (manual && name.find(' ') != std::string::npos) {
+        Console::shared().printLog("卷名不能包含空格", "run()");
+        return;
+    }
+    auto volume = std::make_shared<VolumeModel>(name, identifier, m_environment);
+    {
+        std::lock_guard guard(m_lists);
+        m_volumes.push_back(volume);
+    }
+    if (!manual)
+        volume->mount();
+}
+
+void NTFSManager::eventCallBackNotification(const Notification& notification)
+{
+    // Answers come from the agent, which runs as root; anyone else's could make
+    // this app unmount and remount volumes at will.
+    if (notification.senderUid != 0) {
+        std::string who = notification.senderUid == static_cast<uid_t>(-1) ? std::string("unknown")
+                                                                            : std::to_string(notification.senderUid);
+        Console::shared().printLog("Ignored an answer from user id " + who + ": answers come only from the agent",
+                                   kAnswerTag);
+        return;
+    }
+    const std::string* text = notification.objectText();
+    if (!text) {
+        Console::shared().printLog("错误的指令", kAnswerTag);
+        return;
+    }
+    const auto comma = text->find(',');
+    if (comma == std::string::npos || text->find(',', comma + 1) != std::string::npos)
+        return;
+    const std::string command = text->substr(0, comma);
+    const std::string name = ShellText::word(text->substr(comma + 1));
+    std::string script;
+    if (command == "add")
+        script = "diskutil umount " + name + "\n" + "diskutil mount " + name + "\n" + "open /Volumes/" + name;
+    else if (command == "remove")
+        script = "diskutil umount " + name;
+    ScriptResult output = m_environment->runScript(script);
+    Kit::debugLog(Kit::describe(output.result, output.error), kAnswerTag);
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "Helper/NTFSManager/VolumeEnvironment.h"
+#include "Helper/NTFSManager/VolumeModel.h"
+#include "Platform/Foundation/Notification.h"
+#include "Platform/Foundation/ObserverRegistration.h"
+
+class Timer;
+
+// Owns ParvexMenu's volume state: scans the disks every 2.5 seconds in the
+// background, records the mounted NTFS volumes, and completes the manual-mode
+// exchange when the agent answers.
+class NTFSManager {
+public:
+    static NTFSManager& shared();
+
+    explicit NTFSManager(std::shared_ptr<VolumeEnvironment> environment);
+
+    // Schedules the scan on the main run loop, default mode only: a menu being
+    // tracked holds back the ticks.
+    void start();
+    // One scan cycle; never overlaps another.
+    void run();
+    void eventCallBackNotification(const Notification& notification);
+
+    // Snapshots, safe to take on any thread while a scan changes the lists.
+    std::vector<std::shared_ptr<VolumeModel>> previousInsertedNTFSVolumes() const;
+    std::vector<std::string> previousInsertedVolumeIDs() const;
+    bool isRunning() const { return m_isRunning.load(); }
+
+private:
+    void checkIdentifier(const std::string& identifier, bool manual);
+    bool isRecorded(const std::string& identifier) const;
+
+    std::shared_ptr<VolumeEnvironment> m_environment;
+    mutable std::mutex m_lists;
+    std::vector<std::shared_ptr<VolumeModel>> m_volumes;
+    std::vector<std::string> m_volumeIDs;
+    std::atomic<bool> m_isRunning{false};
+    std::unique_ptr<ObserverRegistration> m_answers;
+    std::shared_ptr<Timer> m_timer;
+};

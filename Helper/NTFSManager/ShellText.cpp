@@ -1,0 +1,33 @@
+#include "Helper/NTFSManager/ShellText.h"
+
+#include <cctype>
+#include <cstring>
+
+std::string ShellText::quoted(std::string_view value)
+{
+    std::string text = "'";
+    for (char c : value) {
+        if (c == '\'')
+            text += "'\\''";
+        else
+            text += c;
+    }
+    return text + "'";
+}
+
+bool ShellText::isPlainWord(std::string_view value)
+{
+    // zsh expands a word starting with = to a command's path.
+    if (!value.empty() && value.front() == '=')
+        return false;
+    for (unsigned char c : value) {
+        if (!std::isalnum(c) && !std::strchr("-_.,/:@%+=", c))
+            return false;
+    }
+    return true;
+}
+
+std::string ShellText::word(std::string_view value)
+{
+    return isPlainWord(value) ? std::string(value) : quoted(value);
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+// The login password travels to `sudo -S` in a variable of the script's own
+// shell and is printed into the pipe by the shell's builtin printf: it never
+// stands in an argument list (which every user can read in /proc), and arrives
+// byte for byte (zsh's echo would turn a backslash sequence into another byte).
+class SudoPassword {
+public:
+    static constexpr const char* variable = "PARVEX_SUDO_PASSWORD";
+
+    // Feeds the password to the command that follows: "... | sudo -S ...".
+    static std::string pipe();
+};

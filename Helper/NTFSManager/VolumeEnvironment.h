@@ -1,0 +1,27 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "Helper/Script.h"
+
+class DistributedNotificationCenter;
+class SharedData;
+
+// What the volume code reaches outside itself: the settings, the agent's
+// notification center, the user's home and the shell. The app uses the real
+// ones; tests hand in their own.
+struct VolumeEnvironment {
+    SharedData& settings;
+    DistributedNotificationCenter& notify;
+    std::string homeDirectory;
+    // Sees every script text before it runs; tests compare them.
+    std::function<void(const std::string&)> scriptObserver = nullptr;
+
+    static std::shared_ptr<VolumeEnvironment> standard();
+
+    // Runs a whole script through "/bin/zsh"; `password` reaches `sudo -S`
+    // through the shell's environment, never through an argument list.
+    ScriptResult runScript(const std::string& script, const std::string* password = nullptr) const;
+};

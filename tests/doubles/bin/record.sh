@@ -1,0 +1,13 @@
+# Shared by the tool doubles: where the scenario lives and how a call is kept.
+# A scenario folder ($PARVEX_DOUBLES) holds what the tools print:
+#   list           what "diskutil list" prints
+#   info/ID        what "diskutil info ID" prints (missing: unknown disk)
+#   df             what "df -h" prints
+#   password       if present, the only password the sudo double accepts
+# and the calls they received, in "calls": one record per call, its fields
+# (tool, arguments..., and for sudo "stdin:" + the line it read) each ended by
+# NUL, the record ended by the byte 0x1e.
+state=${PARVEX_DOUBLES:?the tool doubles need PARVEX_DOUBLES}
+record() {
+  { printf '%s\0' "$@"; printf '\036'; } >> "$state/calls"
+}

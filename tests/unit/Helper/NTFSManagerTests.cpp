@@ -1,0 +1,197 @@
+#include <gmock/gmock.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "Helper/NTFSManager/NTFSManager.h"
+#include "Platform/Foundation/FileManager.h"
+#include "Platform/Foundation/RunLoop.h"
+#include "Shared/Console.h"
+#include "support/ToolDoubles.h"
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+using Status = VolumeModel::Status;
+
+namespace {
+
+class NTFSManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override { Console::shared().clear(); }
+
+    std::vector<std::string> names() const
+    {
+        std::vector<std::string> out;
+        for (auto& volume : manager.previousInsertedNTFSVolumes())
+            out.push_back(volume->name + "@" + volume->ID);
+        return out;
+    }
+    size_t infoCalls(const std::string& id) const
+    {
+        auto calls = doubles.calls("diskutil");
+        return std::count_if(calls.begin(), calls.end(), [&](auto& call) {
+            return call.arguments.size() == 2 && call.arguments[0] == "info" && call.arguments[1] == id;
+        });
+    }
+    void plug(const std::string& id, const std::string& name, const std::string& mounted = "Yes")
+    {
+        doubles.setInfo(id, ToolDoubles::info(name, mounted, "NTFS"));
+    }
+
+    ToolDoubles doubles;
+    NTFSManager manager{doubles.environment()};
+};
+
+const std::string kRows = ToolDoubles::listing({
+    "   0:     FDisk_partition_scheme                        *1.0 GB     disk4",
+    "   1:               Windows_NTFS Data                    500 MB     disk4s1",
+    "   2:                 Apple_APFS Container disk5         500 MB     disk4s2",
+    "   3:                       Linux Other                  100 MB     disk4s3",
+    "    ",
+});
+
+}  // namespace
+
+TEST_F(NTFSManagerTest, ListingClassificationAndOrder)
+{
+    doubles.setList(kRows);
+    doubles.setInfo("disk4", "   Device Identifier:         disk4\n   Volume Name:               Not applicable (no file system)\n   Mounted:                   Not applicable (no file system)\n");
+    plug("disk4s1", "Data");
+    doubles.setInfo("disk4s3", ToolDoubles::info("Other", "Yes", "ext4"));
+    doubles.setDf("Filesystem Size Used Avail Capacity Mounted on\n/dev/disk4s1 500M 1M 499M 1% /Volumes/Data\n");
+    doubles.settings().setManagerStyle(true);
+
+    manager.run();
+    EXPECT_THAT(manager.previousInsertedVolumeIDs(), ElementsAre("disk4", "disk4s1", "disk4s3"))
+        << "the APFS line never reaches the info command, nor the line of blanks";
+    EXPECT_THAT(names(), ElementsAre("Data@disk4s1"));
+    EXPECT_EQ(manager.previousInsertedNTFSVolumes()[0]->status(), Status::umounted) << "manual mode mounts nothing";
+    EXPECT_THAT(unitLog(), HasSubstr("[\"Data\", \"    Yes\", \"   NTFS\"]"));
+    EXPECT_THAT(unitLog(), HasSubstr("NOT NTFS"));
+
+    manager.run();
+    EXPECT_EQ(infoCalls("disk4s3"), 1u) << "an identifier is examined once while present";
+    EXPECT_EQ(doubles.calls("df").size(), 2u);
+    EXPECT_EQ(doubles.calls("diskutil").size(), 5u) << "a steady cycle is one listing (and one df)";
+}
+
+TEST_F(NTFSManagerTest, AutomaticModeMountsNewVolumesAndCleansUpAfterThem)
+{
+    doubles.setList(kRows);
+    plug("disk4s1", "My Data");
+    manager.run();
+    ASSERT_THAT(names(), ElementsAre("My Data@disk4s1")) << "automatic mode accepts a name with a space";
+    auto volume = manager.previousInsertedNTFSVolumes()[0];
+    EXPECT_EQ(volume->status(), Status::mounted);
+    EXPECT_EQ(doubles.calls("mount_ntfs").size(), 1u);
+    EXPECT_TRUE(FileManager::fileExists(doubles.home() + "/Desktop/My Data/.volume-contents"));
+
+    // Ejected from the desktop: not in df any more, its folder empty.
+    doubles.setDf("Filesystem Size\n");
+    ::unlink((doubles.home() + "/Desktop/My Data/.volume-contents").c_str());
+    manager.run();
+    EXPECT_EQ(volume->status(), Status::umounted);
+    EXPECT_FALSE(FileManager::fileExists(doubles.home() + "/Desktop/My Data"));
+
+    // Unplugged: gone from the lists; plugged again: a new volume.
+    doubles.setList("");
+    manager.run();
+    EXPECT_THAT(names(), IsEmpty());
+    EXPECT_THAT(manager.previousInsertedVolumeIDs(), IsEmpty());
+    EXPECT_THAT(unitLog(), HasSubstr("run() [Line"));
+    EXPECT_THAT(unitLog(), HasSubstr("remove disk4s1\n"));
+    doubles.setList(kRows);
+    manager.run();
+    ASSERT_EQ(manager.previousInsertedNTFSVolumes().size(), 1u);
+    EXPECT_NE(manager.previousInsertedNTFSVolumes()[0], volume);
+}
+
+TEST_F(NTFSManagerTest, UnmountedVolumesAreExaminedEveryCycleUntilMounted)
+{
+    doubles.setList(kRows);
+    plug("disk4s1", "Data", "No");
+    manager.run();
+    manager.run();
+    EXPECT_EQ(infoCalls("disk4s1"), 2u);
+    EXPECT_THAT(names(), IsEmpty());
+    EXPECT_THAT(unitLog(), HasSubstr("No mounted system"));
+    plug("disk4s1", "Data", "Yes");
+    manager.run();
+    EXPECT_THAT(names(), ElementsAre("Data@disk4s1"));
+}
+
+TEST_F(NTFSManagerTest, NameAlignmentAndManualModeSpaces)
+{
+    doubles.settings().setManagerStyle(true);
+    doubles.setList(ToolDoubles::listing({"   1: Windows_NTFS A 1 GB disk4s1", "   2: Windows_NTFS B 1 GB disk4s2",
+                                          "   3: Windows_NTFS C 1 GB disk4s3", "   4: Windows_NTFS D 1 GB disk4s4"}));
+    doubles.setInfo("disk4s1", ToolDoubles::info("Two Words", "Yes", "NTFS"));
+    doubles.setInfo("disk4s2", ToolDoubles::info("Short", "Yes", "NTFS", 14));
+    doubles.setInfo("disk4s3", ToolDoubles::info("Long", "Yes", "NTFS", 16));
+    doubles.setInfo("disk4s4", ToolDoubles::info("Time:Machine", "Yes", "Tuxera NTFS"));
+    manager.run();
+    EXPECT_THAT(names(), ElementsAre("Machine@disk4s4")) << "after the last colon, and a driver's NTFS counts";
+    std::string log = unitLog();
+    size_t first = log.find("卷名不能包含空格");
+    size_t count = 0;
+    for (size_t at = first; at != std::string::npos; at = log.find("卷名不能包含空格", at + 1))
+        ++count;
+    EXPECT_EQ(count, 3u) << "two words, and the leftover spaces of 14 and 16";
+}
+
+TEST_F(NTFSManagerTest, AgentAnswersRemountAndOnlyRootIsHeard)
+{
+    auto answer = [&](std::optional<NotificationObject> object, uid_t sender = 0) {
+        manager.eventCallBackNotification(Notification{"top.kestrova.macOS.Parvex.Helper.do.Finsh", object, sender});
+    };
+    answer(std::string("add,Data"));
+    answer(std::string("remove,Data"));
+    answer(std::string("noop,Data"));
+    answer(std::string("add,"));
+    EXPECT_THAT(doubles.scripts(), ElementsAre("diskutil umount Data\ndiskutil mount Data\nopen /Volumes/Data",
+                                               "diskutil umount Data", "", "diskutil umount \ndiskutil mount \nopen /Volumes/"));
+    doubles.forget();
+    answer(std::string("add"));
+    answer(std::string("add,a,b"));
+    answer(std::string("add,Data"), 1000);
+    EXPECT_THAT(doubles.scripts(), IsEmpty());
+    EXPECT_THAT(unitLog(), HasSubstr("Ignored an answer from user id 1000"));
+    answer(std::nullopt);
+    answer(NotificationObject(std::int64_t{3}));
+    EXPECT_THAT(unitLog(), HasSubstr("eventCallBackNotification(notification:) [Line"));
+    EXPECT_THAT(unitLog(), HasSubstr("错误的指令"));
+}
+
+TEST_F(NTFSManagerTest, AnswersArriveThroughTheNotificationCenter)
+{
+    doubles.environment()->notify.post("top.kestrova.macOS.Parvex.Helper.do.Finsh", std::string("remove,Data"));
+    RunLoop::main().runUntil([&] { return !doubles.scripts().empty(); }, 5);
+    EXPECT_THAT(doubles.scripts(), ElementsAre("diskutil umount Data"));
+}
+
+TEST_F(NTFSManagerTest, OverlappingCyclesAreTurnedAwayAndListsStaySafeToRead)
+{
+    doubles.setList(kRows);
+    plug("disk4s1", "Data");
+    doubles.setInfo("disk4s3", ToolDoubles::info("Other", "Yes", "NTFS"));
+    std::atomic<bool> done{false};
+    std::thread reader([&] {
+        // What the menu does on the main thread while a scan runs.
+        while (!done) {
+            for (auto& volume : manager.previousInsertedNTFSVolumes())
+                (void)(volume->name + volume->ID).size();
+            (void)manager.previousInsertedVolumeIDs().size();
+        }
+    });
+    std::thread first([&] { manager.run(); });
+    std::thread second([&] { manager.run(); });
+    first.join();
+    second.join();
+    manager.run();
+    done = true;
+    reader.join();
+    EXPECT_THAT(names(), ElementsAre("Data@disk4s1", "Other@disk4s3"));
+    EXPECT_FALSE(manager.isRunning());
+}

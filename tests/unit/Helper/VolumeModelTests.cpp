@@ -1,0 +1,132 @@
+#include <gmock/gmock.h>
+#include <sys/stat.h>
+
+#include "Helper/NTFSManager/VolumeModel.h"
+#include "Platform/Foundation/FileManager.h"
+#include "support/ToolDoubles.h"
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using Status = VolumeModel::Status;
+
+namespace {
+
+const std::string kPipe = "printf '%s\\n' \"$PARVEX_SUDO_PASSWORD\" | ";
+
+class VolumeModelTest : public ::testing::Test {
+protected:
+    std::shared_ptr<VolumeModel> volume(const std::string& name, const std::string& id = "disk4s1")
+    {
+        return std::make_shared<VolumeModel>(name, id, doubles.environment());
+    }
+    std::string desktop() const { return doubles.home() + "/Desktop"; }
+
+    ToolDoubles doubles;
+};
+
+}  // namespace
+
+TEST_F(VolumeModelTest, AutomaticMountRunsTheThreeLinesOnceAndFeedsSudoThePassword)
+{
+    doubles.setPassword("secret");
+    auto data = volume("Data");
+    EXPECT_EQ(data->path(), "/dev/disk4s1");
+    EXPECT_EQ(data->status(), Status::umounted);
+    data->mount();
+    data->mount();
+
+    const std::string folder = "'" + desktop() + "/Data'";
+    EXPECT_THAT(doubles.scripts(), ElementsAre("diskutil umount disk4s1\n" + kPipe + "sudo -S mkdir " + folder + "\n"
+                                               + kPipe + "sudo -S mount_ntfs -o rw,nobrowse /dev/disk4s1 " + folder));
+    EXPECT_EQ(data->status(), Status::mounted);
+    auto sudo = doubles.calls("sudo");
+    ASSERT_EQ(sudo.size(), 2u);
+    EXPECT_THAT(sudo[0].arguments, ElementsAre("mkdir", desktop() + "/Data", "stdin:secret", "leaked:no"));
+    EXPECT_THAT(sudo[1].arguments,
+                ElementsAre("mount_ntfs", "-o", "rw,nobrowse", "/dev/disk4s1", desktop() + "/Data", "stdin:secret", "leaked:no"));
+    EXPECT_THAT(unitLog(), HasSubstr("mount() [Line"));
+    EXPECT_THAT(unitLog(), HasSubstr("new mounted\nData\ndisk4s1\n(result: "));
+}
+
+TEST_F(VolumeModelTest, AutomaticUmountDeletesOnlyAnEmptyFolderAndGivesTheVolumeBack)
+{
+    auto data = volume("Data");
+    data->mount();
+    ASSERT_EQ(doubles.calls("mount_ntfs").size(), 1u);
+    doubles.forget();
+
+    data->umount();
+    const std::string folder = "'" + desktop() + "/Data'";
+    EXPECT_THAT(doubles.scripts(), ElementsAre("diskutil umount disk4s1",
+                                               kPipe + "sudo -S rm -rf " + folder + "\ndiskutil mount disk4s1"));
+    EXPECT_EQ(data->status(), Status::umounted);
+    EXPECT_FALSE(FileManager::fileExists(desktop() + "/Data"));
+}
+
+TEST_F(VolumeModelTest, AFolderThatStillShowsFilesIsNeverDeleted)
+{
+    auto data = volume("Data");
+    data->mount();
+    // The unmount fails: the volume's files are still in the folder.
+    FileManager::writeAtomically(desktop() + "/Data/report.docx", "keep me");
+    doubles.forget();
+    data->umount();
+    EXPECT_THAT(doubles.scripts(), ElementsAre("diskutil umount disk4s1"));
+    EXPECT_EQ(data->status(), Status::mounted);
+    data->remove();
+    EXPECT_EQ(doubles.scripts().size(), 1u) << "remove() deletes nothing either";
+    EXPECT_EQ(*FileManager::contents(desktop() + "/Data/report.docx"), "keep me");
+}
+
+TEST_F(VolumeModelTest, RemoveCleansAnEmptyFolderAfterTheVolumeWent)
+{
+    auto data = volume("Data");
+    data->remove();
+    EXPECT_THAT(doubles.scripts(), IsEmpty()) << "nothing to do for a volume Parvex did not mount";
+    data->mount();
+    ::unlink((desktop() + "/Data/.volume-contents").c_str());  // ejected from the desktop
+    doubles.forget();
+    data->remove();
+    EXPECT_THAT(doubles.scripts(), ElementsAre(kPipe + "sudo -S rm -rf '" + desktop() + "/Data'"));
+    EXPECT_EQ(data->status(), Status::umounted);
+    EXPECT_FALSE(FileManager::fileExists(desktop() + "/Data"));
+}
+
+TEST_F(VolumeModelTest, ManualModeOnlyAsksTheAgent)
+{
+    doubles.settings().setManagerStyle(true);
+    auto data = volume("Data");
+    data->mount();
+    EXPECT_EQ(data->status(), Status::mounted);
+    data->umount();
+    EXPECT_EQ(data->status(), Status::umounted);
+    EXPECT_THAT(doubles.scripts(), IsEmpty());
+    auto posts = doubles.bus().posts();
+    ASSERT_EQ(posts.size(), 2u);
+    EXPECT_EQ(posts[0].name, "top.kestrova.macOS.Parvex.Helper.do");
+    EXPECT_EQ(std::get<std::string>(*posts[0].object), "add,Data");
+    EXPECT_EQ(posts[0].options, 2u);
+    EXPECT_EQ(std::get<std::string>(*posts[1].object), "remove,Data");
+}
+
+TEST_F(VolumeModelTest, ShowInFinderOpensOneFolderEvenForANameWithASpace)
+{
+    volume("Data")->showInFinder();
+    volume("My Disk")->showInFinder();
+    EXPECT_THAT(doubles.scripts(), ElementsAre("open /Volumes/Data", "open /Volumes/'My Disk'"));
+    auto opens = doubles.calls("open");
+    ASSERT_EQ(opens.size(), 2u);
+    EXPECT_THAT(opens[1].arguments, ElementsAre("/Volumes/My Disk"));
+}
+
+TEST_F(VolumeModelTest, NamesThatCannotNameADesktopFolderAreNotMounted)
+{
+    for (const char* name : {"", ".", ".."}) {
+        auto hostile = volume(name);
+        hostile->mount();
+        EXPECT_EQ(hostile->status(), Status::umounted) << "name '" << name << "'";
+    }
+    EXPECT_THAT(doubles.scripts(), IsEmpty());
+    EXPECT_TRUE(FileManager::fileExists(desktop())) << "the desktop itself is never a mount point";
+}
