@@ -62,7 +62,7 @@ int main()
         std::fprintf(stderr, "bench_agent: run it inside scripts/sandbox (it edits /etc/fstab)\n");
         return 77;
     }
-    const char* agent = PARVEX_BINARY_DIR "/bin/top.kestrova.macOS.Parvex.Agent";
+    const char* agent = PARVEX_BINARY_DIR "/Parvex.app/Contents/Library/LaunchServices/top.kestrova.macOS.Parvex.Agent";
     char* argv[] = {const_cast<char*>(agent), nullptr};
     pid_t pid = -1;
     unlink("/tmp/ntfs_cmd.txt");

@@ -13,7 +13,7 @@
 // Starts the real agent inside the sandbox, with /etc/fstab as the test sets it.
 class AgentFixture : public ::testing::Test {
 protected:
-    static constexpr const char* agentPath = PARVEX_BINARY_DIR "/bin/top.kestrova.macOS.Parvex.Agent";
+    static constexpr const char* agentPath = PARVEX_BINARY_DIR "/Parvex.app/Contents/Library/LaunchServices/top.kestrova.macOS.Parvex.Agent";
     static constexpr const char* fstab = "/etc/fstab";
     static constexpr const char* agentLog = "/tmp/ntfs_cmd.txt";
 
