@@ -5,6 +5,7 @@
 #include "Tools/Common/Privileges.h"
 #include "Tools/Common/Unmounter.h"
 
+#include <filesystem>
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
@@ -49,6 +50,23 @@ Expected<MountNtfsRequest> MountNtfs::parse(const std::vector<std::string>& argu
     return request;
 }
 
+bool MountNtfs::areSystemMounts(const std::vector<MountEntry>& mounts) const
+{
+    for (const auto& entry : mounts) {
+        if (entry.isReadWrite() || std::filesystem::path(entry.target).parent_path() != std::filesystem::path(m_paths.volumesDir))
+            return false;
+    }
+    return true;
+}
+
+void MountNtfs::restoreSystemMounts(const std::string& node, const std::vector<MountEntry>& mounts) const
+{
+    for (const auto& entry : mounts) {
+        if (!MountTable(m_paths.mountInfo).mountAt(entry.target))
+            NtfsDriver::mount(node, entry.target, false);
+    }
+}
+
 int MountNtfs::run(const std::vector<std::string>& arguments, std::ostream& err)
 {
     auto request = parse(arguments);
@@ -72,14 +90,28 @@ int MountNtfs::run(const std::vector<std::string>& arguments, std::ostream& err)
     }
     MountTable table(m_paths.mountInfo);
     auto existing = table.mountsOf(node.st_rdev);
-    if (!existing.empty()) {
+    if (!existing.empty() && !(request->readWrite && areSystemMounts(existing))) {
         err << "mount_ntfs: " << request->node << " is already mounted on " << existing.front().target << "; unmount it first\n";
         return 1;
     }
+    // The volume code first asks `diskutil umount` for the system's read-only
+    // mount, which a user may not do; run as root here, we take that mount
+    // over ourselves, and give it back if the volume cannot be made writable.
+    for (const auto& entry : existing) {
+        if (!Unmounter::unmount(entry.target, false).ok) {
+            err << "mount_ntfs: " << request->node << " is in use on " << entry.target << "\n";
+            restoreSystemMounts(request->node, existing);
+            return 1;
+        }
+    }
+    if (!existing.empty())
+        Unmounter::waitForRelease(request->node);
+
     if (request->readWrite) {
         NtfsState state = NtfsDriver::probeReadWrite(request->node);
         if (state != NtfsState::Writable) {
             err << "mount_ntfs: " << NtfsDriver::explanation(state, request->node) << " Nothing was mounted.\n";
+            restoreSystemMounts(request->node, existing);
             return 1;
         }
     }
@@ -87,6 +119,7 @@ int MountNtfs::run(const std::vector<std::string>& arguments, std::ostream& err)
     auto entry = table.mountAt(request->directory);
     if (!mounted.ok || !entry) {
         err << "mount_ntfs: " << request->node << " on " << request->directory << ": " << (mounted.ok ? "no mount was made" : mounted.error) << "\n";
+        restoreSystemMounts(request->node, existing);
         return 1;
     }
     if (request->readWrite && !entry->isReadWrite()) {
@@ -96,7 +129,13 @@ int MountNtfs::run(const std::vector<std::string>& arguments, std::ostream& err)
         Unmounter::waitForRelease(request->node);
         err << "mount_ntfs: " << request->node << " could only be mounted read-only, so it was not mounted. "
             << "Windows probably did not shut down fully: start Windows and shut it down fully (turn off Fast Startup), then try again.\n";
+        restoreSystemMounts(request->node, existing);
         return 1;
+    }
+    for (const auto& released : existing) {
+        std::error_code error;
+        if (std::filesystem::is_empty(released.target, error))
+            std::filesystem::remove(released.target, error);
     }
     return 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Tools/Common/Expected.h"
+#include "Tools/Common/MountTable.h"
 #include "Tools/Common/ToolPaths.h"
 
 #include <ostream>
@@ -28,6 +29,11 @@ public:
     static Expected<MountNtfsRequest> parse(const std::vector<std::string>& arguments);
 
 private:
+    // Read-only mounts under /Volumes: the system's own, which a read-write
+    // mount of the same volume replaces.
+    bool areSystemMounts(const std::vector<MountEntry>& mounts) const;
+    void restoreSystemMounts(const std::string& node, const std::vector<MountEntry>& mounts) const;
+
     ToolPaths m_paths;
 };
 

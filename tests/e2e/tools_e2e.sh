@@ -152,8 +152,15 @@ expect "umount by identifier takes down the desktop mount: $out" test "$out" = "
 expect "the desktop folder stays (the volume code removes it)" test -d "$desktop"
 expect "the written file survived" sh -c "diskutil mount $id >/dev/null && grep -q written /Volumes/Data/hello.txt"
 
+# --- mount_ntfs takes over the system's read-only mount ----------------------
+# (the volume script's "diskutil umount" runs unprivileged and cannot do it)
+expect "the system mount is there" mounted_at /Volumes/Data
+expect "mount_ntfs over the system's read-only mount" mount_ntfs -o rw,nobrowse "/dev/$id" "$desktop"
+expect "... gives a read-write desktop mount" grep -qE '(^|,)rw(,|$)' <<<"$(mount_options "$desktop")"
+expect "... and the system mount and its folder are gone" test ! -e /Volumes/Data
+expect "unmount the desktop mount" diskutil umount "$id"
+
 # --- a hibernated Windows volume is refused read-write -----------------------
-expect "umount before hibernating" diskutil umount "$id"
 mkdir -p "$work/raw"
 ntfs-3g -o rw "/dev/$id" "$work/raw" && { printf 'hibr'; head -c 4092 /dev/zero; } >"$work/raw/hiberfil.sys"
 umount "$work/raw"
@@ -168,6 +175,9 @@ out=$(diskutil mount "$id" 2>"$work/err")
 expect "diskutil mount still mounts it: $out" test "$out" = "Volume Data on $id mounted"
 expect "... read-only" grep -qE '(^|,)ro(,|$)' <<<"$(mount_options /Volumes/Data)"
 expect "... and says why on stderr" grep -q "Windows is hibernated" "$work/err"
+out=$(mount_ntfs -o rw,nobrowse "/dev/$id" "$desktop" 2>&1); status=$?
+expect "mount_ntfs refuses it over the system mount too" test $status -ne 0
+expect "... and gives the system its read-only mount back" grep -qE '(^|,)ro(,|$)' <<<"$(mount_options /Volumes/Data)"
 : >/etc/fstab
 
 # --- as a regular user ----------------------------------------------------------
