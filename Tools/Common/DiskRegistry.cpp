@@ -38,10 +38,18 @@ std::vector<DiskRegistry::RawNode> DiskRegistry::rawNodes() const
 
 std::vector<RegisteredNode> DiskRegistry::nodes() const
 {
+    // A partition node counts only while its disk's node does: when a disk
+    // goes, the nodes of all its partitions are stale together.
     std::vector<RegisteredNode> live;
+    std::set<int> liveDisks;
     for (const auto& node : rawNodes()) {
-        if (m_sysfs->exists(node.number))
-            live.push_back({ node.identifier, node.number });
+        if (!m_sysfs->exists(node.number))
+            continue;
+        if (node.identifier.isWholeDisk())
+            liveDisks.insert(node.identifier.disk());
+        else if (!liveDisks.contains(node.identifier.disk()))
+            continue;
+        live.push_back({ node.identifier, node.number });
     }
     return live;
 }
@@ -52,6 +60,8 @@ std::optional<dev_t> DiskRegistry::deviceOf(const DiskIdentifier& identifier) co
     if (lstat(identifier.nodePath(m_devDir).c_str(), &info) != 0 || !S_ISBLK(info.st_mode))
         return std::nullopt;
     if (!m_sysfs->exists(info.st_rdev))
+        return std::nullopt;
+    if (!identifier.isWholeDisk() && !deviceOf(identifier.wholeDisk()))
         return std::nullopt;
     return info.st_rdev;
 }
@@ -89,10 +99,8 @@ Expected<DiskIdentifier> DiskRegistry::assign(dev_t disk)
     if (!identifier) {
         auto existing = rawNodes();
         std::set<int> taken;
-        for (const auto& node : existing) {
-            if (m_sysfs->exists(node.number))
-                taken.insert(node.identifier.disk());
-        }
+        for (const auto& node : nodes())
+            taken.insert(node.identifier.disk());
         // Nodes left by a device that went without telling us are stale: drop them
         // so their numbers can be reused.
         for (const auto& node : existing) {

@@ -1,6 +1,8 @@
 #include "Tools/Common/SysfsBlock.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sys/sysmacros.h>
