@@ -36,7 +36,7 @@ Console::Console(std::string path)
 {
 }
 
-void Console::printLog(const std::vector<std::string>& items, std::string_view function, std::source_location location)
+void Console::printLog(const std::vector<std::string>& items, std::string_view function, CallSite location)
 {
     std::lock_guard guard(m_lock);
     std::string entry = header(function, location);
@@ -49,12 +49,12 @@ void Console::printLog(const std::vector<std::string>& items, std::string_view f
     save(entry);
 }
 
-void Console::printLog(std::string_view item, std::string_view function, std::source_location location)
+void Console::printLog(std::string_view item, std::string_view function, CallSite location)
 {
     printLog(std::vector<std::string>{std::string(item)}, function, location);
 }
 
-void Console::printLog(std::initializer_list<std::string> items, std::string_view function, std::source_location location)
+void Console::printLog(std::initializer_list<std::string> items, std::string_view function, CallSite location)
 {
     printLog(std::vector<std::string>(items), function, location);
 }
@@ -63,7 +63,7 @@ void Console::clear()
 {
     std::lock_guard guard(m_lock);
     if (auto error = FileManager::writeAtomically(m_path, "")) {
-        reportFailure(*error, "clear()", std::source_location::current());
+        reportFailure(*error, "clear()", CallSite::current());
         return;
     }
     m_logs.emplace();
@@ -71,15 +71,15 @@ void Console::clear()
     m_written = written.size == 0 ? written : FileStamp{};
 }
 
-std::string Console::header(std::string_view function, const std::source_location& location) const
+std::string Console::header(std::string_view function, const CallSite& location) const
 {
     std::string text = m_formatter.stringFromNow();
     text += " in ";
-    text += FileManager::lastPathComponent(location.file_name());
+    text += FileManager::lastPathComponent(location.fileName);
     text += ' ';
     text += function;
     text += " [Line ";
-    text += std::to_string(location.line());
+    text += std::to_string(location.line);
     text += "]:\n";
     return text;
 }
@@ -120,7 +120,7 @@ void Console::save(const std::string& entry)
     if (error) {
         // The file may hold a part of the write; the next entry rewrites it whole.
         m_written = FileStamp{};
-        reportFailure(*error, "save(_:)", std::source_location::current());
+        reportFailure(*error, "save(_:)", CallSite::current());
         return;
     }
 
@@ -131,7 +131,7 @@ void Console::save(const std::string& entry)
     m_written = ours ? written : FileStamp{};
 }
 
-void Console::reportFailure(const FileError& error, std::string_view function, const std::source_location& location)
+void Console::reportFailure(const FileError& error, std::string_view function, const CallSite& location)
 {
     // Standard output only: reporting through the file would fail again, and again.
     writeToStandardOutput(header(function, location) + error.description + "\n\n");

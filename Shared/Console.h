@@ -3,7 +3,7 @@
 #include <initializer_list>
 #include <mutex>
 #include <optional>
-#include <source_location>
+#include "Platform/Foundation/CallSite.h"
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,21 +27,21 @@ public:
 
     // `function` is the tag a reader searches for ("doEvent(_:)", "save()", "run()").
     void printLog(const std::vector<std::string>& items, std::string_view function,
-                  std::source_location location = std::source_location::current());
+                  CallSite location = CallSite::current());
     void printLog(std::string_view item, std::string_view function,
-                  std::source_location location = std::source_location::current());
+                  CallSite location = CallSite::current());
     // Lets {"a", "b"} pick the list of items rather than a text spanning two pointers.
     void printLog(std::initializer_list<std::string> items, std::string_view function,
-                  std::source_location location = std::source_location::current());
+                  CallSite location = CallSite::current());
 
     void clear();
 
     const std::string& path() const { return m_path; }
 
 private:
-    std::string header(std::string_view function, const std::source_location& location) const;
+    std::string header(std::string_view function, const CallSite& location) const;
     void save(const std::string& entry);
-    void reportFailure(const FileError& error, std::string_view function, const std::source_location& location);
+    void reportFailure(const FileError& error, std::string_view function, const CallSite& location);
 
     std::recursive_mutex m_lock;
     DateFormatter m_formatter{"yyyy-MM-dd HH:mm:ss.SSS"};

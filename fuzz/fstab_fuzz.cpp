@@ -22,11 +22,6 @@
 #include "Platform/Foundation/UTF8.h"
 #include "Shared/Console.h"
 
-const char* Console::programLogPath()
-{
-    static const std::string path = "/tmp/parvex-fuzz-" + std::to_string(::getpid()) + ".log";
-    return path.c_str();
-}
 
 namespace {
 

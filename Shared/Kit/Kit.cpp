@@ -5,9 +5,9 @@
 #include "Platform/Foundation/DispatchQueue.h"
 #include "Platform/Foundation/FileManager.h"
 
-void Kit::debugLog(const std::vector<std::string>& items, std::string_view function, std::source_location location)
+void Kit::debugLog(const std::vector<std::string>& items, std::string_view function, CallSite location)
 {
-    std::string line = FileManager::lastPathComponent(location.file_name()) + ":" + std::to_string(location.line()) + " "
+    std::string line = FileManager::lastPathComponent(location.fileName) + ":" + std::to_string(location.line) + " "
         + std::string(function) + ":";
     for (const auto& item : items) {
         line += ' ';
@@ -18,12 +18,12 @@ void Kit::debugLog(const std::vector<std::string>& items, std::string_view funct
     std::fflush(stdout);
 }
 
-void Kit::debugLog(std::string_view item, std::string_view function, std::source_location location)
+void Kit::debugLog(std::string_view item, std::string_view function, CallSite location)
 {
     debugLog(std::vector<std::string>{std::string(item)}, function, location);
 }
 
-void Kit::debugLog(std::initializer_list<std::string> items, std::string_view function, std::source_location location)
+void Kit::debugLog(std::initializer_list<std::string> items, std::string_view function, CallSite location)
 {
     debugLog(std::vector<std::string>(items), function, location);
 }

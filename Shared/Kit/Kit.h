@@ -2,7 +2,7 @@
 
 #include <functional>
 #include <initializer_list>
-#include <source_location>
+#include "Platform/Foundation/CallSite.h"
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,11 +16,11 @@ public:
     // Prints the values to standard output, tagged with the method name and the
     // call site; never to the log file.
     static void debugLog(const std::vector<std::string>& items, std::string_view function,
-                         std::source_location location = std::source_location::current());
+                         CallSite location = CallSite::current());
     static void debugLog(std::string_view item, std::string_view function,
-                         std::source_location location = std::source_location::current());
+                         CallSite location = CallSite::current());
     static void debugLog(std::initializer_list<std::string> items, std::string_view function,
-                         std::source_location location = std::source_location::current());
+                         CallSite location = CallSite::current());
 
     // Runs `closure` once on `queue` after `seconds`; returns at once.
     static void delay(double seconds, DispatchQueue& queue, std::function<void()> closure);
