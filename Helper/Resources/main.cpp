@@ -1,0 +1,19 @@
+// Writes the status-bar icon into the menu-bar app's bundle at build time:
+//   StatusIconMaker <output.png>
+#include <cstdio>
+
+#include "Helper/Resources/StatusIconMaker.h"
+#include "Platform/Foundation/FileManager.h"
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT.png\n", argv[0]);
+        return 2;
+    }
+    if (auto error = FileManager::writeAtomically(argv[1], StatusIconMaker::png())) {
+        std::fprintf(stderr, "%s: %s\n", argv[1], error->description.c_str());
+        return 1;
+    }
+    return 0;
+}

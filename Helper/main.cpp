@@ -1,0 +1,33 @@
+// ParvexMenu: the menu-bar app. Builds its main interface (the status item's
+// menu with its two fixed items) and hands over to the application.
+#include <memory>
+
+#include "Helper/AppDelegate.h"
+#include "Helper/NTFSManager/NTFSManager.h"
+#include "Platform/AppKit/NSApplication.h"
+#include "Platform/AppKit/NSMenu.h"
+#include "Platform/AppKit/NSMenuItem.h"
+#include "Shared/Console.h"
+
+const char* Console::programLogPath()
+{
+    return "/Users/tamsel/Parvex.txt";
+}
+
+int main(int argc, char** argv)
+{
+    NSApplication& application = NSApplication::shared();
+    auto mainMenu = std::make_shared<NSMenu>();
+    auto delegate = std::make_shared<AppDelegate>(NTFSManager::shared(), mainMenu, application);
+
+    auto openItem = std::make_shared<NSMenuItem>("打开 Parvex");
+    openItem->setAction(delegate, &AppDelegate::openMainApp);
+    mainMenu->addItem(openItem);
+    auto quitItem = std::make_shared<NSMenuItem>("退出", nullptr, "q");
+    quitItem->setAction(delegate, &AppDelegate::terminate);
+    mainMenu->addItem(quitItem);
+    mainMenu->setDelegate(delegate);
+
+    application.setDelegate(delegate);
+    return NSApplicationMain(argc, argv);
+}
