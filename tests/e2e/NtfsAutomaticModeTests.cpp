@@ -1,0 +1,164 @@
+#include <sys/wait.h>
+
+#include <gmock/gmock.h>
+
+#include <filesystem>
+
+#include "support/ChildProcess.h"
+#include "support/DiskSandbox.h"
+#include "support/MenuApp.h"
+#include "support/MountInfo.h"
+#include "support/NtfsFixture.h"
+#include "support/ShellCommand.h"
+
+using ::testing::HasSubstr;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+size_t count(const std::string& text, const std::string& part)
+{
+    size_t found = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+        ++found;
+    return found;
+}
+
+}  // namespace
+
+// Automatic mode end to end: the real ParvexMenu, started as the login
+// session starts it, finds a plugged-in NTFS volume by itself and mounts it
+// read-write on the desktop through sudo and the real disk tools.
+class AutomaticMode : public NtfsFixture {
+protected:
+    void SetUp() override
+    {
+        NtfsFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        ASSERT_TRUE(MenuApp::isBuilt()) << MenuApp::executable << " is not built";
+        ASSERT_TRUE(DiskSandbox::writeSettings(false, "the login password"));
+    }
+
+    void TearDown() override
+    {
+        m_menu.reset();
+        NtfsFixture::TearDown();
+    }
+
+    void startMenu()
+    {
+        // A log left by the previous test would answer our waits.
+        fs::remove(DiskSandbox::menuLog);
+        m_menu = std::make_unique<MenuApp>();
+    }
+
+    static bool waitForLog(const std::string& text)
+    {
+        return waitUntil([&] { return MenuApp::log().find(text) != std::string::npos; });
+    }
+
+    // The volume is mounted read-write at its desktop folder, through its own node.
+    bool waitForDesktopMount(const std::string& name, const AttachedDisk& disk)
+    {
+        return waitUntil([&] { return isMountedReadWrite(desktopFolder(name), disk.volumeNode()); });
+    }
+
+    void quitMenu()
+    {
+        int status = m_menu->quit();
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << "ParvexMenu did not end its terminate sequence cleanly (status " << status << ")";
+    }
+
+    std::unique_ptr<MenuApp> m_menu;
+};
+
+TEST_F(AutomaticMode, PlugInWriteAndQuitGivesTheVolumeBackReadOnlyWithTheData)
+{
+    AttachedDisk& disk = plugIn("Data", {{"hello.txt", "from Windows\n"}});
+    ASSERT_TRUE(isMountedReadOnly("/Volumes/Data", disk.volumeNode())) << "the system's own mount is read-only";
+
+    startMenu();
+    const std::string folder = desktopFolder("Data");
+    ASSERT_TRUE(waitForDesktopMount("Data", disk)) << MenuApp::log();
+    EXPECT_FALSE(isMounted("/Volumes/Data")) << "the system's read-only mount makes way";
+    ASSERT_TRUE(waitForLog("new mounted")) << MenuApp::log();
+    EXPECT_EQ(count(MenuApp::log(), "new mounted"), 1u) << "mounted once, in the scan that found it";
+    EXPECT_THAT(runShell("df -h").output, HasSubstr(disk.volumeNode() + " ")) << "df names the volume by its node";
+    EXPECT_EQ(readFile(folder + "/hello.txt"), "from Windows\n");
+    ASSERT_TRUE(write(folder + "/written.txt", "from Linux\n"));
+
+    quitMenu();
+    EXPECT_FALSE(isMounted(folder));
+    EXPECT_FALSE(fs::exists(folder)) << "the empty desktop folder is deleted";
+    ASSERT_TRUE(isMountedReadOnly("/Volumes/Data", disk.volumeNode())) << "the system mounts it again, read-only\n"
+                                                                       << MenuApp::log();
+    EXPECT_EQ(readFile("/Volumes/Data/hello.txt"), "from Windows\n");
+    EXPECT_EQ(readFile("/Volumes/Data/written.txt"), "from Linux\n");
+
+    expectNothingLeftBehind();
+}
+
+TEST_F(AutomaticMode, ANameWithASpaceIsMountedToo)
+{
+    AttachedDisk& disk = plugIn("My Data", {{"hello.txt", "from Windows\n"}});
+    ASSERT_TRUE(isMountedReadOnly("/Volumes/My Data", disk.volumeNode()));
+
+    startMenu();
+    const std::string folder = desktopFolder("My Data");
+    ASSERT_TRUE(waitForDesktopMount("My Data", disk)) << MenuApp::log();
+    ASSERT_TRUE(write(folder + "/written.txt", "from Linux\n"));
+    EXPECT_FALSE(fs::exists(desktopFolder("My"))) << "the name stays one folder";
+
+    quitMenu();
+    EXPECT_FALSE(fs::exists(folder));
+    ASSERT_TRUE(isMountedReadOnly("/Volumes/My Data", disk.volumeNode())) << MenuApp::log();
+    EXPECT_EQ(readFile("/Volumes/My Data/written.txt"), "from Linux\n");
+
+    expectNothingLeftBehind();
+}
+
+TEST_F(AutomaticMode, AVolumeUnpluggedWhileMountedHasItsDesktopFolderCleanedUp)
+{
+    AttachedDisk& disk = plugIn("Data", {{"hello.txt", "from Windows\n"}});
+    startMenu();
+    const std::string folder = desktopFolder("Data");
+    ASSERT_TRUE(waitForDesktopMount("Data", disk)) << MenuApp::log();
+
+    std::string output;
+    ASSERT_TRUE(disk.detach(&output)) << output;
+    EXPECT_TRUE(waitUntil([&] { return !fs::exists(folder); })) << "the next cycle deletes the emptied folder\n"
+                                                                << MenuApp::log();
+    EXPECT_TRUE(waitForLog("remove " + disk.volume())) << "and forgets the volume\n" << MenuApp::log();
+    EXPECT_TRUE(m_menu->isRunning());
+
+    quitMenu();
+    expectNothingLeftBehind();
+}
+
+TEST_F(AutomaticMode, AHibernatedWindowsVolumeIsRefusedPlainlyAndNothingIsLost)
+{
+    AttachedDisk& disk = plugIn("Data", {{"hello.txt", "from Windows\n"}, {"hiberfil.sys", NtfsImage::hibernationFile()}});
+    ASSERT_TRUE(isMountedReadOnly("/Volumes/Data", disk.volumeNode())) << "the system still mounts it read-only";
+
+    startMenu();
+    ASSERT_TRUE(waitForLog("new mounted")) << MenuApp::log();
+    const std::string log = MenuApp::log();
+    EXPECT_THAT(log, HasSubstr("Windows is hibernated on this volume")) << "the log says why";
+    EXPECT_THAT(log, HasSubstr("shut it down fully")) << "and what the user can do";
+    EXPECT_FALSE(isMountedReadWrite(desktopFolder("Data"), disk.volumeNode()));
+    for (const auto& mount : MountInfo::ofSource(disk.volumeNode()))
+        EXPECT_FALSE(mount.isReadWrite()) << "never mounted writable, not even at " << mount.target;
+
+    quitMenu();
+    EXPECT_FALSE(fs::exists(desktopFolder("Data"))) << "no empty folder is left on the desktop";
+    if (!isMounted("/Volumes/Data"))
+        runShell("diskutil mount \"$1\"", {disk.volume()});
+    ASSERT_TRUE(isMountedReadOnly("/Volumes/Data", disk.volumeNode()));
+    EXPECT_EQ(readFile("/Volumes/Data/hello.txt"), "from Windows\n");
+    EXPECT_EQ(readFile("/Volumes/Data/hiberfil.sys").substr(0, 4), "hibr") << "Windows' saved session is kept";
+
+    expectNothingLeftBehind();
+}

@@ -1,0 +1,138 @@
+#include <gmock/gmock.h>
+
+#include <filesystem>
+
+#include "Helper/NTFSManager/NTFSManager.h"
+#include "Platform/Foundation/DistributedNotificationCenter.h"
+#include "Platform/Foundation/RunLoop.h"
+#include "Shared/Console.h"
+#include "Shared/SharedData.h"
+#include "support/ChildProcess.h"
+#include "support/DiskSandbox.h"
+#include "support/MountInfo.h"
+#include "support/NtfsFixture.h"
+#include "support/ShellCommand.h"
+
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::SizeIs;
+
+namespace fs = std::filesystem;
+
+// Manual mode end to end: the menu-bar app's volume code in this process (a
+// menu choice cannot be made from outside ParvexMenu), the real agent over the
+// sandbox's system bus, and the real disk tools on a real NTFS volume.
+class ManualMode : public NtfsFixture {
+protected:
+    static constexpr const char* agentPath =
+        PARVEX_BINARY_DIR "/Parvex.app/Contents/Library/LaunchServices/top.kestrova.macOS.Parvex.Agent";
+    static constexpr const char* agentLog = "/tmp/ntfs_cmd.txt";
+    // The agent writes the table back without blank lines or a final line
+    // feed, so a table already in that form is the one it can give back
+    // byte for byte.
+    static constexpr const char* machineTable =
+        "# /etc/fstab: static file system information.\n"
+        "UUID=0b9f61a4-3d52-4a0e-9d4e-2f1c6e7a9b10 / ext4 errors=remount-ro 0 1\n"
+        "UUID=5E2A-91C3 /boot/efi vfat umask=0077 0 1";
+
+    void SetUp() override
+    {
+        NtfsFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        ASSERT_TRUE(DiskSandbox::writeSettings(true, ""));
+        Console::shared().clear();
+        ASSERT_TRUE(write(fstab, machineTable));
+        ::unlink(agentLog);
+        m_agent = std::make_unique<ChildProcess>(std::vector<std::string>{agentPath}, "/tmp/agent.output");
+        ASSERT_TRUE(waitForFileContaining(agentLog, "Running...", 10)) << "the agent did not start";
+        m_manager = std::make_unique<NTFSManager>(m_environment);
+    }
+
+    void TearDown() override
+    {
+        m_manager.reset();
+        if (m_agent)
+            m_agent->stop(SIGTERM);
+        NtfsFixture::TearDown();
+    }
+
+    // Pumps the main run loop, where the agent's answers arrive.
+    static bool pumpUntil(const std::function<bool()>& done, double seconds = 30)
+    {
+        return RunLoop::main().runUntil(done, seconds);
+    }
+
+    std::shared_ptr<VolumeModel> onlyVolume()
+    {
+        auto volumes = m_manager->previousInsertedNTFSVolumes();
+        return volumes.size() == 1 ? volumes.front() : nullptr;
+    }
+
+    SharedData m_settings{std::make_shared<UserDefaults>(std::string(SharedData::suiteName),
+        std::string(DiskSandbox::home) + "/Library/Preferences/" + std::string(SharedData::suiteName) + ".plist")};
+    std::shared_ptr<VolumeEnvironment> m_environment = std::make_shared<VolumeEnvironment>(
+        VolumeEnvironment{m_settings, DistributedNotificationCenter::defaultCenter(), DiskSandbox::home, nullptr});
+    std::unique_ptr<ChildProcess> m_agent;
+    std::unique_ptr<NTFSManager> m_manager;
+};
+
+TEST_F(ManualMode, MountWritesTheEntryAndTheAnswerRemountsReadWriteEjectGivesItBack)
+{
+    AttachedDisk& disk = plugIn("Data", {{"hello.txt", "from Windows\n"}});
+    ASSERT_TRUE(isMountedReadOnly("/Volumes/Data", disk.volumeNode()));
+
+    m_manager->run();
+    auto volume = onlyVolume();
+    ASSERT_TRUE(volume) << "the scan lists the mounted NTFS volume";
+    EXPECT_EQ(volume->name, "Data");
+    EXPECT_EQ(volume->ID, disk.volume());
+    EXPECT_EQ(volume->status(), VolumeModel::Status::umounted) << "manual mode waits for the user";
+    EXPECT_TRUE(isMountedReadOnly("/Volumes/Data", disk.volumeNode())) << "the scan alone changes nothing";
+    EXPECT_EQ(readFile(fstab), machineTable);
+
+    // The mount item.
+    volume->mount();
+    const std::string entry = "LABEL=Data none ntfs rw,auto,nobrowse";
+    ASSERT_TRUE(pumpUntil([&] { return isMountedReadWrite("/Volumes/Data", disk.volumeNode()); }))
+        << "the answer did not remount the volume read-write; agent log:\n" << readFile(agentLog);
+    EXPECT_EQ(readFile(fstab), std::string(machineTable) + "\n" + entry);
+    EXPECT_THAT(MountInfo::ofSource(disk.volumeNode()), SizeIs(1)) << "no desktop mount in manual mode";
+    EXPECT_EQ(readFile("/Volumes/Data/hello.txt"), "from Windows\n");
+    ASSERT_TRUE(write("/Volumes/Data/written.txt", "from Linux\n"));
+
+    // The eject item.
+    volume->umount();
+    EXPECT_EQ(volume->status(), VolumeModel::Status::umounted);
+    ASSERT_TRUE(pumpUntil([&] { return !isMounted("/Volumes/Data") && readFile(fstab) == machineTable; }))
+        << "fstab:\n" << readFile(fstab);
+    EXPECT_FALSE(fs::exists("/Volumes/Data")) << "the unmount takes its folder away";
+    ASSERT_EQ(onlyVolume(), volume) << "an ejected volume stays listed while it is plugged in";
+
+    // Without the entry the system mounts it read-only again, with both files.
+    ShellOutput mounted = runShell("diskutil mount Data");
+    EXPECT_EQ(mounted.output, "Volume Data on " + disk.volume() + " mounted\n") << mounted.error;
+    EXPECT_TRUE(isMountedReadOnly("/Volumes/Data", disk.volumeNode()));
+    EXPECT_EQ(readFile("/Volumes/Data/hello.txt"), "from Windows\n");
+    EXPECT_EQ(readFile("/Volumes/Data/written.txt"), "from Linux\n");
+
+    expectNothingLeftBehind();
+    EXPECT_EQ(readFile(fstab), machineTable) << "the table ends as it began, byte for byte";
+}
+
+TEST_F(ManualMode, ANameWithASpaceIsRefusedAndLeftAsTheSystemMountedIt)
+{
+    AttachedDisk& disk = plugIn("My Data", {{"hello.txt", "from Windows\n"}});
+    ASSERT_TRUE(isMountedReadOnly("/Volumes/My Data", disk.volumeNode()));
+
+    m_manager->run();
+    m_manager->run();
+    EXPECT_THAT(m_manager->previousInsertedNTFSVolumes(), IsEmpty());
+    std::string log = readFile(Console::programLogPath());
+    EXPECT_THAT(log, HasSubstr("卷名不能包含空格"));
+    EXPECT_EQ(log.find("卷名不能包含空格"), log.rfind("卷名不能包含空格")) << "refused once while it stays plugged in";
+    EXPECT_TRUE(isMountedReadOnly("/Volumes/My Data", disk.volumeNode()));
+    EXPECT_EQ(readFile(fstab), machineTable);
+
+    expectNothingLeftBehind();
+}

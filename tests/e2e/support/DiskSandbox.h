@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+class AttachedDisk;
+
+// The world the volume code expects, inside scripts/sandbox: the disk tools
+// first on PATH (also on sudo's secure path), a user's home with a Desktop
+// folder, and the shared settings. Everything it writes is inside the
+// sandbox's private /etc, /Users and /tmp.
+class DiskSandbox {
+public:
+    static constexpr const char* home = "/Users/tamsel";
+    static constexpr const char* desktop = "/Users/tamsel/Desktop";
+    static constexpr const char* menuLog = "/Users/tamsel/Parvex.txt";
+    static constexpr const char* toolsDirectory = PARVEX_BINARY_DIR "/Tools/bin";
+    static constexpr const char* sudoersDropIn = "/etc/sudoers.d/parvex-test";
+
+    // Why real volumes cannot be mounted here, or the empty text when they can.
+    static std::string missingRequirement();
+
+    // Puts the tools first on PATH (for us, our children and sudo), sets HOME
+    // and makes the Desktop folder. False (with `error`) if it could not.
+    static bool prepare(std::string* error);
+
+    // Writes the shared settings the way the settings app does.
+    static bool writeSettings(bool manualMode, const std::string& password);
+
+    // What the run left on the machine: mounts under /Volumes or the desktop,
+    // the disks' nodes and loop devices, folders on the desktop. Empty when clean.
+    static std::vector<std::string> leftovers(const std::vector<const AttachedDisk*>& disks);
+
+    // Takes down every mount under /Volumes and the desktop and empties the desktop.
+    static void cleanUp();
+};

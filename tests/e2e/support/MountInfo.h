@@ -1,0 +1,29 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// One line of this namespace's mount table.
+struct MountEntry {
+    std::string source;
+    std::string target;
+    std::string fileSystem;
+    // The per-mount options ("rw,relatime", "ro,nosuid", ...).
+    std::string options;
+
+    bool isReadWrite() const;
+};
+
+// The mount table as the kernel shows it now (/proc/self/mountinfo), with the
+// octal escapes of blanks in paths undone.
+class MountInfo {
+public:
+    static std::vector<MountEntry> entries();
+    // The topmost mount exactly at `target`.
+    static std::optional<MountEntry> at(const std::string& target);
+    // Every mount whose source is `device` ("/dev/disk2s1").
+    static std::vector<MountEntry> ofSource(const std::string& device);
+    // Every mount at or below `folder`.
+    static std::vector<MountEntry> below(const std::string& folder);
+};
