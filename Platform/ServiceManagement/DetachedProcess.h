@@ -1,0 +1,21 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Starts a program that belongs to nobody here: its own session, standard
+// streams on /dev/null, working folder "/", and not our child (so it outlives
+// us and is never left as our zombie); as launchd starts its jobs.
+class DetachedProcess {
+public:
+    // `arguments` is the whole argument vector (argv[0] first; the program's
+    // path when empty). Without `environment` the program inherits ours.
+    // Returns the started program's pid, or nothing with `error` set.
+    static std::optional<pid_t> spawn(const std::string& program, const std::vector<std::string>& arguments,
+                                      const std::optional<std::map<std::string, std::string>>& environment,
+                                      std::string* error = nullptr);
+};

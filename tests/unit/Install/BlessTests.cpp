@@ -1,0 +1,177 @@
+#include <gmock/gmock.h>
+#include <sys/stat.h>
+
+#include "InstallTestSupport.h"
+#include "Platform/ServiceManagement/CodeRequirement.h"
+#include "Platform/ServiceManagement/ELFSection.h"
+#include "Platform/ServiceManagement/HelperToolVerifier.h"
+#include "Platform/ServiceManagement/JobBlessInstaller.h"
+#include "Platform/ServiceManagement/LaunchDaemonStarter.h"
+#include "Platform/ServiceManagement/PropertyListSerialization.h"
+#include "Platform/ServiceManagement/ServiceManagement.h"
+
+using ::testing::HasSubstr;
+
+namespace {
+
+const std::string kRequirement = "identifier \"top.kestrova.macOS.Parvex.Agent\" and anchor apple generic";
+
+// An app bundle carrying the built agent, with an Info.plist the test shapes.
+class BlessBundle : public ::testing::Test {
+protected:
+    std::string makeApp(const std::string& identifier, const std::string& privileged, const std::string& tool = kBuiltAgent)
+    {
+        // Each bundle its own folder, so a test can hold several at once.
+        std::string name = "App" + std::to_string(++m_count) + "/Parvex.app";
+        std::string app = m_folder / name;
+        m_folder.write(name + "/Contents/Info.plist",
+                       plistWith(stringEntry("CFBundleIdentifier", identifier)
+                                 + "<key>SMPrivilegedExecutables</key><dict>" + privileged + "</dict>\n"));
+        std::string target = app + "/Contents/Library/LaunchServices/" + kAgentLabel;
+        FileManager::createDirectory(app + "/Contents/Library/LaunchServices", true);
+        std::filesystem::copy_file(tool, target, std::filesystem::copy_options::overwrite_existing);
+        return app;
+    }
+    std::string makeApp() { return makeApp("top.kestrova.macOS.Parvex", stringEntry(kAgentLabel, kRequirement)); }
+
+    CFErrorRef verify(const std::string& app, VerifiedHelperTool* tool = nullptr)
+    {
+        return HelperToolVerifier::verify(app, kAgentLabel, tool);
+    }
+
+    ScratchFolder m_folder;
+    int m_count = 0;
+};
+
+}  // namespace
+
+TEST(CodeRequirement, FindsTheIdentifierTheRequirementDemands)
+{
+    EXPECT_EQ(CodeRequirement::identifier(kRequirement), "top.kestrova.macOS.Parvex.Agent");
+    EXPECT_EQ(CodeRequirement::identifier("anchor apple and identifier = top.kestrova.macOS.Parvex"), "top.kestrova.macOS.Parvex");
+    EXPECT_EQ(CodeRequirement::identifier("identifier \"a\\\"b\""), "a\"b");
+    // The word inside a quoted value or another word is no keyword.
+    EXPECT_EQ(CodeRequirement::identifier("certificate leaf[subject.CN] = \"identifier x\""), std::nullopt);
+    EXPECT_EQ(CodeRequirement::identifier("myidentifier \"x\""), std::nullopt);
+    EXPECT_EQ(CodeRequirement::identifier("identifier \"unterminated"), std::nullopt);
+    EXPECT_EQ(CodeRequirement::identifier(""), std::nullopt);
+}
+
+TEST(ELFSection, TheBuiltAgentCarriesBothPropertyLists)
+{
+    auto info = PropertyListSerialization::propertyList(ELFSection::contents(kBuiltAgent, "__info_plist").value_or(""));
+    ASSERT_TRUE(info && info->dictionary());
+    EXPECT_EQ(info->dictionary()->at("CFBundleIdentifier"), PropertyListValue(kAgentLabel));
+    auto launchd = PropertyListSerialization::propertyList(ELFSection::contents(kBuiltAgent, "__launchd_plist").value_or(""));
+    ASSERT_TRUE(launchd && launchd->dictionary());
+    EXPECT_EQ(*launchd->dictionary(), (PropertyListValue::Dictionary{{"Label", kAgentLabel}, {"RunAtLoad", true}}));
+
+    EXPECT_EQ(ELFSection::contents(kBuiltAgent, "__missing"), std::nullopt);
+    EXPECT_EQ(ELFSection::contents("/nonexistent", "__info_plist"), std::nullopt);
+    auto image = FileManager::contents(kBuiltAgent).value_or("");
+    EXPECT_EQ(ELFSection::contentsOfImage(std::string_view(image).substr(0, 100), "__info_plist"), std::nullopt);
+    EXPECT_EQ(ELFSection::contentsOfImage("#!/bin/sh\n", "__info_plist"), std::nullopt);
+}
+
+TEST_F(BlessBundle, AMatchingPairPassesWithTheLaunchdList)
+{
+    VerifiedHelperTool tool;
+    EXPECT_EQ(verify(makeApp(), &tool), nullptr);
+    EXPECT_EQ(tool.toolPath, m_folder / "App1/Parvex.app/Contents/Library/LaunchServices/top.kestrova.macOS.Parvex.Agent");
+    EXPECT_EQ(tool.launchdList.at("Label"), PropertyListValue(kAgentLabel));
+}
+
+TEST_F(BlessBundle, EachMismatchIsRefusedSayingWhich)
+{
+    struct Case {
+        std::string app;
+        long code;
+        std::string says;
+    };
+    std::vector<Case> cases;
+    cases.push_back({makeApp("top.kestrova.macOS.Other", stringEntry(kAgentLabel, kRequirement)), kSMErrorInvalidSignature,
+                     "SMAuthorizedClients does not name the app's identifier \"top.kestrova.macOS.Other\""});
+    cases.push_back({makeApp("top.kestrova.macOS.Parvex", stringEntry("top.kestrova.macOS.Parvex.Other", kRequirement)),
+                     kSMErrorInvalidSignature, "does not name top.kestrova.macOS.Parvex.Agent under SMPrivilegedExecutables"});
+    cases.push_back({makeApp("top.kestrova.macOS.Parvex", stringEntry(kAgentLabel, "identifier \"top.kestrova.macOS.Other\"")),
+                     kSMErrorInvalidSignature, "names the identifier \"top.kestrova.macOS.Other\", not the helper tool's"});
+    cases.push_back({makeApp("top.kestrova.macOS.Parvex", stringEntry(kAgentLabel, kRequirement), "/bin/true"),
+                     kSMErrorInvalidPlist, "has no embedded information property list"});
+    for (const auto& test : cases) {
+        auto error = verify(test.app);
+        ASSERT_TRUE(error) << test.says;
+        EXPECT_EQ(error->code(), test.code) << test.says;
+        EXPECT_EQ(error->domain(), "CFErrorDomainLaunchd");
+        EXPECT_THAT(error->description(), HasSubstr(test.says));
+    }
+
+    std::string app = makeApp();
+    ::unlink((app + "/Contents/Library/LaunchServices/" + kAgentLabel).c_str());
+    auto error = verify(app);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code(), kSMErrorToolNotValid);
+    EXPECT_EQ(HelperToolVerifier::verify(app, "../escape", nullptr)->code(), kSMErrorToolNotValid);
+}
+
+TEST_F(BlessBundle, UnderSystemdTheToolBecomesAnEnabledUnit)
+{
+    JobBlessLocations places;
+    places.privilegedHelperTools = m_folder / "Library/PrivilegedHelperTools";
+    places.launchDaemons = m_folder / "Library/LaunchDaemons";
+    places.systemdUnits = m_folder / "etc/systemd/system";
+    places.systemdRuntime = m_folder / "run/systemd/system";
+    places.systemctl = m_folder.write("systemctl", "#!/bin/sh\necho \"$@\" >> '" + m_folder / "systemctl.calls" + "'\n", 0755);
+    FileManager::createDirectory(places.systemdRuntime, true);
+    // An earlier install left a file that anybody could change.
+    m_folder.write("Library/PrivilegedHelperTools/top.kestrova.macOS.Parvex.Agent", "old", 0777);
+    ::chmod(places.privilegedHelperTools.c_str(), 0777);
+
+    JobBlessInstaller installer(places);
+    ASSERT_EQ(installer.bless(makeApp(), kAgentLabel), nullptr);
+
+    std::string tool = installer.toolPath(kAgentLabel);
+    EXPECT_EQ(FileManager::contents(tool), FileManager::contents(kBuiltAgent));
+    struct stat info {};
+    ASSERT_EQ(::stat(tool.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0755u);
+    ASSERT_EQ(::stat(places.privilegedHelperTools.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 022, 0u) << "the folder is writable by its owner only";
+
+    auto list = PropertyListSerialization::propertyList(FileManager::contents(installer.launchdListPath(kAgentLabel)).value_or(""));
+    ASSERT_TRUE(list);
+    EXPECT_EQ(*list, PropertyListValue(PropertyListValue::Dictionary{{"Label", kAgentLabel}, {"RunAtLoad", true}, {"Program", tool}}));
+
+    EXPECT_EQ(FileManager::contents(places.systemdUnits + "/top.kestrova.macOS.Parvex.Agent.service"),
+              LaunchDaemonStarter::unitText(kAgentLabel, tool));
+    EXPECT_THAT(LaunchDaemonStarter::unitText(kAgentLabel, tool), HasSubstr("\nExecStart=" + tool + "\n"));
+    EXPECT_EQ(FileManager::contents(m_folder / "systemctl.calls"),
+              "stop top.kestrova.macOS.Parvex.Agent.service\ndaemon-reload\nenable --now top.kestrova.macOS.Parvex.Agent.service\n");
+}
+
+TEST_F(BlessBundle, ARefusedBundleInstallsNothing)
+{
+    JobBlessLocations places;
+    places.privilegedHelperTools = m_folder / "Library/PrivilegedHelperTools";
+    places.launchDaemons = m_folder / "Library/LaunchDaemons";
+    places.systemdRuntime = m_folder / "no-systemd";
+    auto error = JobBlessInstaller(places).bless(makeApp("top.kestrova.macOS.Other", stringEntry(kAgentLabel, kRequirement)),
+                                                 kAgentLabel);
+    ASSERT_TRUE(error);
+    EXPECT_FALSE(FileManager::fileExists(places.privilegedHelperTools));
+    EXPECT_FALSE(FileManager::fileExists(places.launchDaemons));
+}
+
+TEST(SMJobBless, WantsTheSystemDomainAndTheBlessingRight)
+{
+    auto unauthorized = std::make_shared<AuthorizationOpaqueRef>();
+    CFErrorRef error;
+    EXPECT_FALSE(SMJobBless(kSMDomainSystemLaunchd, kAgentLabel, unauthorized, &error));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code(), kSMErrorAuthorizationFailure);
+    EXPECT_FALSE(SMJobBless(kSMDomainSystemLaunchd, kAgentLabel, nullptr, nullptr));
+
+    unauthorized->grantedRights.insert(kSMRightBlessPrivilegedHelper);
+    EXPECT_FALSE(SMJobBless(kSMDomainUserLaunchd, kAgentLabel, unauthorized, &error));
+    ASSERT_TRUE(error);
+    EXPECT_THAT(error->description(), HasSubstr("system launchd domain"));
+}

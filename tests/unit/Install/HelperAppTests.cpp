@@ -1,0 +1,186 @@
+#include <gmock/gmock.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "App/HelperApp.h"
+#include "App/PropertyList.h"
+#include "InstallTestSupport.h"
+#include "Platform/AppKit/NSRunningApplication.h"
+#include "Platform/AppKit/ProcessEntry.h"
+#include "Shared/SharedData.h"
+
+namespace {
+
+constexpr const char* kTemplate = PARVEX_SOURCE_DIR "/App/Resources/Auto.top.kestrova.macOS.Parvex.Helper.plist";
+
+class LoginItem : public ::testing::Test {
+protected:
+    LoginItem()
+        : m_settings(std::make_shared<UserDefaults>(std::string(SharedData::suiteName), m_folder / "settings.plist"))
+        , m_helper(context())
+    {
+        FileManager::createDirectory(m_folder / "Resources", true);
+        FileManager::createDirectory(m_folder / "LaunchAgents", true);
+    }
+
+    HelperApp::Context context()
+    {
+        HelperApp::Context context;
+        context.bundlePath = [this] { return m_folder / "Parvex.app"; };
+        context.resourcesPath = [this] { return m_folder / "Resources"; };
+        context.launchAgentsPath = m_folder / "LaunchAgents/";
+        context.sharedData = &m_settings;
+        context.runningApplications = [this] { return m_running; };
+        context.launchApplication = [this](const std::string& path) {
+            m_launches.push_back(path);
+            if (m_onLaunch)
+                m_onLaunch();
+        };
+        return context;
+    }
+
+    std::string installed() const { return m_folder / "LaunchAgents/Auto.top.kestrova.macOS.Parvex.Helper.plist"; }
+    std::string executable() const { return m_folder / "Parvex.app/Contents/Library/LoginItems/ParvexMenu.app/Contents/MacOS/ParvexMenu"; }
+
+    // A running application as the workspace reports it: a process whose
+    // executable sits in a bundle with this identifier.
+    std::shared_ptr<NSRunningApplication> application(pid_t pid, const std::string& identifier)
+    {
+        std::string bundle = m_folder / ("Apps/" + std::to_string(pid) + ".app");
+        m_folder.write("Apps/" + std::to_string(pid) + ".app/Contents/Info.plist",
+                       plistWith(identifier.empty() ? "" : stringEntry("CFBundleIdentifier", identifier)));
+        ProcessEntry entry;
+        entry.pid = pid;
+        entry.executablePath = bundle + "/Contents/MacOS/App";
+        return NSRunningApplication::from(entry);
+    }
+
+    ScratchFolder m_folder;
+    SharedData m_settings;
+    std::vector<std::shared_ptr<NSRunningApplication>> m_running;
+    std::vector<std::string> m_launches;
+    std::function<void()> m_onLaunch;
+    HelperApp m_helper;
+};
+
+}  // namespace
+
+TEST_F(LoginItem, EnablingCopiesTheTemplateAndPointsItsProgramAtTheMenuApp)
+{
+    std::filesystem::copy_file(kTemplate, m_folder / "Resources/Auto.top.kestrova.macOS.Parvex.Helper.plist");
+    m_helper.setLoginItemEnabled(true);
+
+    auto expected = PropertyList::dictionary(kTemplate);
+    ASSERT_EQ(expected["Label"], PropertyListValue("top.kestrova.macOS.Parvex.Helper"));
+    ASSERT_EQ(expected["RunAtLoad"], PropertyListValue(true));
+    expected["Program"] = executable();
+    EXPECT_EQ(PropertyList::dictionary(installed()), expected);
+    EXPECT_TRUE(m_settings.loginItemIsEnabled());
+}
+
+TEST_F(LoginItem, EnablingKeepsAnInstalledFilesKeysAndReplacesOnlyProgram)
+{
+    m_folder.write("Resources/Auto.top.kestrova.macOS.Parvex.Helper.plist", plistWith(stringEntry("Label", "from-template")));
+    m_folder.write("LaunchAgents/Auto.top.kestrova.macOS.Parvex.Helper.plist",
+                   plistWith(stringEntry("Label", "mine") + stringEntry("Program", "/old/path") + "<key>Nice</key><integer>3</integer>"));
+    m_helper.setLoginItemEnabled(true);
+    EXPECT_EQ(PropertyList::dictionary(installed()),
+              (PropertyListValue::Dictionary{{"Label", "mine"}, {"Program", executable()}, {"Nice", 3}}));
+}
+
+TEST_F(LoginItem, EnablingWithoutTemplateWritesOnlyProgram)
+{
+    m_helper.setLoginItemEnabled(true);
+    EXPECT_EQ(PropertyList::dictionary(installed()), (PropertyListValue::Dictionary{{"Program", executable()}}));
+}
+
+TEST_F(LoginItem, DisablingRemovesTheFileIfAnyAndStoresFalse)
+{
+    m_settings.setLoginItemIsEnabled(true);
+    m_helper.setLoginItemEnabled(false);
+    EXPECT_FALSE(m_settings.loginItemIsEnabled());
+    EXPECT_TRUE(FileManager::subpaths(m_folder / "LaunchAgents").empty());
+
+    m_helper.setLoginItemEnabled(true);
+    ASSERT_TRUE(FileManager::fileExists(installed()));
+    m_helper.setLoginItemEnabled(false);
+    EXPECT_FALSE(FileManager::fileExists(installed()));
+}
+
+TEST_F(LoginItem, UnwritableLaunchAgentsFolderStillRecordsTheSetting)
+{
+    HelperApp::Context elsewhere = context();
+    elsewhere.launchAgentsPath = m_folder / "missing/LaunchAgents/";
+    HelperApp helper(elsewhere);
+    helper.setLoginItemEnabled(true);
+    EXPECT_TRUE(m_settings.loginItemIsEnabled());
+    EXPECT_FALSE(FileManager::fileExists(m_folder / "missing"));
+}
+
+TEST_F(LoginItem, TheLastMatchingApplicationInTheListIsTheRunningOne)
+{
+    EXPECT_EQ(m_helper.runningApplication(), nullptr);
+    m_running = {application(101, "top.kestrova.macOS.Parvex.Helper"), application(102, "top.kestrova.macOS.Parvex"),
+                 application(103, "top.kestrova.macOS.Parvex.Helper"), application(104, ""),
+                 application(105, "top.kestrova.macOS.Parvex.Helper.Other")};
+    auto found = m_helper.runningApplication();
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->processIdentifier(), 103);
+}
+
+TEST_F(LoginItem, LaunchesGoToTheMenuAppInsideTheBundle)
+{
+    std::string menuApp = m_folder / "Parvex.app/Contents/Library/LoginItems/ParvexMenu.app";
+    m_helper.launchIfNotRunning();
+    EXPECT_THAT(m_launches, ::testing::ElementsAre(menuApp));
+
+    // Not found after the first launch: launched a second time, no more.
+    m_launches.clear();
+    m_helper.relaunch();
+    EXPECT_THAT(m_launches, ::testing::ElementsAre(menuApp, menuApp));
+
+    m_launches.clear();
+    m_onLaunch = [this] { m_running = {application(200, "top.kestrova.macOS.Parvex.Helper")}; };
+    m_helper.relaunch();
+    EXPECT_EQ(m_launches.size(), 1u);
+    m_launches.clear();
+    m_helper.launchIfNotRunning();
+    EXPECT_TRUE(m_launches.empty());
+}
+
+TEST_F(LoginItem, RelaunchLaunchesOnlyAfterTheOldInstanceHasQuit)
+{
+    // A real process, so the terminate request and its end are real; it takes
+    // a moment to quit, as the menu app does while it unmounts volumes.
+    pid_t child = ::fork();
+    if (child == 0) {
+        ::signal(SIGTERM, [](int) { ::usleep(300 * 1000); ::_exit(0); });
+        for (;;)
+            ::pause();
+    }
+    ASSERT_GT(child, 0);
+    ::usleep(50 * 1000);
+    auto entry = ProcessEntry::read(child);
+    ASSERT_TRUE(entry);
+    std::string bundle = m_folder / "Old.app";
+    m_folder.write("Old.app/Contents/Info.plist", plistWith(stringEntry("CFBundleIdentifier", "top.kestrova.macOS.Parvex.Helper")));
+    entry->executablePath = bundle + "/Contents/MacOS/ParvexMenu";
+    auto old = NSRunningApplication::from(*entry);
+    m_running = {old};
+
+    // Our own child stays a zombie until collected; collect it as it ends.
+    std::thread reaper([child] { ::waitpid(child, nullptr, 0); });
+    bool oldWasGoneAtLaunch = false;
+    m_onLaunch = [&] {
+        oldWasGoneAtLaunch = old->isTerminated();
+        m_running = {application(300, "top.kestrova.macOS.Parvex.Helper")};
+    };
+    m_helper.relaunch();
+    reaper.join();
+    EXPECT_TRUE(oldWasGoneAtLaunch);
+    EXPECT_EQ(m_launches.size(), 1u);
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+
+#include "Platform/Foundation/FileManager.h"
+
+// A scratch folder removed with everything in it at the end of the test.
+class ScratchFolder {
+public:
+    ScratchFolder()
+    {
+        char pattern[] = "/tmp/parvex-install-XXXXXX";
+        m_path = ::mkdtemp(pattern) ? pattern : "";
+    }
+    ~ScratchFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::string& path() const { return m_path; }
+    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+
+    // Writes `text` to `name` (folders made as needed); returns the full path.
+    std::string write(const std::string& name, const std::string& text, mode_t mode = 0644) const
+    {
+        std::string path = m_path + "/" + name;
+        FileManager::createDirectory(path.substr(0, path.rfind('/')), true);
+        ::unlink(path.c_str());
+        FileManager::writeAtomically(path, text, mode);
+        ::chmod(path.c_str(), mode);
+        return path;
+    }
+
+private:
+    std::string m_path;
+};
+
+// An XML property list whose top level is a dictionary with these entries,
+// already written as XML (`<key>..</key><string>..</string>...`).
+inline std::string plistWith(const std::string& entries)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n" + entries + "</dict>\n</plist>\n";
+}
+
+inline std::string stringEntry(const std::string& key, const std::string& value)
+{
+    return "<key>" + key + "</key><string>" + value + "</string>\n";
+}
+
+inline constexpr const char* kAgentLabel = "top.kestrova.macOS.Parvex.Agent";
+inline constexpr const char* kBuiltAgent = PARVEX_BINARY_DIR "/Parvex.app/Contents/Library/LaunchServices/top.kestrova.macOS.Parvex.Agent";
