@@ -24,6 +24,10 @@ class SettingsAppTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // Processes are not private to a test: one of another test's settings
+        // apps would make these choices do nothing.
+        if (settingsAppRuns())
+            GTEST_SKIP() << "a settings app runs already on this machine";
         m_settings = m_folder.makeBundle("Parvex", AppDelegate::settingsAppIdentifier, "Parvex");
         m_starts = m_folder.path() + "/starts";
         std::string program = m_settings + "/Contents/MacOS/Parvex";
@@ -41,6 +45,15 @@ protected:
             ::kill(m_running, SIGKILL);
             ::waitpid(m_running, nullptr, 0);
         }
+    }
+
+    static bool settingsAppRuns()
+    {
+        for (auto& application : NSWorkspace::shared().runningApplications()) {
+            if (application->bundleIdentifier() == AppDelegate::settingsAppIdentifier)
+                return true;
+        }
+        return false;
     }
 
     size_t starts() const
@@ -117,13 +130,7 @@ TEST_F(SettingsAppTest, OpensTheSettingsAppAroundThisBundle)
 TEST_F(SettingsAppTest, DoesNothingWhileTheSettingsAppRuns)
 {
     startAnotherCopy();
-    ASSERT_TRUE(RunLoop::main().runUntil([] {
-        for (auto& application : NSWorkspace::shared().runningApplications()) {
-            if (application->bundleIdentifier() == AppDelegate::settingsAppIdentifier)
-                return true;
-        }
-        return false;
-    }, 10)) << "the copy never showed up as running";
+    ASSERT_TRUE(RunLoop::main().runUntil(settingsAppRuns, 10)) << "the copy never showed up as running";
     ASSERT_TRUE(m_scene.choose(MenuScene::openTitle));
 
     // Then the same choice with nothing running starts the app once: had the
