@@ -1,0 +1,15 @@
+// The settings app's installer code as the plug-in button runs it, built as
+// the executable of a test bundle (Contents/MacOS/Parvex) so the main bundle
+// is found as the app finds it. Exits 0 when the agent was blessed.
+#include "App/JobBless.h"
+#include "Shared/Console.h"
+
+const char* Console::programLogPath()
+{
+    return "/Users/tamsel/Parvex.txt";
+}
+
+int main()
+{
+    return JobBless::createAuthorization() && JobBless::install() ? 0 : 1;
+}
