@@ -125,16 +125,6 @@ TEST_F(Authorization, WithoutPkcheckOrExtendRightsNothingIsGranted)
     EXPECT_EQ(m_pkcheck.calls(), "") << "without extend-rights nobody is asked";
 }
 
-TEST_F(Authorization, MalformedCallsAreRefused)
-{
-    actAs(0);
-    EXPECT_EQ(copyBlessRight(nullptr, kInstallFlags), errAuthorizationInvalidRef);
-    AuthorizationRef reference;
-    EXPECT_EQ(AuthorizationCreate(nullptr, nullptr, 1u << 9, &reference), errAuthorizationInvalidFlags);
-    AuthorizationRights broken{1, nullptr};
-    EXPECT_EQ(AuthorizationCreate(&broken, nullptr, 0, &reference), errAuthorizationInvalidSet);
-}
-
 TEST_F(Authorization, CancellingTheDialogMakesInstallLogTheCancelStatus)
 {
     actAs(1000);

@@ -148,19 +148,6 @@ TEST_F(BlessBundle, UnderSystemdTheToolBecomesAnEnabledUnit)
               "stop top.kestrova.macOS.Parvex.Agent.service\ndaemon-reload\nenable --now top.kestrova.macOS.Parvex.Agent.service\n");
 }
 
-TEST_F(BlessBundle, ARefusedBundleInstallsNothing)
-{
-    JobBlessLocations places;
-    places.privilegedHelperTools = m_folder / "Library/PrivilegedHelperTools";
-    places.launchDaemons = m_folder / "Library/LaunchDaemons";
-    places.systemdRuntime = m_folder / "no-systemd";
-    auto error = JobBlessInstaller(places).bless(makeApp("top.kestrova.macOS.Other", stringEntry(kAgentLabel, kRequirement)),
-                                                 kAgentLabel);
-    ASSERT_TRUE(error);
-    EXPECT_FALSE(FileManager::fileExists(places.privilegedHelperTools));
-    EXPECT_FALSE(FileManager::fileExists(places.launchDaemons));
-}
-
 TEST(SMJobBless, WantsTheSystemDomainAndTheBlessingRight)
 {
     auto unauthorized = std::make_shared<AuthorizationOpaqueRef>();

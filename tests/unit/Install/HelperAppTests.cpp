@@ -1,10 +1,7 @@
 #include <gmock/gmock.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <thread>
 
 #include "App/HelperApp.h"
 #include "App/PropertyList.h"
@@ -150,37 +147,4 @@ TEST_F(LoginItem, LaunchesGoToTheMenuAppInsideTheBundle)
     m_launches.clear();
     m_helper.launchIfNotRunning();
     EXPECT_TRUE(m_launches.empty());
-}
-
-TEST_F(LoginItem, RelaunchLaunchesOnlyAfterTheOldInstanceHasQuit)
-{
-    // A real process, so the terminate request and its end are real; it takes
-    // a moment to quit, as the menu app does while it unmounts volumes.
-    pid_t child = ::fork();
-    if (child == 0) {
-        ::signal(SIGTERM, [](int) { ::usleep(300 * 1000); ::_exit(0); });
-        for (;;)
-            ::pause();
-    }
-    ASSERT_GT(child, 0);
-    ::usleep(50 * 1000);
-    auto entry = ProcessEntry::read(child);
-    ASSERT_TRUE(entry);
-    std::string bundle = m_folder / "Old.app";
-    m_folder.write("Old.app/Contents/Info.plist", plistWith(stringEntry("CFBundleIdentifier", "top.kestrova.macOS.Parvex.Helper")));
-    entry->executablePath = bundle + "/Contents/MacOS/ParvexMenu";
-    auto old = NSRunningApplication::from(*entry);
-    m_running = {old};
-
-    // Our own child stays a zombie until collected; collect it as it ends.
-    std::thread reaper([child] { ::waitpid(child, nullptr, 0); });
-    bool oldWasGoneAtLaunch = false;
-    m_onLaunch = [&] {
-        oldWasGoneAtLaunch = old->isTerminated();
-        m_running = {application(300, "top.kestrova.macOS.Parvex.Helper")};
-    };
-    m_helper.relaunch();
-    reaper.join();
-    EXPECT_TRUE(oldWasGoneAtLaunch);
-    EXPECT_EQ(m_launches.size(), 1u);
 }
