@@ -38,6 +38,13 @@ NTFSManager::NTFSManager(std::shared_ptr<VolumeEnvironment> environment)
     });
 }
 
+NTFSManager::~NTFSManager()
+{
+    // The run loop keeps a scheduled timer alive; it must not tick into a manager that is gone.
+    if (m_timer)
+        m_timer->invalidate();
+}
+
 void NTFSManager::start()
 {
     m_timer = Timer::scheduledTimer(kScanInterval, true, [this](Timer&) {

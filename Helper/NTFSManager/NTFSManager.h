@@ -21,6 +21,7 @@ public:
     static NTFSManager& shared();
 
     explicit NTFSManager(std::shared_ptr<VolumeEnvironment> environment);
+    ~NTFSManager();
 
     // Schedules the scan on the main run loop, default mode only: a menu being
     // tracked holds back the ticks.
