@@ -17,7 +17,13 @@ extern char** environ;
 
 namespace {
 
-constexpr const char* kIdentifier = "top.example.Sleeper";
+// One identifier per test process: tests running side by side must not see
+// each other's instances.
+const std::string& identifier()
+{
+    static const std::string id = "top.example.Sleeper" + std::to_string(::getpid());
+    return id;
+}
 
 bool writeFile(const std::string& path, const std::string& text)
 {
@@ -33,7 +39,7 @@ class NSWorkspaceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_bundle = m_folder.makeBundle("Sleeper", kIdentifier, "sleeper");
+        m_bundle = m_folder.makeBundle("Sleeper", identifier(), "sleeper");
         TempFolder::installSleep(m_bundle, "sleeper");
     }
 
@@ -95,7 +101,7 @@ TEST_F(NSWorkspaceTest, LaunchedApplicationIsFoundWithItsBundle)
     auto found = ours();
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0]->processIdentifier(), launched->processIdentifier());
-    EXPECT_EQ(found[0]->bundleIdentifier(), kIdentifier);
+    EXPECT_EQ(found[0]->bundleIdentifier(), identifier());
     EXPECT_EQ(found[0]->executableURL(), m_bundle + "/Contents/MacOS/sleeper");
     EXPECT_EQ(found[0]->localizedName(), "Sleeper");
     EXPECT_EQ(found[0]->launchDate(), launched->launchDate());
@@ -115,7 +121,7 @@ TEST_F(NSWorkspaceTest, LaunchingARunningApplicationStartsNothing)
     EXPECT_EQ(ours().size(), 1u);
 
     // Another copy of the same application (same identifier) counts as running too.
-    std::string copy = m_folder.makeBundle("SleeperCopy", kIdentifier, "sleeper");
+    std::string copy = m_folder.makeBundle("SleeperCopy", identifier(), "sleeper");
     TempFolder::installSleep(copy, "sleeper");
     auto fromCopy = NSWorkspace::shared().launchApplication(copy, {"60"});
     ASSERT_NE(fromCopy, nullptr);
@@ -172,7 +178,7 @@ TEST_F(NSWorkspaceTest, ApplicationWhoseExecutableWasReplacedStillRuns)
     auto found = ours();
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0]->executableURL(), executable);
-    EXPECT_EQ(found[0]->bundleIdentifier(), kIdentifier);
+    EXPECT_EQ(found[0]->bundleIdentifier(), identifier());
 }
 
 TEST_F(NSWorkspaceTest, LaunchFailsWithoutABundleExecutable)
