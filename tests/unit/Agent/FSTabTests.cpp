@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include "support/TemporaryFolder.h"
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,14 +26,9 @@ std::string entry(const std::string& name) { return "LABEL=" + name + " none ntf
 
 class FSTabTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/parvex-fstab-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir = pattern;
-        path = dir + "/fstab";
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    TemporaryFolder folder{"fstab"};
+    std::string dir = folder.path();
+    std::string path = folder / "fstab";
 
     static void put(const std::string& file, const std::string& text)
     {
@@ -55,8 +52,6 @@ protected:
         return result;
     }
 
-    std::string dir;
-    std::string path;
 };
 
 TEST_F(FSTabTest, FirstAddCreatesTheFileWithOneEntryAndNoLineEnd)

@@ -5,18 +5,12 @@
 #include "Platform/Foundation/FileManager.h"
 #include "Platform/Foundation/InProcessNotificationBus.h"
 #include "Platform/Foundation/RunLoop.h"
+#include "support/TemporaryFolder.h"
 
 namespace {
 
 class ManagerTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/parvex-manager.XXXXXX";
-        m_folder = ::mkdtemp(pattern);
-        m_path = m_folder + "/fstab";
-    }
-    void TearDown() override { std::system(("rm -rf " + m_folder).c_str()); }
 
     std::vector<std::string> answers() const
     {
@@ -28,8 +22,8 @@ protected:
         return out;
     }
 
-    std::string m_folder;
-    std::string m_path;
+    TemporaryFolder m_folder{"manager"};
+    std::string m_path = m_folder / "fstab";
     std::shared_ptr<InProcessNotificationBus> m_bus = std::make_shared<InProcessNotificationBus>();
     DistributedNotificationCenter m_center{m_bus};
 };

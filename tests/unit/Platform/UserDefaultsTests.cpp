@@ -12,19 +12,15 @@
 
 #include "Platform/Foundation/FileManager.h"
 #include "Platform/Foundation/UserDefaults.h"
+#include "support/TemporaryFolder.h"
 
 namespace {
 
 class UserDefaultsTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/parvex-defaults-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_folder = pattern;
-        m_path = m_folder + "/Library/Preferences/suite.plist";
-    }
-    void TearDown() override { std::system(("rm -rf '" + m_folder + "'").c_str()); }
+    TemporaryFolder m_temporary{"defaults"};
+    std::string m_folder = m_temporary.path();
+    std::string m_path = m_temporary / "Library/Preferences/suite.plist";
 
     mode_t modeOf(const std::string& path) const
     {
@@ -33,8 +29,6 @@ protected:
         return info.st_mode & 07777;
     }
 
-    std::string m_folder;
-    std::string m_path;
 };
 
 }  // namespace

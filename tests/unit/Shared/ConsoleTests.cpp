@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/TemporaryFolder.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,14 +19,9 @@ namespace {
 
 class ConsoleTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/parvex-console-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_folder = pattern;
-        m_path = m_folder + "/Parvex.txt";
-    }
-    void TearDown() override { std::system(("rm -rf '" + m_folder + "'").c_str()); }
+    TemporaryFolder m_temporary{"console"};
+    std::string m_folder = m_temporary.path();
+    std::string m_path = m_temporary / "Parvex.txt";
 
     std::string file() const { return FileManager::contents(m_path).value_or("<missing>"); }
 
@@ -35,8 +32,6 @@ protected:
         ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
     }
 
-    std::string m_folder;
-    std::string m_path;
 };
 
 const std::regex kHeader(R"(\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\.\d{3} in ConsoleTests\.cpp (.*) \[Line (\d+)\]:)");

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/TemporaryFolder.h"
+
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -12,22 +14,15 @@ namespace {
 
 class SharedDataTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/parvex-shared-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_folder = pattern;
-        m_path = m_folder + "/Preferences/top.kestrova.macOS.Parvex.Shared.plist";
-    }
-    void TearDown() override { std::system(("rm -rf '" + m_folder + "'").c_str()); }
+    TemporaryFolder m_temporary{"shared"};
+    std::string m_folder = m_temporary.path();
+    std::string m_path = m_temporary / "Preferences/top.kestrova.macOS.Parvex.Shared.plist";
 
     std::shared_ptr<UserDefaults> suite() const
     {
         return std::make_shared<UserDefaults>(std::string(SharedData::suiteName), m_path);
     }
 
-    std::string m_folder;
-    std::string m_path;
 };
 
 }  // namespace
