@@ -23,6 +23,14 @@ installed=/Library/PrivilegedHelperTools/$label
 app_log=/Users/tamsel/Parvex.txt
 exec_path=$(sed -n 's|.*org.freedesktop.policykit.exec.path">\(.*\)</annotate>.*|\1|p' "$policy")
 
+# The build tree may live under /tmp (a CI clone): keep copies of what we need
+# before the private folders cover it.
+mkdir -p /Volumes
+mount -t tmpfs -o mode=755 polkit-e2e-stage /Volumes
+for file in "$driver" "$bless_tool" "$agent" "$policy"; do cp "$file" /Volumes/; done
+driver=/Volumes/$(basename "$driver") bless_tool=/Volumes/$(basename "$bless_tool")
+agent=/Volumes/$(basename "$agent") policy=/Volumes/$(basename "$policy")
+
 for folder in /tmp /run /Library /Users; do
   mkdir -p "$folder"
   mount -t tmpfs -o mode=755 "polkit-e2e${folder//\//-}" "$folder"
