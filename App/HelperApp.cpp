@@ -10,7 +10,7 @@
 #include "Platform/AppKit/NSRunningApplication.h"
 #include "Platform/AppKit/NSWorkspace.h"
 #include "Platform/Foundation/FileManager.h"
-#include "Platform/ServiceManagement/PropertyListSerialization.h"
+#include "Platform/Foundation/PropertyListSerialization.h"
 #include "Shared/SharedData.h"
 
 HelperApp& HelperApp::shared()

@@ -1,7 +1,7 @@
 #include "App/PropertyList.h"
 
 #include "Platform/Foundation/FileManager.h"
-#include "Platform/ServiceManagement/PropertyListSerialization.h"
+#include "Platform/Foundation/PropertyListSerialization.h"
 
 PropertyListValue::Dictionary PropertyList::dictionary(const std::string& atPath)
 {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "Platform/ServiceManagement/PropertyListValue.h"
+#include "Platform/Foundation/PropertyListValue.h"
 
 // Reads a property-list file whose top level is a dictionary.
 class PropertyList {

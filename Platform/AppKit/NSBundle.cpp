@@ -1,15 +1,14 @@
 #include "Platform/AppKit/NSBundle.h"
 
-#include <plist/plist.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <mutex>
 
 #include "Platform/AppKit/ProcessEntry.h"
 #include "Platform/Foundation/FileManager.h"
+#include "Platform/Foundation/PropertyListSerialization.h"
 
 namespace {
 
@@ -43,36 +42,6 @@ bool isFile(const std::string& path)
 {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-std::optional<NSBundle::InfoValue> scalar(plist_t node)
-{
-    switch (plist_get_node_type(node)) {
-    case PLIST_STRING: {
-        char* text = nullptr;
-        plist_get_string_val(node, &text);
-        std::string value = text ? text : "";
-        std::free(text);
-        return value;
-    }
-    case PLIST_BOOLEAN: {
-        uint8_t value = 0;
-        plist_get_bool_val(node, &value);
-        return value != 0;
-    }
-    case PLIST_UINT: {
-        uint64_t value = 0;
-        plist_get_uint_val(node, &value);
-        return static_cast<std::int64_t>(value);
-    }
-    case PLIST_REAL: {
-        double value = 0;
-        plist_get_real_val(node, &value);
-        return value;
-    }
-    default:
-        return std::nullopt;
-    }
 }
 
 }  // namespace
@@ -176,27 +145,17 @@ void NSBundle::loadInfo()
 {
     if (!m_isApplicationLayout)
         return;
-    auto data = FileManager::contents(contentsPath() + "/Info.plist");
-    if (!data || data->empty() || data->size() > UINT32_MAX)
+    auto list = PropertyListSerialization::propertyList(FileManager::contents(contentsPath() + "/Info.plist").value_or(""));
+    if (!list || !list->dictionary())
         return;
-    plist_t root = nullptr;
-    plist_from_memory(data->data(), static_cast<uint32_t>(data->size()), &root);
-    if (!root)
-        return;
-    if (plist_get_node_type(root) == PLIST_DICT) {
-        plist_dict_iter iterator = nullptr;
-        plist_dict_new_iter(root, &iterator);
-        for (;;) {
-            char* key = nullptr;
-            plist_t value = nullptr;
-            plist_dict_next_item(root, iterator, &key, &value);
-            if (!key)
-                break;
-            if (auto converted = value ? scalar(value) : std::nullopt)
-                m_info.emplace(key, std::move(*converted));
-            std::free(key);
-        }
-        std::free(iterator);
+    for (const auto& [key, value] : *list->dictionary()) {
+        if (const std::string* text = value.string())
+            m_info.emplace(key, *text);
+        else if (const std::int64_t* number = value.get<std::int64_t>())
+            m_info.emplace(key, *number);
+        else if (const double* real = value.get<double>())
+            m_info.emplace(key, *real);
+        else if (const bool* flag = value.get<bool>())
+            m_info.emplace(key, *flag);
     }
-    plist_free(root);
 }

@@ -1,6 +1,5 @@
 #include "Platform/Foundation/UserDefaults.h"
 
-#include <plist/plist.h>
 #include <strings.h>
 #include <sys/file.h>
 #include <fcntl.h>
@@ -8,53 +7,37 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <memory>
 
 #include "Platform/Foundation/FileManager.h"
+#include "Platform/Foundation/PropertyListSerialization.h"
 
 namespace {
 
-// libplist keeps no promises about threads, so one call at a time.
-std::mutex& plistLock()
-{
-    static std::mutex lock;
-    return lock;
-}
-
-struct PlistFree {
-    void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
-};
-using Plist = std::unique_ptr<void, PlistFree>;
-
-enum class ReadState { parsed, unreadable };
-
-struct Loaded {
-    ReadState state = ReadState::parsed;
-    Plist dictionary;
-};
-
 // The suite's dictionary as the file holds it now. A missing or empty file is
 // an empty suite; anything else that is not a dictionary is unreadable.
-Loaded load(const std::string& path)
+std::optional<PropertyListValue::Dictionary> load(const std::string& path)
 {
     FileError error;
     auto bytes = FileManager::contents(path, &error);
     if (!bytes && error.code != ENOENT)
-        return {ReadState::unreadable, nullptr};
+        return std::nullopt;
     if (!bytes || bytes->empty())
-        return {ReadState::parsed, Plist(plist_new_dict())};
-    if (bytes->size() > UINT32_MAX)
-        return {ReadState::unreadable, nullptr};
+        return PropertyListValue::Dictionary();
+    auto list = PropertyListSerialization::propertyList(*bytes);
+    if (!list || !list->dictionary())
+        return std::nullopt;
+    return *list->dictionary();
+}
 
-    plist_t parsed = nullptr;
-    {
-        std::lock_guard guard(plistLock());
-        plist_from_memory(bytes->data(), static_cast<uint32_t>(bytes->size()), &parsed);
-    }
-    Plist owned(parsed);
-    if (!parsed || plist_get_node_type(parsed) != PLIST_DICT)
-        return {ReadState::unreadable, nullptr};
-    return {ReadState::parsed, std::move(owned)};
+std::optional<PropertyListValue> valueFor(const std::string& path, std::string_view key)
+{
+    auto dictionary = load(path);
+    if (!dictionary)
+        return std::nullopt;
+    auto found = dictionary->find(std::string(key));
+    if (found == dictionary->end())
+        return std::nullopt;
+    return std::move(found->second);
 }
 
 std::string folderOf(const std::string& path)
@@ -112,89 +95,54 @@ std::string UserDefaults::defaultPath(std::string_view suiteName)
 
 bool UserDefaults::boolForKey(std::string_view key) const
 {
-    Loaded loaded = load(m_path);
-    if (!loaded.dictionary)
+    auto value = valueFor(m_path, key);
+    if (!value)
         return false;
-    plist_t item = plist_dict_get_item(loaded.dictionary.get(), std::string(key).c_str());
-    if (!item)
-        return false;
-    switch (plist_get_node_type(item)) {
-    case PLIST_BOOLEAN: {
-        uint8_t value = 0;
-        plist_get_bool_val(item, &value);
-        return value != 0;
-    }
-    case PLIST_UINT: {
-        uint64_t value = 0;
-        plist_get_uint_val(item, &value);
-        return value != 0;
-    }
-    case PLIST_REAL: {
-        double value = 0;
-        plist_get_real_val(item, &value);
-        return value != 0.0;
-    }
-    case PLIST_STRING: {
-        char* text = nullptr;
-        plist_get_string_val(item, &text);
-        std::string value = text ? text : "";
-        std::free(text);
-        return boolFromString(value);
-    }
-    default:
-        return false;
-    }
+    if (const bool* flag = value->get<bool>())
+        return *flag;
+    if (const std::int64_t* number = value->get<std::int64_t>())
+        return *number != 0;
+    if (const double* number = value->get<double>())
+        return *number != 0.0;
+    if (const std::string* text = value->string())
+        return boolFromString(*text);
+    return false;
 }
 
 std::optional<std::string> UserDefaults::dataForKey(std::string_view key) const
 {
-    Loaded loaded = load(m_path);
-    if (!loaded.dictionary)
-        return std::nullopt;
-    plist_t item = plist_dict_get_item(loaded.dictionary.get(), std::string(key).c_str());
-    if (!item || plist_get_node_type(item) != PLIST_DATA)
-        return std::nullopt;
-    char* bytes = nullptr;
-    uint64_t length = 0;
-    plist_get_data_val(item, &bytes, &length);
-    std::string value(bytes ? bytes : "", bytes ? static_cast<size_t>(length) : 0);
-    std::free(bytes);
-    return value;
+    auto value = valueFor(m_path, key);
+    if (const auto* data = value ? value->get<PropertyListValue::Data>() : nullptr)
+        return data->bytes;
+    return std::nullopt;
 }
 
 std::optional<std::string> UserDefaults::stringForKey(std::string_view key) const
 {
-    Loaded loaded = load(m_path);
-    if (!loaded.dictionary)
-        return std::nullopt;
-    plist_t item = plist_dict_get_item(loaded.dictionary.get(), std::string(key).c_str());
-    if (!item || plist_get_node_type(item) != PLIST_STRING)
-        return std::nullopt;
-    char* text = nullptr;
-    plist_get_string_val(item, &text);
-    std::string value = text ? text : "";
-    std::free(text);
-    return value;
+    auto value = valueFor(m_path, key);
+    if (const std::string* text = value ? value->string() : nullptr)
+        return *text;
+    return std::nullopt;
 }
 
 bool UserDefaults::set(bool value, std::string_view key)
 {
-    return write(Kind::boolean, key, value, {});
+    return write(key, PropertyListValue(value));
 }
 
 bool UserDefaults::setData(std::string_view bytes, std::string_view key)
 {
-    return write(Kind::data, key, false, bytes);
+    return write(key, PropertyListValue::Data{std::string(bytes)});
 }
 
 bool UserDefaults::setString(std::string_view text, std::string_view key)
 {
-    return write(Kind::string, key, false, text);
+    return write(key, std::string(text));
 }
 
 bool UserDefaults::remove(std::string_view key)
 {
-    return write(Kind::removal, key, false, {});
+    return write(key, std::nullopt);
 }
 
 bool UserDefaults::synchronize()
@@ -203,7 +151,7 @@ bool UserDefaults::synchronize()
     return m_lastWriteSucceeded;
 }
 
-bool UserDefaults::write(Kind kind, std::string_view key, bool flag, std::string_view bytes)
+bool UserDefaults::write(std::string_view key, std::optional<PropertyListValue> value)
 {
     std::string folder = folderOf(m_path);
     if (!FileManager::fileExists(folder))
@@ -212,36 +160,13 @@ bool UserDefaults::write(Kind kind, std::string_view key, bool flag, std::string
     bool succeeded = false;
     {
         FolderLock folderLock(folder);
-        Loaded loaded = load(m_path);
-        if (loaded.dictionary) {
-            std::string name(key);
-            plist_t dictionary = loaded.dictionary.get();
-            switch (kind) {
-            case Kind::boolean:
-                plist_dict_set_item(dictionary, name.c_str(), plist_new_bool(flag ? 1 : 0));
-                break;
-            case Kind::data:
-                plist_dict_set_item(dictionary, name.c_str(), plist_new_data(bytes.data(), bytes.size()));
-                break;
-            case Kind::string:
-                plist_dict_set_item(dictionary, name.c_str(), plist_new_string(std::string(bytes).c_str()));
-                break;
-            case Kind::removal:
-                if (plist_dict_get_item(dictionary, name.c_str()))
-                    plist_dict_remove_item(dictionary, name.c_str());
-                break;
-            }
-
-            char* xml = nullptr;
-            uint32_t length = 0;
-            {
-                std::lock_guard guard(plistLock());
-                plist_to_xml(dictionary, &xml, &length);
-            }
-            if (xml) {
-                succeeded = !FileManager::writeAtomically(m_path, std::string_view(xml, length), 0600);
-                plist_to_xml_free(xml);
-            }
+        if (auto dictionary = load(m_path)) {
+            if (value)
+                dictionary->insert_or_assign(std::string(key), std::move(*value));
+            else
+                dictionary->erase(std::string(key));
+            auto xml = PropertyListSerialization::data(std::move(*dictionary));
+            succeeded = xml && !FileManager::writeAtomically(m_path, *xml, 0600);
         }
     }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "Platform/Foundation/PropertyListValue.h"
+
 // A user-defaults suite: one property-list file, by default
 // ~/Library/Preferences/<suite>.plist. Nothing is cached: every read parses the
 // file as it is now, every write is a read-modify-write of the whole dictionary
@@ -44,8 +46,8 @@ public:
     const std::string& path() const { return m_path; }
 
 private:
-    enum class Kind { boolean, data, string, removal };
-    bool write(Kind kind, std::string_view key, bool flag, std::string_view bytes);
+    // Nothing removes the key.
+    bool write(std::string_view key, std::optional<PropertyListValue> value);
 
     std::string m_suiteName;
     std::string m_path;

@@ -5,9 +5,9 @@
 #include <optional>
 
 #include "Platform/Foundation/FileManager.h"
+#include "Platform/Foundation/PropertyListSerialization.h"
 #include "Platform/ServiceManagement/CodeRequirement.h"
 #include "Platform/ServiceManagement/ELFSection.h"
-#include "Platform/ServiceManagement/PropertyListSerialization.h"
 #include "Platform/ServiceManagement/ServiceManagement.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "Platform/Foundation/PropertyListValue.h"
 #include "Platform/ServiceManagement/CFError.h"
-#include "Platform/ServiceManagement/PropertyListValue.h"
 
 // A helper tool that passed the checks, with what installing it needs.
 struct VerifiedHelperTool {

@@ -1,9 +1,9 @@
 #include "Platform/ServiceManagement/JobBlessInstaller.h"
 
+#include "Platform/Foundation/PropertyListSerialization.h"
 #include "Platform/ServiceManagement/HelperToolVerifier.h"
 #include "Platform/ServiceManagement/LaunchDaemonStarter.h"
 #include "Platform/ServiceManagement/PrivilegedFile.h"
-#include "Platform/ServiceManagement/PropertyListSerialization.h"
 #include "Platform/ServiceManagement/ServiceManagement.h"
 
 namespace {

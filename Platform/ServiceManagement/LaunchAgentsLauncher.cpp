@@ -7,9 +7,9 @@
 #include <algorithm>
 
 #include "Platform/Foundation/FileManager.h"
+#include "Platform/Foundation/PropertyListSerialization.h"
 #include "Platform/ServiceManagement/DetachedProcess.h"
 #include "Platform/ServiceManagement/ExecutableProcesses.h"
-#include "Platform/ServiceManagement/PropertyListSerialization.h"
 
 namespace {
 

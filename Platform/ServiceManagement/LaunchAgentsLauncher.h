@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Platform/ServiceManagement/PropertyListValue.h"
+#include "Platform/Foundation/PropertyListValue.h"
 
 // Does at a desktop session's login what launchd does with the system-wide
 // launch agents: starts, for the user logging in, the program of every agent

@@ -2,12 +2,12 @@
 #include <sys/stat.h>
 
 #include "InstallTestSupport.h"
+#include "Platform/Foundation/PropertyListSerialization.h"
 #include "Platform/ServiceManagement/CodeRequirement.h"
 #include "Platform/ServiceManagement/ELFSection.h"
 #include "Platform/ServiceManagement/HelperToolVerifier.h"
 #include "Platform/ServiceManagement/JobBlessInstaller.h"
 #include "Platform/ServiceManagement/LaunchDaemonStarter.h"
-#include "Platform/ServiceManagement/PropertyListSerialization.h"
 #include "Platform/ServiceManagement/ServiceManagement.h"
 
 using ::testing::HasSubstr;

@@ -2,7 +2,7 @@
 
 #include "App/PropertyList.h"
 #include "InstallTestSupport.h"
-#include "Platform/ServiceManagement/PropertyListSerialization.h"
+#include "Platform/Foundation/PropertyListSerialization.h"
 
 TEST(PropertyList, AnythingButADictionaryFileReadsAsEmpty)
 {

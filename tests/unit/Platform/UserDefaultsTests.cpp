@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <plist/plist.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "Platform/Foundation/FileManager.h"
+#include "Platform/Foundation/PropertyListSerialization.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "support/TemporaryFolder.h"
 
@@ -72,19 +72,12 @@ TEST_F(UserDefaultsTest, ValuesRoundTripAndAbsentOnesReadEmpty)
 
 TEST_F(UserDefaultsTest, ReadsBinaryListsAndBooleansStoredAsOtherKinds)
 {
-    plist_t dictionary = plist_new_dict();
-    plist_dict_set_item(dictionary, "number", plist_new_uint(2));
-    plist_dict_set_item(dictionary, "zero", plist_new_uint(0));
-    plist_dict_set_item(dictionary, "yes", plist_new_string("YES"));
-    plist_dict_set_item(dictionary, "no", plist_new_string("NO"));
-    plist_dict_set_item(dictionary, "real", plist_new_real(0.5));
-    char* binary = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(dictionary, &binary, &length);
-    plist_free(dictionary);
+    auto binary = PropertyListSerialization::data(
+        PropertyListValue::Dictionary{{"number", 2}, {"zero", 0}, {"yes", "YES"}, {"no", "NO"}, {"real", 0.5}},
+        PropertyListSerialization::Format::binary);
+    ASSERT_TRUE(binary && binary->starts_with("bplist"));
     FileManager::createDirectory(m_folder + "/Library/Preferences", true, 0700);
-    ASSERT_FALSE(FileManager::writeAtomically(m_path, std::string_view(binary, length)));
-    plist_to_bin_free(binary);
+    ASSERT_FALSE(FileManager::writeAtomically(m_path, *binary));
 
     UserDefaults defaults("suite", m_path);
     EXPECT_TRUE(defaults.boolForKey("number"));

@@ -1,4 +1,4 @@
-#include "Platform/ServiceManagement/PropertyListValue.h"
+#include "Platform/Foundation/PropertyListValue.h"
 
 std::optional<bool> PropertyListValue::boolean() const
 {

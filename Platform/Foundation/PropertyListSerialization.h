@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "Platform/ServiceManagement/PropertyListValue.h"
+#include "Platform/Foundation/PropertyListValue.h"
 
 // Property lists to and from bytes (XML or binary in; XML or binary out).
 class PropertyListSerialization {

@@ -1,4 +1,4 @@
-#include "Platform/ServiceManagement/PropertyListSerialization.h"
+#include "Platform/Foundation/PropertyListSerialization.h"
 
 #include <plist/plist.h>
 
@@ -6,8 +6,16 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 
 namespace {
+
+// libplist keeps no promises about threads, so one parse or write at a time.
+std::mutex& plistLock()
+{
+    static std::mutex lock;
+    return lock;
+}
 
 struct PlistDeleter {
     void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
@@ -143,7 +151,10 @@ std::optional<PropertyListValue> PropertyListSerialization::propertyList(std::st
     if (data.empty() || data.size() > UINT32_MAX)
         return std::nullopt;
     plist_t root = nullptr;
-    plist_from_memory(data.data(), static_cast<uint32_t>(data.size()), &root);
+    {
+        std::lock_guard guard(plistLock());
+        plist_from_memory(data.data(), static_cast<uint32_t>(data.size()), &root);
+    }
     PlistPointer owner(root);
     return fromNode(root, 0);
 }
@@ -153,10 +164,13 @@ std::optional<std::string> PropertyListSerialization::data(const PropertyListVal
     PlistPointer root(toNode(value));
     char* bytes = nullptr;
     uint32_t length = 0;
-    if (format == Format::xml)
-        plist_to_xml(static_cast<plist_t>(root.get()), &bytes, &length);
-    else
-        plist_to_bin(static_cast<plist_t>(root.get()), &bytes, &length);
+    {
+        std::lock_guard guard(plistLock());
+        if (format == Format::xml)
+            plist_to_xml(static_cast<plist_t>(root.get()), &bytes, &length);
+        else
+            plist_to_bin(static_cast<plist_t>(root.get()), &bytes, &length);
+    }
     if (!bytes)
         return std::nullopt;
     std::string out(bytes, length);
