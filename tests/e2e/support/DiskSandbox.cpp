@@ -14,9 +14,19 @@
 
 namespace fs = std::filesystem;
 
+namespace {
+
+std::string environment(const char* name)
+{
+    const char* value = ::getenv(name);
+    return value ? value : "";
+}
+
+}  // namespace
+
 std::string DiskSandbox::missingRequirement()
 {
-    if (std::string(::getenv("PARVEX_SANDBOX") ? ::getenv("PARVEX_SANDBOX") : "") != "inside")
+    if (environment("PARVEX_SANDBOX") != "inside")
         return "runs only inside scripts/sandbox";
     if (::geteuid() != 0)
         return "needs root (loop devices, mounts, device nodes)";
@@ -41,9 +51,9 @@ bool DiskSandbox::prepare(std::string* error)
         *error = "/etc is not the sandbox's private copy";
         return false;
     }
-    const std::string path = std::string(toolsDirectory) + ":" + (::getenv("PATH") ? ::getenv("PATH") : "/usr/bin:/bin");
-    if (std::string(::getenv("PATH") ? ::getenv("PATH") : "").rfind(toolsDirectory, 0) != 0)
-        ::setenv("PATH", path.c_str(), 1);
+    const std::string path = environment("PATH");
+    if (path.rfind(toolsDirectory, 0) != 0)
+        ::setenv("PATH", (std::string(toolsDirectory) + ":" + (path.empty() ? "/usr/bin:/bin" : path)).c_str(), 1);
     ::setenv("HOME", home, 1);
     // `open` must not reach a desktop session of the machine.
     ::unsetenv("DISPLAY");
