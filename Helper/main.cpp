@@ -17,6 +17,7 @@ const char* Console::programLogPath()
 int main(int argc, char** argv)
 {
     NSApplication& application = NSApplication::shared();
+    application.installSignalSources();
     auto mainMenu = std::make_shared<NSMenu>();
     auto delegate = std::make_shared<AppDelegate>(NTFSManager::shared(), mainMenu, application);
 

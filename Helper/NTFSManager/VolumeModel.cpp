@@ -38,7 +38,7 @@ bool VolumeModel::hasSafeMountFolder() const
 
 bool VolumeModel::mountFolderIsEmpty() const
 {
-    return FileManager::subpaths(mountFolder()).empty();
+    return !FileManager::isMountPoint(mountFolder()) && FileManager::subpaths(mountFolder()).empty();
 }
 
 void VolumeModel::log(const char* label, const ScriptResult& output, const char* function)

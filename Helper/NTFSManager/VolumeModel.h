@@ -38,6 +38,8 @@ private:
     void postRequest(const std::string& command);
     // True when the mount folder is one folder directly inside the desktop.
     bool hasSafeMountFolder() const;
+    // Empty, and no volume mounted on it: an empty volume still mounted there
+    // looks empty too.
     bool mountFolderIsEmpty() const;
     void log(const char* label, const ScriptResult& output, const char* function);
 

@@ -79,6 +79,8 @@ void NSApplication::lastWindowDidClose()
 
 void NSApplication::installSignalSources()
 {
+    if (!m_signalSources.empty())
+        return;
     for (int number : {SIGTERM, SIGINT}) {
         GSource* source = g_unix_signal_source_new(number);
         g_source_set_callback(source, [](gpointer self) -> gboolean {

@@ -44,9 +44,13 @@ public:
     // The window layer reports that its last window closed.
     void lastWindowDidClose();
 
+    // From now on SIGTERM and SIGINT become terminate() once the loop runs; a
+    // program calls it first thing, so a request to quit that comes while it
+    // is still starting up is not lost. run() calls it too.
+    void installSignalSources();
+
 private:
     void finishLaunching();
-    void installSignalSources();
     void removeSignalSources();
 
     std::shared_ptr<NSApplicationDelegate> m_delegate;

@@ -173,6 +173,17 @@ bool FileManager::fileExists(const std::string& path)
     return ::stat(path.c_str(), &info) == 0;
 }
 
+bool FileManager::isMountPoint(const std::string& path)
+{
+    struct stat folder {};
+    struct stat parent {};
+    if (::lstat(path.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode))
+        return false;
+    if (::stat((path + "/..").c_str(), &parent) != 0)
+        return false;
+    return folder.st_dev != parent.st_dev || folder.st_ino == parent.st_ino;
+}
+
 bool FileManager::createDirectory(const std::string& path, bool intermediates, mode_t mode)
 {
     if (intermediates) {

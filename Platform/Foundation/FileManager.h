@@ -47,6 +47,8 @@ public:
 
     static FileStamp stamp(const std::string& path);
     static bool fileExists(const std::string& path);
+    // True when a file system is mounted on the folder at `path`.
+    static bool isMountPoint(const std::string& path);
     static bool createDirectory(const std::string& path, bool intermediates, mode_t mode = 0755);
 
     static std::string lastPathComponent(std::string_view path);

@@ -86,8 +86,9 @@ TEST_F(HostileInput, PasswordsReachSudoByteForByteAndNowhereElse)
         for (auto& call : sudo) {
             EXPECT_EQ(call.arguments[call.arguments.size() - 2], "stdin:" + password);
             // A very short password shows up in unrelated processes' arguments by chance.
-            if (password.size() >= 6)
+            if (password.size() >= 6) {
                 EXPECT_EQ(call.arguments.back(), "leaked:no") << "the password showed in a process's arguments";
+            }
         }
         for (auto& script : doubles.scripts())
             EXPECT_THAT(script, Not(HasSubstr(password)));
