@@ -41,9 +41,9 @@ bool VolumeModel::mountFolderIsEmpty() const
     return !FileManager::isMountPoint(mountFolder()) && FileManager::subpaths(mountFolder()).empty();
 }
 
-void VolumeModel::log(const char* label, const ScriptResult& output, const char* function)
+void VolumeModel::log(const char* label, const ScriptResult& output, const char* function, CallSite location)
 {
-    Console::shared().printLog({label, name, ID, Kit::describe(output.result, output.error)}, function);
+    Console::shared().printLog({label, name, ID, Kit::describe(output.result, output.error)}, function, location);
 }
 
 void VolumeModel::mount()

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Helper/NTFSManager/VolumeEnvironment.h"
+#include "Platform/Foundation/CallSite.h"
 
 // One mounted NTFS volume the scan found, with what Parvex does to it. `status`
 // records what Parvex last asked for, not what the system did.
@@ -41,7 +42,9 @@ private:
     // Empty, and no volume mounted on it: an empty volume still mounted there
     // looks empty too.
     bool mountFolderIsEmpty() const;
-    void log(const char* label, const ScriptResult& output, const char* function);
+    // Logged with the operation's own line, not this helper's.
+    void log(const char* label, const ScriptResult& output, const char* function,
+             CallSite location = CallSite::current());
 
     std::shared_ptr<VolumeEnvironment> m_environment;
     std::string m_path;
