@@ -52,6 +52,7 @@ std::vector<MountEntry> MountTable::entries() const
         entry.vfsOptions = text(mnt_fs_get_vfs_options(fs));
         entry.fsOptions = text(mnt_fs_get_fs_options(fs));
         entry.device = mnt_fs_get_devno(fs);
+        entry.id = mnt_fs_get_id(fs);
         entries.push_back(std::move(entry));
     }
     return entries;

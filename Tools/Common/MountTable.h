@@ -14,6 +14,7 @@ struct MountEntry {
     std::string vfsOptions;  // per-mount options: "ro,relatime"
     std::string fsOptions;   // super-block options
     dev_t device = 0;        // the st_dev the mount reports
+    int id = 0;              // the mount's own number, as statx reports it
 
     bool isReadWrite() const;
 };

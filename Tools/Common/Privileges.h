@@ -9,6 +9,9 @@ namespace Tools {
 class Privileges {
 public:
     static bool isRoot();
+    // Root through sudo for a user (sudo sets SUDO_UID, and no caller can
+    // pass it through): the tool then acts only within what a user may ask.
+    static bool actsForUser();
     // "diskutil: mounting a volume needs root privileges; run it with sudo"
     static std::string requirement(const std::string& tool, const std::string& action);
 };

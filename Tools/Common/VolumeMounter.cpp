@@ -55,6 +55,11 @@ MountResult VolumeMounter::mount(const VolumeDescription& volume) const
     // "/" in a label would make a path out of the folder name.
     std::string name = volume.name();
     std::replace(name.begin(), name.end(), '/', ':');
+    // A label of "." or ".." would name /Volumes itself or its parent.
+    if (name == "." || name == "..") {
+        result.note = "a volume named " + name + " has no folder under " + m_paths.volumesDir;
+        return result;
+    }
     std::error_code error;
     fs::create_directories(m_paths.volumesDir, error);
     std::string directory = freeMountPoint(name);
@@ -121,7 +126,7 @@ Outcome VolumeMounter::unmount(const VolumeDescription& volume, bool force) cons
     bool fuse = false;
     // The newest mount first, so stacked mounts come off in order.
     for (auto entry = volume.mounts.rbegin(); entry != volume.mounts.rend(); ++entry) {
-        Outcome done = Unmounter::unmount(entry->target, force);
+        Outcome done = Unmounter::unmount(*entry, force);
         if (!done.ok)
             return done;
         fuse = fuse || entry->fsType.starts_with("fuse");

@@ -2,13 +2,21 @@
 
 #include "Tools/Common/DiskInfoFormatter.h"
 #include "Tools/Common/DiskListFormatter.h"
+#include "Tools/Common/ExternalVolumePolicy.h"
 #include "Tools/Common/Privileges.h"
+#include "Tools/Common/SudoRelay.h"
 #include "Tools/Common/VolumeMounter.h"
 
 namespace Tools {
 
-DiskUtil::DiskUtil(ToolPaths paths)
+DiskUtil::Caller DiskUtil::Caller::current()
+{
+    return { Privileges::isRoot(), Privileges::actsForUser(), SudoRelay::ownExecutable() };
+}
+
+DiskUtil::DiskUtil(ToolPaths paths, Caller caller)
     : m_paths(std::move(paths))
+    , m_caller(std::move(caller))
 {
     auto sysfs = std::make_shared<SysfsBlock>(m_paths.sysDir);
     auto registry = std::make_shared<DiskRegistry>(m_paths.devDir, sysfs);
@@ -28,7 +36,7 @@ int DiskUtil::run(const std::vector<std::string>& arguments, std::ostream& out, 
     if (verb == "mount")
         return mount(rest, out, err);
     if (verb == "umount" || verb == "unmount")
-        return unmount(rest, out, err);
+        return unmount(verb, rest, out, err);
     return usage(err);
 }
 
@@ -80,21 +88,17 @@ int DiskUtil::mount(const std::vector<std::string>& arguments, std::ostream& out
 {
     if (arguments.size() != 1)
         return usage(err);
-    auto volume = m_catalog->findVolume(arguments[0]);
-    if (!volume) {
-        err << "Unable to find disk for " << arguments[0] << "\n";
+    auto volume = findPermittedVolume(arguments[0], err);
+    if (!volume)
         return 1;
-    }
     std::string id = volume->identifier.name();
     if (!volume->hasFileSystem()) {
         err << "Volume on " << id << " failed to mount; if it has a partitioning scheme, use \"diskutil mountDisk\"\n";
         return 1;
     }
     std::string subject = "Volume " + volume->name() + " on " + id;
-    if (!Privileges::isRoot()) {
-        err << subject << " failed to mount\n" << Privileges::requirement("diskutil", "mounting a volume") << "\n";
-        return 1;
-    }
+    if (!m_caller.root)
+        return relayToRoot({ "mount", arguments[0] }, subject + " failed to mount\n" + Privileges::requirement("diskutil", "mounting a volume") + "\n", out, err);
     MountResult result = VolumeMounter(m_paths).mount(*volume);
     if (!result.ok) {
         err << subject << " failed to mount\n";
@@ -108,25 +112,24 @@ int DiskUtil::mount(const std::vector<std::string>& arguments, std::ostream& out
     return 0;
 }
 
-int DiskUtil::unmount(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
+int DiskUtil::unmount(const std::string& verb, const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
 {
     bool force = !arguments.empty() && arguments[0] == "force";
     if (arguments.size() != (force ? 2u : 1u))
         return usage(err);
     const std::string& spec = arguments.back();
-    auto volume = m_catalog->findVolume(spec);
-    if (!volume) {
-        err << "Unable to find disk for " << spec << "\n";
+    auto volume = findPermittedVolume(spec, err);
+    if (!volume)
         return 1;
-    }
     std::string id = volume->identifier.name();
     if (volume->mounts.empty()) {
         err << id << " was already unmounted or it has a partitioning scheme so use \"diskutil unmountDisk\" instead\n";
         return 1;
     }
-    if (!Privileges::isRoot()) {
-        err << "Unmount of " << id << " failed: " << Privileges::requirement("diskutil", "unmounting a volume") << "\n";
-        return 1;
+    if (!m_caller.root) {
+        std::vector<std::string> relayed { verb };
+        relayed.insert(relayed.end(), arguments.begin(), arguments.end());
+        return relayToRoot(relayed, "Unmount of " + id + " failed: " + Privileges::requirement("diskutil", "unmounting a volume") + "\n", out, err);
     }
     Outcome done = VolumeMounter(m_paths).unmount(*volume, force);
     if (!done.ok) {
@@ -135,6 +138,43 @@ int DiskUtil::unmount(const std::vector<std::string>& arguments, std::ostream& o
     }
     out << "Volume " << volume->name() << " on " << id << " unmounted\n";
     return 0;
+}
+
+std::optional<VolumeDescription> DiskUtil::findPermittedVolume(const std::string& target, std::ostream& err) const
+{
+    if (restricted()) {
+        Outcome accepted = ExternalVolumePolicy::checkTarget(target);
+        if (!accepted.ok) {
+            err << accepted.error << "\n";
+            return std::nullopt;
+        }
+    }
+    auto volume = m_catalog->findVolume(target);
+    auto disk = volume ? m_catalog->disk(volume->identifier) : std::nullopt;
+    if (!volume || !disk) {
+        err << "Unable to find disk for " << target << "\n";
+        return std::nullopt;
+    }
+    if (restricted()) {
+        Outcome accepted = ExternalVolumePolicy::checkVolume(*volume, *disk);
+        if (!accepted.ok) {
+            err << accepted.error << "\n";
+            return std::nullopt;
+        }
+    }
+    return volume;
+}
+
+int DiskUtil::relayToRoot(const std::vector<std::string>& arguments, const std::string& refusal, std::ostream& out, std::ostream& err) const
+{
+    SudoRelay relay(m_caller.executable);
+    if (relay.permitted(arguments)) {
+        out.flush();
+        err.flush();
+        relay.replaceProcess(arguments);
+    }
+    err << refusal;
+    return 1;
 }
 
 }

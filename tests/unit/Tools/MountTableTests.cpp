@@ -34,7 +34,7 @@ TEST(MountTable, ReadWriteNeedsBothMountAndSuperBlockWritable)
     auto entries = MountTable(file.path()).entries();
     EXPECT_FALSE(entries[1].isReadWrite());
     EXPECT_TRUE(entries[2].isReadWrite());
-    Tools::MountEntry fallback { "/dev/disk4s1", "/x", "fuseblk", "rw,relatime", "ro,user_id=0", 0 };
+    Tools::MountEntry fallback { "/dev/disk4s1", "/x", "fuseblk", "rw,relatime", "ro,user_id=0", 0, 0 };
     EXPECT_FALSE(fallback.isReadWrite());
 }
 

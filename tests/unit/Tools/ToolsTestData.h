@@ -25,7 +25,7 @@ inline Tools::DiskDescription ntfsDisk(const std::string& label = "Data", bool m
     volume.probe.entryType = "0x7";
     volume.removable = true;
     if (mounted)
-        volume.mounts.push_back({ "/dev/disk4s1", "/Volumes/" + label, "fuseblk", "ro,relatime", "ro,user_id=0", 0 });
+        volume.mounts.push_back({ "/dev/disk4s1", "/Volumes/" + label, "fuseblk", "ro,relatime", "ro,user_id=0", 0, 0 });
     disk.partitions.push_back(volume);
     return disk;
 }

@@ -1,0 +1,90 @@
+#include "Tools/Common/ExternalVolumePolicy.h"
+#include "Tools/Common/SudoRelay.h"
+#include "ToolsTestData.h"
+
+#include <gtest/gtest.h>
+
+using Tools::ExternalVolumePolicy;
+
+TEST(ExternalVolumePolicy, AcceptsIdentifiersTheirNodesAndVolumeNames)
+{
+    for (const char* target : { "disk4", "disk4s1", "/dev/disk4s1", "/dev/disk12", "Data", "My Disk", "Data:2024", "disk" })
+        EXPECT_TRUE(ExternalVolumePolicy::checkTarget(target).ok) << target;
+}
+
+TEST(ExternalVolumePolicy, RefusesOptionsPathsAndOtherDevices)
+{
+    for (const char* target : { "-f", "--help", "-", "/dev/sda", "/dev/sda1", "/dev/loop0", "/", "/Volumes/Data",
+             "/home/user/Desktop/Data", "/dev/disk4s", "/dev/disk04s1", "/dev/../dev/disk4s1", "/dev/disk4s1/" }) {
+        Tools::Outcome checked = ExternalVolumePolicy::checkTarget(target);
+        EXPECT_FALSE(checked.ok) << target;
+        EXPECT_NE(checked.error.find(target), std::string::npos) << "the refusal names what was refused: " << checked.error;
+    }
+    EXPECT_FALSE(ExternalVolumePolicy::checkTarget("").ok);
+    EXPECT_FALSE(ExternalVolumePolicy::checkTarget("Data\nmore").ok);
+}
+
+TEST(ExternalVolumePolicy, AcceptsVolumesOfRemovableDisksAndImages)
+{
+    auto disk = ToolsTestData::ntfsDisk();
+    EXPECT_TRUE(ExternalVolumePolicy::checkVolume(disk.partitions[0], disk).ok);
+
+    disk.removable = false;
+    disk.usb = true;
+    EXPECT_TRUE(ExternalVolumePolicy::checkVolume(disk.partitions[0], disk).ok) << "a USB disk that does not say it is removable";
+
+    disk.usb = false;
+    disk.diskImage = true;
+    EXPECT_TRUE(ExternalVolumePolicy::checkVolume(disk.partitions[0], disk).ok);
+    EXPECT_TRUE(ExternalVolumePolicy::checkVolume(disk.asVolume(), disk).ok) << "the whole disk of an image";
+}
+
+TEST(ExternalVolumePolicy, RefusesInternalDisksAndTheSystemsDisk)
+{
+    auto disk = ToolsTestData::ntfsDisk();
+    disk.removable = false;
+    Tools::Outcome internal = ExternalVolumePolicy::checkVolume(disk.partitions[0], disk);
+    EXPECT_FALSE(internal.ok);
+    EXPECT_NE(internal.error.find("disk4s1"), std::string::npos);
+    EXPECT_NE(internal.error.find("internal"), std::string::npos);
+
+    // A removable disk (a live USB stick) that holds the running system,
+    // on another partition than the one asked for.
+    disk = ToolsTestData::ntfsDisk();
+    auto system = disk.partitions[0];
+    system.identifier = Tools::DiskIdentifier(4, 2);
+    system.mounts = { { "/dev/disk4s2", "/", "ext4", "rw", "rw", 0, 1 } };
+    disk.partitions.push_back(system);
+    EXPECT_FALSE(ExternalVolumePolicy::checkVolume(disk.partitions[0], disk).ok);
+    EXPECT_FALSE(ExternalVolumePolicy::checkVolume(disk.partitions[1], disk).ok);
+
+    // The system on the whole disk, without a partition table.
+    disk = ToolsTestData::ntfsDisk();
+    disk.partitions.clear();
+    disk.mounts = { { "/dev/disk4", "/", "ext4", "rw", "rw", 0, 1 } };
+    EXPECT_FALSE(ExternalVolumePolicy::checkVolume(disk.asVolume(), disk).ok);
+}
+
+TEST(SudoRelay, RunsItselfThroughSudoWithoutPromptOrShell)
+{
+    Tools::SudoRelay relay("/usr/local/bin/diskutil");
+    std::vector<std::string> expected { "sudo", "-n", "/usr/local/bin/diskutil", "umount", "force", "My Disk; rm -rf /" };
+    EXPECT_EQ(relay.command({ "umount", "force", "My Disk; rm -rf /" }), expected) << "the target stays one word";
+}
+
+TEST(SudoRelay, IsNotPermittedWhenSudoSaysNoOrTheProgramHasNoAbsolutePath)
+{
+    EXPECT_FALSE(Tools::SudoRelay("/usr/local/bin/diskutil", "false").permitted({ "mount", "disk4s1" }));
+    EXPECT_FALSE(Tools::SudoRelay("/usr/local/bin/diskutil", "/nonexistent/sudo").permitted({ "mount", "disk4s1" }));
+    EXPECT_FALSE(Tools::SudoRelay("", "true").permitted({ "mount", "disk4s1" }));
+    EXPECT_FALSE(Tools::SudoRelay("diskutil", "true").permitted({ "mount", "disk4s1" }));
+    EXPECT_TRUE(Tools::SudoRelay("/usr/local/bin/diskutil", "true").permitted({ "mount", "disk4s1" }));
+}
+
+TEST(SudoRelay, KnowsItsOwnAbsolutePath)
+{
+    std::string self = Tools::SudoRelay::ownExecutable();
+    ASSERT_FALSE(self.empty());
+    EXPECT_EQ(self[0], '/');
+    EXPECT_NE(self.find("unit_Tools"), std::string::npos);
+}
