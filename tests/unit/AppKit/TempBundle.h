@@ -8,31 +8,19 @@
 #include <string>
 
 #include "Platform/Foundation/FileManager.h"
+#include "support/TemporaryFolder.h"
 
 // A scratch folder that holds application bundles laid out as the platform
 // lays them out; removed with everything in it at the end of the test.
-class TempFolder {
+class TempFolder : public TemporaryFolder {
 public:
-    TempFolder()
-    {
-        char pattern[] = "/tmp/parvex-appkit-XXXXXX";
-        m_path = ::mkdtemp(pattern) ? pattern : "";
-    }
-    ~TempFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::string& path() const { return m_path; }
+    TempFolder() : TemporaryFolder("appkit") { }
 
     // <folder>/<name>.app with an Info.plist naming `identifier` and `executable`;
     // an empty identifier leaves the key out.
     std::string makeBundle(const std::string& name, const std::string& identifier, const std::string& executable) const
     {
-        std::string bundle = m_path + "/" + name + ".app";
+        std::string bundle = path() + "/" + name + ".app";
         FileManager::createDirectory(bundle + "/Contents/MacOS", true);
         FileManager::createDirectory(bundle + "/Contents/Resources", true);
         std::string plist = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -58,9 +46,6 @@ public:
         std::filesystem::copy_file("/bin/sleep", target, std::filesystem::copy_options::overwrite_existing);
         ::chmod(target.c_str(), 0755);
     }
-
-private:
-    std::string m_path;
 };
 
 // The start of a PNG file: the signature and the IHDR chunk, enough for a

@@ -7,39 +7,23 @@
 #include <string>
 
 #include "Platform/Foundation/FileManager.h"
+#include "support/TemporaryFolder.h"
 
 // A scratch folder removed with everything in it at the end of the test.
-class ScratchFolder {
+class ScratchFolder : public TemporaryFolder {
 public:
-    ScratchFolder()
-    {
-        char pattern[] = "/tmp/parvex-install-XXXXXX";
-        m_path = ::mkdtemp(pattern) ? pattern : "";
-    }
-    ~ScratchFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    const std::string& path() const { return m_path; }
-    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+    ScratchFolder() : TemporaryFolder("install") { }
 
     // Writes `text` to `name` (folders made as needed); returns the full path.
     std::string write(const std::string& name, const std::string& text, mode_t mode = 0644) const
     {
-        std::string path = m_path + "/" + name;
-        FileManager::createDirectory(path.substr(0, path.rfind('/')), true);
-        ::unlink(path.c_str());
-        FileManager::writeAtomically(path, text, mode);
-        ::chmod(path.c_str(), mode);
-        return path;
+        std::string file = *this / name;
+        FileManager::createDirectory(file.substr(0, file.rfind('/')), true);
+        ::unlink(file.c_str());
+        FileManager::writeAtomically(file, text, mode);
+        ::chmod(file.c_str(), mode);
+        return file;
     }
-
-private:
-    std::string m_path;
 };
 
 // An XML property list whose top level is a dictionary with these entries,
