@@ -28,17 +28,11 @@ TEST(DistributedNotificationCenter, DeliversByNameOnTheRunLoopWithTheSender)
     EXPECT_TRUE(got[1].object.has_value());
     EXPECT_FALSE(got[2].object.has_value());
     EXPECT_EQ(bus->posts()[0].options, 2u);
-}
 
-TEST(DistributedNotificationCenter, NothingReachesARemovedObserverEvenIfAlreadyQueued)
-{
-    auto bus = std::make_shared<InProcessNotificationBus>();
-    DistributedNotificationCenter center(bus);
-    int calls = 0;
-    auto registration = center.addObserver("n", [&](const Notification&) { ++calls; });
-    center.post("n", std::string("queued"));
+    // Nothing reaches a removed observer, even what was already queued.
+    sender.post("wanted", std::string("queued"));
     registration.reset();
-    center.post("n", std::string("later"));
+    sender.post("wanted", std::string("later"));
     RunLoop::main().runUntil([] { return false; }, 0.05);
-    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(got.size(), 3u);
 }
