@@ -22,110 +22,72 @@ public:
         if (onLaunch)
             onLaunch();
     }
-    void applicationWillTerminate(const Notification& note) override { calls.push_back(note.name); }
-    bool applicationShouldTerminateAfterLastWindowClosed(NSApplication&) override { return quitWithLastWindow; }
+    void applicationWillTerminate(const Notification& note) override
+    {
+        calls.push_back(note.name);
+        if (onTerminate)
+            onTerminate();
+    }
 
     std::vector<std::string> calls;
-    std::function<void()> onLaunch;
-    bool quitWithLastWindow = false;
+    std::function<void()> onLaunch, onTerminate;
 };
 
-class NSApplicationTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        m_application.setDelegate(m_delegate);
-        m_application.setExitFunction([this](int status) {
-            m_delegate->calls.push_back("exit " + std::to_string(status));
-        });
-    }
+std::shared_ptr<RecordingDelegate> attach(NSApplication& application)
+{
+    auto delegate = std::make_shared<RecordingDelegate>();
+    application.setDelegate(delegate);
+    application.setExitFunction([delegate](int status) { delegate->calls.push_back("exit " + std::to_string(status)); });
+    return delegate;
+}
 
-    // Runs the application with a watchdog that stops the loop if nothing does.
-    void runWithWatchdog()
-    {
-        bool watchdogFired = false;
-        auto watchdog = Timer::scheduledTimer(10, false, [&](Timer&) {
-            watchdogFired = true;
-            RunLoop::main().stop();
-        });
-        m_application.run();
-        watchdog->invalidate();
-        EXPECT_FALSE(watchdogFired);
-    }
+// Runs with a watchdog that stops the loop if nothing else does.
+void runWithWatchdog(NSApplication& application)
+{
+    bool watchdogFired = false;
+    auto watchdog = Timer::scheduledTimer(10, false, [&](Timer&) {
+        watchdogFired = true;
+        RunLoop::main().stop();
+    });
+    application.run();
+    watchdog->invalidate();
+    EXPECT_FALSE(watchdogFired);
+}
 
-    std::shared_ptr<RecordingDelegate> m_delegate = std::make_shared<RecordingDelegate>();
-    NSApplication m_application;
-};
-
-const std::vector<std::string> kLaunchAndQuit = {
-    NSApplication::willFinishLaunchingNotification,
-    NSApplication::didFinishLaunchingNotification,
-    NSApplication::willTerminateNotification,
-    "exit 0",
-};
+const std::vector<std::string> kQuit = {NSApplication::willTerminateNotification, "exit 0"};
+const std::vector<std::string> kLaunchAndQuit = {NSApplication::willFinishLaunchingNotification,
+                                                 NSApplication::didFinishLaunchingNotification, kQuit[0], kQuit[1]};
 
 }  // namespace
 
-TEST_F(NSApplicationTest, TerminateTellsTheDelegateThenExits)
+TEST(NSApplicationTest, TerminateTellsTheDelegateThenExitsOnceAndLaunchingIsToldOnce)
 {
-    m_delegate->onLaunch = [this] { m_application.terminate(); };
-    runWithWatchdog();
-    EXPECT_EQ(m_delegate->calls, kLaunchAndQuit);
-    EXPECT_FALSE(m_application.isRunning());
+    NSApplication application;
+    auto delegate = attach(application);
+    delegate->onLaunch = [&] { application.terminate(); };
+    runWithWatchdog(application);
+    EXPECT_EQ(delegate->calls, kLaunchAndQuit);
+    EXPECT_FALSE(application.isRunning());
 
-    // Launching is told once per application, however often it runs.
-    m_delegate->calls.clear();
-    DispatchQueue::main().async([this] { m_application.terminate(); });
-    runWithWatchdog();
-    EXPECT_EQ(m_delegate->calls, (std::vector<std::string>{NSApplication::willTerminateNotification, "exit 0"}));
+    delegate->calls.clear();
+    DispatchQueue::main().async([&] { application.terminate(); });
+    runWithWatchdog(application);
+    EXPECT_EQ(delegate->calls, kQuit);
+
+    // A terminate from applicationWillTerminate: is not repeated.
+    delegate->calls.clear();
+    delegate->onTerminate = [&] { application.terminate(); };
+    application.terminate();
+    EXPECT_EQ(delegate->calls, kQuit);
 }
 
-TEST_F(NSApplicationTest, TerminateFromWillTerminateIsNotRepeated)
-{
-    class Reentrant : public RecordingDelegate {
-    public:
-        explicit Reentrant(NSApplication& application) : m_application(application) { }
-        void applicationWillTerminate(const Notification& note) override
-        {
-            RecordingDelegate::applicationWillTerminate(note);
-            m_application.terminate();
-        }
-        NSApplication& m_application;
-    };
-    auto delegate = std::make_shared<Reentrant>(m_application);
-    int exits = 0;
-    m_application.setDelegate(delegate);
-    m_application.setExitFunction([&](int) { ++exits; });
-    m_application.terminate();
-    EXPECT_EQ(exits, 1);
-    EXPECT_EQ(delegate->calls, std::vector<std::string>{NSApplication::willTerminateNotification});
-}
-
-TEST_F(NSApplicationTest, SigtermAndSigintRunTheTerminateSequence)
+TEST(NSApplicationTest, SigtermAndSigintRunTheTerminateSequence)
 {
     for (int number : {SIGTERM, SIGINT}) {
         NSApplication application;
-        auto delegate = std::make_shared<RecordingDelegate>();
-        application.setDelegate(delegate);
-        application.setExitFunction([&](int status) { delegate->calls.push_back("exit " + std::to_string(status)); });
+        auto delegate = attach(application);
         delegate->onLaunch = [number] { ::kill(::getpid(), number); };
-        bool watchdogFired = false;
-        auto watchdog = Timer::scheduledTimer(10, false, [&](Timer&) {
-            watchdogFired = true;
-            RunLoop::main().stop();
-        });
-        application.run();
-        watchdog->invalidate();
-        EXPECT_FALSE(watchdogFired) << number;
+        runWithWatchdog(application);
         EXPECT_EQ(delegate->calls, kLaunchAndQuit) << number;
     }
-}
-
-TEST_F(NSApplicationTest, LastWindowClosingQuitsOnlyWhenTheDelegateSaysSo)
-{
-    m_application.lastWindowDidClose();
-    EXPECT_TRUE(m_delegate->calls.empty());
-    m_delegate->quitWithLastWindow = true;
-    m_application.lastWindowDidClose();
-    EXPECT_EQ(m_delegate->calls, (std::vector<std::string>{NSApplication::willTerminateNotification, "exit 0"}));
 }

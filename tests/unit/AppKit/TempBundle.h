@@ -29,9 +29,6 @@ public:
             plist += "  <key>CFBundleIdentifier</key>\n  <string>" + identifier + "</string>\n";
         plist += "  <key>CFBundleExecutable</key>\n  <string>" + executable + "</string>\n"
                  "  <key>LSUIElement</key>\n  <true/>\n"
-                 "  <key>CFBundleInfoDictionaryVersion</key>\n  <string>6.0</string>\n"
-                 "  <key>Build</key>\n  <integer>42</integer>\n"
-                 "  <key>Scale</key>\n  <real>1.5</real>\n"
                  "  <key>CFBundleURLTypes</key>\n  <array><string>x</string></array>\n"
                  "</dict>\n</plist>\n";
         FileManager::writeAtomically(bundle + "/Contents/Info.plist", plist);

@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
-#include <algorithm>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include "App/JobBless.h"
 #include "InstallTestSupport.h"
@@ -12,36 +13,33 @@ using ::testing::HasSubstr;
 
 namespace {
 
-// A pkcheck that records its arguments and answers with the exit status the
-// test chose.
-class PkcheckDouble {
-public:
-    PkcheckDouble()
-    {
-        m_script = m_folder.write("pkcheck",
-                                  "#!/bin/sh\n"
-                                  "echo \"$@\" >> '" + m_folder / "calls" + "'\n"
-                                  "exit $(cat '" + m_folder / "status" + "')\n",
-                                  0755);
-        answer(0);
-    }
-    void answer(int status) const { m_folder.write("status", std::to_string(status) + "\n"); }
-    std::string calls() const { return FileManager::contents(m_folder / "calls").value_or(""); }
-    const std::string& path() const { return m_script; }
-
-private:
-    ScratchFolder m_folder;
-    std::string m_script;
-};
-
+// Requests go to a pkcheck double that records its arguments and exits with
+// the status the test chose.
 class Authorization : public ::testing::Test {
 protected:
+    void SetUp() override
+    {
+        m_pkcheck = m_folder.write("pkcheck", "#!/bin/sh\necho \"$@\" >> '" + m_folder / "calls" + "'\nexit $(cat '"
+                                                  + m_folder / "status" + "')\n", 0755);
+        answer(0);
+    }
     void TearDown() override { AuthorizationAuthority::setShared(nullptr); }
 
-    // References made from here on stand for `uid`, asked through the double.
-    void actAs(uid_t uid) { AuthorizationAuthority::setShared(std::make_shared<AuthorizationAuthority>(m_pkcheck.path(), uid)); }
+    void answer(int status) const { m_folder.write("status", std::to_string(status) + "\n"); }
+    std::string calls() const { return FileManager::contents(m_folder / "calls").value_or(""); }
+    // References made from here on stand for `uid`.
+    void actAs(uid_t uid, const std::string& pkcheck = "")
+    {
+        AuthorizationAuthority::setShared(std::make_shared<AuthorizationAuthority>(pkcheck.empty() ? m_pkcheck : pkcheck, uid));
+    }
 
-    static OSStatus copyBlessRight(const AuthorizationRef& reference, AuthorizationFlags flags)
+    static AuthorizationRef create()
+    {
+        AuthorizationRef reference;
+        EXPECT_EQ(AuthorizationCreate(nullptr, nullptr, kAuthorizationFlagDefaults, &reference), errAuthorizationSuccess);
+        return reference;
+    }
+    static OSStatus copyBlessRight(const AuthorizationRef& reference, AuthorizationFlags flags = kInstallFlags)
     {
         AuthorizationItem item{kSMRightBlessPrivilegedHelper, 0, nullptr, 0};
         AuthorizationRights rights{1, &item};
@@ -49,86 +47,67 @@ protected:
     }
 
     static constexpr AuthorizationFlags kInstallFlags = 19;
-    PkcheckDouble m_pkcheck;
+    ScratchFolder m_folder;
+    std::string m_pkcheck;
 };
 
 }  // namespace
 
-TEST_F(Authorization, RootIsGrantedWithoutAskingPolkit)
+TEST_F(Authorization, RootIsGrantedAndAUserIsAskedThroughPolkitOnceForThisProcess)
 {
     actAs(0);
-    AuthorizationRef reference;
-    ASSERT_EQ(AuthorizationCreate(nullptr, nullptr, kAuthorizationFlagDefaults, &reference), errAuthorizationSuccess);
-    ASSERT_TRUE(reference);
-    EXPECT_EQ(copyBlessRight(reference, kInstallFlags), errAuthorizationSuccess);
-    EXPECT_TRUE(reference->holds(kSMRightBlessPrivilegedHelper));
-    EXPECT_EQ(m_pkcheck.calls(), "");
-}
+    auto root = create();
+    EXPECT_EQ(copyBlessRight(root), errAuthorizationSuccess);
+    EXPECT_TRUE(root->holds(kSMRightBlessPrivilegedHelper));
+    EXPECT_EQ(calls(), "");
 
-TEST_F(Authorization, AUserIsAskedThroughPolkitForThisProcessAndOurAction)
-{
     actAs(1000);
-    AuthorizationRef reference;
-    ASSERT_EQ(AuthorizationCreate(nullptr, nullptr, kAuthorizationFlagDefaults, &reference), errAuthorizationSuccess);
-    EXPECT_EQ(m_pkcheck.calls(), "") << "creating a reference asks nothing";
-
-    EXPECT_EQ(copyBlessRight(reference, kInstallFlags), errAuthorizationSuccess);
+    auto reference = create();
+    EXPECT_EQ(calls(), "") << "creating a reference asks nothing";
+    EXPECT_EQ(copyBlessRight(reference), errAuthorizationSuccess);
+    EXPECT_EQ(copyBlessRight(reference), errAuthorizationSuccess) << "a right once granted is held";
     auto self = ProcessEntry::read(::getpid());
     ASSERT_TRUE(self);
-    EXPECT_EQ(m_pkcheck.calls(), "--process " + std::to_string(::getpid()) + "," + std::to_string(self->startTicks)
+    EXPECT_EQ(calls(), "--process " + std::to_string(::getpid()) + "," + std::to_string(self->startTicks)
                   + ",1000 --action-id top.kestrova.macos.parvex.blesshelper --allow-user-interaction\n");
-
-    // A right once granted is held; polkit is not asked again.
-    EXPECT_EQ(copyBlessRight(reference, kInstallFlags), errAuthorizationSuccess);
-    std::string calls = m_pkcheck.calls();
-    EXPECT_EQ(std::count(calls.begin(), calls.end(), '\n'), 1);
 }
 
 TEST_F(Authorization, PolkitAnswersBecomeThePlatformStatusCodes)
 {
     actAs(1000);
-    struct Case {
+    const struct {
         int pkcheckExit;
         AuthorizationFlags flags;
         OSStatus expected;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {1, kInstallFlags, errAuthorizationDenied},
         {3, kInstallFlags, errAuthorizationCanceled},
-        // No authentication agent could ask: denied.
+        // No authentication agent could ask: denied, or not allowed when asking was not.
         {2, kInstallFlags, errAuthorizationDenied},
         {2, kAuthorizationFlagExtendRights, errAuthorizationInteractionNotAllowed},
         // No polkit daemon on the bus, or other errors.
         {127, kInstallFlags, errAuthorizationDenied},
         {126, kInstallFlags, errAuthorizationDenied},
+        // Without extend-rights nobody is asked.
+        {0, kAuthorizationFlagInteractionAllowed, errAuthorizationDenied},
     };
     for (const auto& test : cases) {
-        m_pkcheck.answer(test.pkcheckExit);
-        AuthorizationRef reference;
-        ASSERT_EQ(AuthorizationCreate(nullptr, nullptr, 0, &reference), errAuthorizationSuccess);
+        answer(test.pkcheckExit);
+        auto reference = create();
         EXPECT_EQ(copyBlessRight(reference, test.flags), test.expected) << "pkcheck exit " << test.pkcheckExit;
         EXPECT_FALSE(reference->holds(kSMRightBlessPrivilegedHelper));
     }
-    EXPECT_EQ(errAuthorizationDenied, -60005);
-    EXPECT_EQ(errAuthorizationCanceled, -60006);
-}
+    std::string asked = calls();
+    EXPECT_EQ(std::count(asked.begin(), asked.end(), '\n'), 6);
 
-TEST_F(Authorization, WithoutPkcheckOrExtendRightsNothingIsGranted)
-{
-    AuthorizationAuthority::setShared(std::make_shared<AuthorizationAuthority>("/nonexistent/pkcheck", 1000));
-    AuthorizationRef reference;
-    ASSERT_EQ(AuthorizationCreate(nullptr, nullptr, 0, &reference), errAuthorizationSuccess);
-    EXPECT_EQ(copyBlessRight(reference, kInstallFlags), errAuthorizationDenied);
-
-    actAs(1000);
-    EXPECT_EQ(copyBlessRight(reference, kAuthorizationFlagInteractionAllowed), errAuthorizationDenied);
-    EXPECT_EQ(m_pkcheck.calls(), "") << "without extend-rights nobody is asked";
+    actAs(1000, "/nonexistent/pkcheck");
+    EXPECT_EQ(copyBlessRight(create()), errAuthorizationDenied);
 }
 
 TEST_F(Authorization, CancellingTheDialogMakesInstallLogTheCancelStatus)
 {
     actAs(1000);
-    m_pkcheck.answer(3);
+    answer(3);
     ASSERT_TRUE(JobBless::createAuthorization());
     EXPECT_FALSE(JobBless::install());
     std::string log = FileManager::contents(Console::programLogPath()).value_or("");

@@ -21,7 +21,6 @@ class BlessBundle : public ::testing::Test {
 protected:
     std::string makeApp(const std::string& identifier, const std::string& privileged, const std::string& tool = kBuiltAgent)
     {
-        // Each bundle its own folder, so a test can hold several at once.
         std::string name = "App" + std::to_string(++m_count) + "/Parvex.app";
         std::string app = m_folder / name;
         m_folder.write(name + "/Contents/Info.plist",
@@ -34,10 +33,7 @@ protected:
     }
     std::string makeApp() { return makeApp("top.kestrova.macOS.Parvex", stringEntry(kAgentLabel, kRequirement)); }
 
-    CFErrorRef verify(const std::string& app, VerifiedHelperTool* tool = nullptr)
-    {
-        return HelperToolVerifier::verify(app, kAgentLabel, tool);
-    }
+    CFErrorRef verify(const std::string& app, VerifiedHelperTool* tool = nullptr) { return HelperToolVerifier::verify(app, kAgentLabel, tool); }
 
     ScratchFolder m_folder;
     int m_count = 0;
@@ -47,24 +43,27 @@ protected:
 
 TEST(CodeRequirement, FindsTheIdentifierTheRequirementDemands)
 {
-    EXPECT_EQ(CodeRequirement::identifier(kRequirement), "top.kestrova.macOS.Parvex.Agent");
-    EXPECT_EQ(CodeRequirement::identifier("anchor apple and identifier = top.kestrova.macOS.Parvex"), "top.kestrova.macOS.Parvex");
-    EXPECT_EQ(CodeRequirement::identifier("identifier \"a\\\"b\""), "a\"b");
-    // The word inside a quoted value or another word is no keyword.
-    EXPECT_EQ(CodeRequirement::identifier("certificate leaf[subject.CN] = \"identifier x\""), std::nullopt);
-    EXPECT_EQ(CodeRequirement::identifier("myidentifier \"x\""), std::nullopt);
-    EXPECT_EQ(CodeRequirement::identifier("identifier \"unterminated"), std::nullopt);
-    EXPECT_EQ(CodeRequirement::identifier(""), std::nullopt);
+    const std::pair<std::string, std::optional<std::string>> cases[] = {
+        {kRequirement, "top.kestrova.macOS.Parvex.Agent"},
+        {"anchor apple and identifier = top.kestrova.macOS.Parvex", "top.kestrova.macOS.Parvex"},
+        {"identifier \"a\\\"b\"", "a\"b"},
+        // The word inside a quoted value or another word is no keyword.
+        {"certificate leaf[subject.CN] = \"identifier x\"", std::nullopt},
+        {"myidentifier \"x\"", std::nullopt},
+        {"identifier \"unterminated", std::nullopt},
+    };
+    for (const auto& [requirement, identifier] : cases)
+        EXPECT_EQ(CodeRequirement::identifier(requirement), identifier) << requirement;
 }
 
-TEST(ELFSection, TheBuiltAgentCarriesBothPropertyLists)
+TEST(ELFSection, TheBuiltAgentCarriesBothPropertyListsAndOtherFilesNone)
 {
     auto info = PropertyListSerialization::propertyList(ELFSection::contents(kBuiltAgent, "__info_plist").value_or(""));
     ASSERT_TRUE(info && info->dictionary());
     EXPECT_EQ(info->dictionary()->at("CFBundleIdentifier"), PropertyListValue(kAgentLabel));
     auto launchd = PropertyListSerialization::propertyList(ELFSection::contents(kBuiltAgent, "__launchd_plist").value_or(""));
-    ASSERT_TRUE(launchd && launchd->dictionary());
-    EXPECT_EQ(*launchd->dictionary(), (PropertyListValue::Dictionary{{"Label", kAgentLabel}, {"RunAtLoad", true}}));
+    ASSERT_TRUE(launchd);
+    EXPECT_EQ(*launchd, PropertyListValue(PropertyListValue::Dictionary{{"Label", kAgentLabel}, {"RunAtLoad", true}}));
 
     EXPECT_EQ(ELFSection::contents(kBuiltAgent, "__missing"), std::nullopt);
     EXPECT_EQ(ELFSection::contents("/nonexistent", "__info_plist"), std::nullopt);
@@ -73,30 +72,28 @@ TEST(ELFSection, TheBuiltAgentCarriesBothPropertyLists)
     EXPECT_EQ(ELFSection::contentsOfImage("#!/bin/sh\n", "__info_plist"), std::nullopt);
 }
 
-TEST_F(BlessBundle, AMatchingPairPassesWithTheLaunchdList)
+TEST_F(BlessBundle, AMatchingPairPassesAndEachMismatchIsRefusedSayingWhich)
 {
     VerifiedHelperTool tool;
     EXPECT_EQ(verify(makeApp(), &tool), nullptr);
     EXPECT_EQ(tool.toolPath, m_folder / "App1/Parvex.app/Contents/Library/LaunchServices/top.kestrova.macOS.Parvex.Agent");
     EXPECT_EQ(tool.launchdList.at("Label"), PropertyListValue(kAgentLabel));
-}
 
-TEST_F(BlessBundle, EachMismatchIsRefusedSayingWhich)
-{
-    struct Case {
+    const std::string parvex = "top.kestrova.macOS.Parvex";
+    const struct {
         std::string app;
         long code;
         std::string says;
+    } cases[] = {
+        {makeApp("top.kestrova.macOS.Other", stringEntry(kAgentLabel, kRequirement)), kSMErrorInvalidSignature,
+         "SMAuthorizedClients does not name the app's identifier \"top.kestrova.macOS.Other\""},
+        {makeApp(parvex, stringEntry("top.kestrova.macOS.Parvex.Other", kRequirement)), kSMErrorInvalidSignature,
+         "does not name top.kestrova.macOS.Parvex.Agent under SMPrivilegedExecutables"},
+        {makeApp(parvex, stringEntry(kAgentLabel, "identifier \"top.kestrova.macOS.Other\"")), kSMErrorInvalidSignature,
+         "names the identifier \"top.kestrova.macOS.Other\", not the helper tool's"},
+        {makeApp(parvex, stringEntry(kAgentLabel, kRequirement), "/bin/true"), kSMErrorInvalidPlist,
+         "has no embedded information property list"},
     };
-    std::vector<Case> cases;
-    cases.push_back({makeApp("top.kestrova.macOS.Other", stringEntry(kAgentLabel, kRequirement)), kSMErrorInvalidSignature,
-                     "SMAuthorizedClients does not name the app's identifier \"top.kestrova.macOS.Other\""});
-    cases.push_back({makeApp("top.kestrova.macOS.Parvex", stringEntry("top.kestrova.macOS.Parvex.Other", kRequirement)),
-                     kSMErrorInvalidSignature, "does not name top.kestrova.macOS.Parvex.Agent under SMPrivilegedExecutables"});
-    cases.push_back({makeApp("top.kestrova.macOS.Parvex", stringEntry(kAgentLabel, "identifier \"top.kestrova.macOS.Other\"")),
-                     kSMErrorInvalidSignature, "names the identifier \"top.kestrova.macOS.Other\", not the helper tool's"});
-    cases.push_back({makeApp("top.kestrova.macOS.Parvex", stringEntry(kAgentLabel, kRequirement), "/bin/true"),
-                     kSMErrorInvalidPlist, "has no embedded information property list"});
     for (const auto& test : cases) {
         auto error = verify(test.app);
         ASSERT_TRUE(error) << test.says;
@@ -107,10 +104,10 @@ TEST_F(BlessBundle, EachMismatchIsRefusedSayingWhich)
 
     std::string app = makeApp();
     ::unlink((app + "/Contents/Library/LaunchServices/" + kAgentLabel).c_str());
-    auto error = verify(app);
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->code(), kSMErrorToolNotValid);
-    EXPECT_EQ(HelperToolVerifier::verify(app, "../escape", nullptr)->code(), kSMErrorToolNotValid);
+    for (const auto& error : {verify(app), HelperToolVerifier::verify(makeApp(), "../escape", nullptr)}) {
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->code(), kSMErrorToolNotValid);
+    }
 }
 
 TEST_F(BlessBundle, UnderSystemdTheToolBecomesAnEnabledUnit)

@@ -43,8 +43,7 @@ protected:
     std::string installed() const { return m_folder / "LaunchAgents/Auto.top.kestrova.macOS.Parvex.Helper.plist"; }
     std::string executable() const { return m_folder / "Parvex.app/Contents/Library/LoginItems/ParvexMenu.app/Contents/MacOS/ParvexMenu"; }
 
-    // A running application as the workspace reports it: a process whose
-    // executable sits in a bundle with this identifier.
+    // As the workspace reports it: a process in a bundle with this identifier.
     std::shared_ptr<NSRunningApplication> application(pid_t pid, const std::string& identifier)
     {
         std::string bundle = m_folder / ("Apps/" + std::to_string(pid) + ".app");
@@ -66,22 +65,23 @@ protected:
 
 }  // namespace
 
-TEST_F(LoginItem, EnablingCopiesTheTemplateAndPointsItsProgramAtTheMenuApp)
+TEST_F(LoginItem, EnablingWritesTheTemplateOrTheInstalledListWithOnlyProgramReplaced)
 {
+    m_helper.setLoginItemEnabled(true);
+    EXPECT_EQ(PropertyList::dictionary(installed()), (PropertyListValue::Dictionary{{"Program", executable()}}))
+        << "without a template";
+    EXPECT_TRUE(m_settings.loginItemIsEnabled());
+
+    std::filesystem::remove(installed());
     std::filesystem::copy_file(kTemplate, m_folder / "Resources/Auto.top.kestrova.macOS.Parvex.Helper.plist");
     m_helper.setLoginItemEnabled(true);
-
     auto expected = PropertyList::dictionary(kTemplate);
     ASSERT_EQ(expected["Label"], PropertyListValue("top.kestrova.macOS.Parvex.Helper"));
     ASSERT_EQ(expected["RunAtLoad"], PropertyListValue(true));
     expected["Program"] = executable();
     EXPECT_EQ(PropertyList::dictionary(installed()), expected);
-    EXPECT_TRUE(m_settings.loginItemIsEnabled());
-}
 
-TEST_F(LoginItem, EnablingKeepsAnInstalledFilesKeysAndReplacesOnlyProgram)
-{
-    m_folder.write("Resources/Auto.top.kestrova.macOS.Parvex.Helper.plist", plistWith(stringEntry("Label", "from-template")));
+    // An installed file keeps its own keys over the template's.
     m_folder.write("LaunchAgents/Auto.top.kestrova.macOS.Parvex.Helper.plist",
                    plistWith(stringEntry("Label", "mine") + stringEntry("Program", "/old/path") + "<key>Nice</key><integer>3</integer>"));
     m_helper.setLoginItemEnabled(true);
@@ -89,47 +89,24 @@ TEST_F(LoginItem, EnablingKeepsAnInstalledFilesKeysAndReplacesOnlyProgram)
               (PropertyListValue::Dictionary{{"Label", "mine"}, {"Program", executable()}, {"Nice", 3}}));
 }
 
-TEST_F(LoginItem, EnablingWithoutTemplateWritesOnlyProgram)
-{
-    m_helper.setLoginItemEnabled(true);
-    EXPECT_EQ(PropertyList::dictionary(installed()), (PropertyListValue::Dictionary{{"Program", executable()}}));
-}
-
-TEST_F(LoginItem, DisablingRemovesTheFileIfAnyAndStoresFalse)
+TEST_F(LoginItem, DisablingRemovesTheFileAndAnUnwritableFolderStillRecordsTheSetting)
 {
     m_settings.setLoginItemIsEnabled(true);
     m_helper.setLoginItemEnabled(false);
     EXPECT_FALSE(m_settings.loginItemIsEnabled());
-    EXPECT_TRUE(FileManager::subpaths(m_folder / "LaunchAgents").empty());
-
     m_helper.setLoginItemEnabled(true);
     ASSERT_TRUE(FileManager::fileExists(installed()));
     m_helper.setLoginItemEnabled(false);
-    EXPECT_FALSE(FileManager::fileExists(installed()));
-}
+    EXPECT_TRUE(FileManager::subpaths(m_folder / "LaunchAgents").empty());
 
-TEST_F(LoginItem, UnwritableLaunchAgentsFolderStillRecordsTheSetting)
-{
     HelperApp::Context elsewhere = context();
     elsewhere.launchAgentsPath = m_folder / "missing/LaunchAgents/";
-    HelperApp helper(elsewhere);
-    helper.setLoginItemEnabled(true);
+    HelperApp(elsewhere).setLoginItemEnabled(true);
     EXPECT_TRUE(m_settings.loginItemIsEnabled());
     EXPECT_FALSE(FileManager::fileExists(m_folder / "missing"));
 }
 
-TEST_F(LoginItem, TheLastMatchingApplicationInTheListIsTheRunningOne)
-{
-    EXPECT_EQ(m_helper.runningApplication(), nullptr);
-    m_running = {application(101, "top.kestrova.macOS.Parvex.Helper"), application(102, "top.kestrova.macOS.Parvex"),
-                 application(103, "top.kestrova.macOS.Parvex.Helper"), application(104, ""),
-                 application(105, "top.kestrova.macOS.Parvex.Helper.Other")};
-    auto found = m_helper.runningApplication();
-    ASSERT_TRUE(found);
-    EXPECT_EQ(found->processIdentifier(), 103);
-}
-
-TEST_F(LoginItem, LaunchesGoToTheMenuAppInsideTheBundle)
+TEST_F(LoginItem, LaunchesGoToTheMenuAppInsideTheBundleAndRelaunchTriesTwiceAtMost)
 {
     std::string menuApp = m_folder / "Parvex.app/Contents/Library/LoginItems/ParvexMenu.app";
     m_helper.launchIfNotRunning();
@@ -144,6 +121,13 @@ TEST_F(LoginItem, LaunchesGoToTheMenuAppInsideTheBundle)
     m_onLaunch = [this] { m_running = {application(200, "top.kestrova.macOS.Parvex.Helper")}; };
     m_helper.relaunch();
     EXPECT_EQ(m_launches.size(), 1u);
+
+    // The last application in the list with exactly the menu app's identifier runs.
+    m_running = {application(101, "top.kestrova.macOS.Parvex.Helper"), application(102, "top.kestrova.macOS.Parvex"),
+                 application(103, "top.kestrova.macOS.Parvex.Helper"), application(104, ""),
+                 application(105, "top.kestrova.macOS.Parvex.Helper.Other")};
+    ASSERT_TRUE(m_helper.runningApplication());
+    EXPECT_EQ(m_helper.runningApplication()->processIdentifier(), 103);
     m_launches.clear();
     m_helper.launchIfNotRunning();
     EXPECT_TRUE(m_launches.empty());

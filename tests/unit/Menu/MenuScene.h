@@ -13,8 +13,8 @@
 #include "Platform/AppKit/NSMenuItem.h"
 #include "unit/Helper/support/ToolDoubles.h"
 
-// ParvexMenu's objects as its entry point wires them, on the tool doubles and
-// an application whose exit only records the status.
+// ParvexMenu's objects wired as its entry point wires them, on the tool
+// doubles, with an application whose exit only records the status.
 class MenuScene {
 public:
     static constexpr const char* openTitle = "打开 Parvex";
@@ -67,10 +67,9 @@ public:
     {
         std::vector<std::string> texts;
         for (const auto& post : doubles.bus().posts()) {
-            if (post.name != "top.kestrova.macOS.Parvex.Helper.do")
-                continue;
             const std::string* text = post.object ? std::get_if<std::string>(&*post.object) : nullptr;
-            texts.push_back(text ? *text : "<not a text>");
+            if (post.name == "top.kestrova.macOS.Parvex.Helper.do")
+                texts.push_back(text ? *text : "<not a text>");
         }
         return texts;
     }
@@ -80,13 +79,11 @@ public:
     {
         std::vector<std::string> out;
         for (const auto& call : doubles.calls()) {
-            std::string line = call.tool;
+            out.push_back(call.tool);
             for (const auto& argument : call.arguments) {
-                if (argument.rfind("stdin:", 0) == 0 || argument.rfind("leaked:", 0) == 0)
-                    continue;
-                line += " " + argument;
+                if (!argument.starts_with("stdin:") && !argument.starts_with("leaked:"))
+                    out.back() += " " + argument;
             }
-            out.push_back(line);
         }
         return out;
     }
