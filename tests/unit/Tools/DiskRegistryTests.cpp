@@ -1,4 +1,5 @@
 #include "Tools/Common/DiskRegistry.h"
+#include "support/TemporaryFolder.h"
 
 #include <filesystem>
 #include <fstream>
@@ -11,33 +12,24 @@ using Tools::DiskIdentifier;
 
 namespace {
 
-// A sysfs tree and a /dev folder of our own: the registry is pointed at them,
-// so the machine's devices are never touched. Making block nodes needs
-// CAP_MKNOD; without it the tests skip.
+// The registry works on a sysfs tree and a /dev folder of our own. Making
+// block nodes needs CAP_MKNOD; without it the tests skip.
 class DiskRegistryTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/parvex-registry-test.XXXXXX";
-        m_root = mkdtemp(pattern);
-        fs::create_directories(m_root / "dev");
         fs::create_directories(m_root / "sys/dev/block");
-        std::string probe = (m_root / "dev/probe").string();
-        if (mknod(probe.c_str(), S_IFBLK | 0600, makedev(7, 0)) != 0)
+        fs::create_directories(m_root / "dev");
+        if (mknod((m_root / "dev/probe").c_str(), S_IFBLK | 0600, makedev(7, 0)) != 0)
             GTEST_SKIP() << "making block device nodes needs root";
-        fs::remove(probe);
-        m_sysfs = std::make_shared<Tools::SysfsBlock>((m_root / "sys").string());
-        m_registry = std::make_shared<Tools::DiskRegistry>((m_root / "dev").string(), m_sysfs);
+        fs::remove(m_root / "dev/probe");
+        m_sysfs = std::make_shared<Tools::SysfsBlock>(m_root / "sys");
+        m_registry = std::make_shared<Tools::DiskRegistry>(m_root / "dev", m_sysfs);
     }
 
-    void TearDown() override { fs::remove_all(m_root); }
+    static void write(const fs::path& path, const std::string& text) { std::ofstream(path) << text << "\n"; }
 
-    void write(const fs::path& path, const std::string& text)
-    {
-        std::ofstream(path) << text << "\n";
-    }
-
-    // A loop disk "loopN" (7:N) with `partitions` partitions (259:N*10+M).
+    // Loop disk N (7:N) with partitions 259:N*10+M.
     dev_t addDisk(int number, int partitions)
     {
         fs::path disk = m_root / "sys/devices/virtual/block" / ("loop" + std::to_string(number));
@@ -48,58 +40,42 @@ protected:
         write(disk / "loop/backing_file", "/tmp/disk.img");
         fs::create_directory_symlink(disk, m_root / "sys/dev/block" / ("7:" + std::to_string(number)));
         for (int partition = 1; partition <= partitions; ++partition) {
-            std::string name = "loop" + std::to_string(number) + "p" + std::to_string(partition);
+            fs::path part = disk / ("loop" + std::to_string(number) + "p" + std::to_string(partition));
             std::string numbers = "259:" + std::to_string(number * 10 + partition);
-            fs::create_directories(disk / name);
-            write(disk / name / "dev", numbers);
-            write(disk / name / "size", "129024");
-            write(disk / name / "partition", std::to_string(partition));
-            fs::create_directory_symlink(disk / name, m_root / "sys/dev/block" / numbers);
+            fs::create_directories(part);
+            write(part / "dev", numbers);
+            write(part / "size", "129024");
+            write(part / "partition", std::to_string(partition));
+            fs::create_directory_symlink(part, m_root / "sys/dev/block" / numbers);
         }
         return makedev(7, number);
     }
 
-    void unplug(int number) { fs::remove(m_root / "sys/dev/block" / ("7:" + std::to_string(number))); }
-
     dev_t nodeNumber(const std::string& name)
     {
         struct stat info {};
-        if (lstat((m_root / "dev" / name).c_str(), &info) != 0 || !S_ISBLK(info.st_mode))
-            return 0;
-        return info.st_rdev;
+        return lstat((m_root / "dev" / name).c_str(), &info) == 0 && S_ISBLK(info.st_mode) ? info.st_rdev : 0;
     }
 
-    fs::path m_root;
+    TemporaryFolder m_folder { "registry-test" };
+    fs::path m_root { m_folder.path() };
     std::shared_ptr<Tools::SysfsBlock> m_sysfs;
     std::shared_ptr<Tools::DiskRegistry> m_registry;
 };
 
 }
 
-TEST_F(DiskRegistryTest, SysfsDescribesPartitionsAndTheirDisk)
-{
-    addDisk(0, 2);
-    auto partition = m_sysfs->describe(makedev(259, 2));
-    ASSERT_TRUE(partition);
-    EXPECT_TRUE(partition->isPartition);
-    EXPECT_EQ(partition->partitionNumber, 2);
-    EXPECT_EQ(partition->parent, makedev(7, 0));
-    EXPECT_EQ(partition->sizeBytes, 129024u * 512);
-    EXPECT_TRUE(partition->isLoop);
-    EXPECT_EQ(m_sysfs->partitionsOf(makedev(7, 0)).size(), 2u);
-}
-
 TEST_F(DiskRegistryTest, GivesTheSmallestFreeNumberFromTwoAndNodesForPartitions)
 {
+    fs::create_directories(m_root / "dev/disk/by-label");
+    write(m_root / "dev/disk7", "a regular file, no identifier");
     auto first = m_registry->assign(addDisk(0, 1));
     ASSERT_TRUE(first) << first.error();
     EXPECT_EQ(first->name(), "disk2");
     EXPECT_EQ(nodeNumber("disk2"), makedev(7, 0));
     EXPECT_EQ(nodeNumber("disk2s1"), makedev(259, 1));
-
-    auto again = m_registry->assign(makedev(7, 0));
-    ASSERT_TRUE(again);
-    EXPECT_EQ(again->name(), "disk2");
+    EXPECT_EQ(m_sysfs->describe(makedev(259, 1))->sizeBytes, 129024u * 512);
+    EXPECT_EQ(m_registry->assign(makedev(7, 0))->name(), "disk2");
 
     auto second = m_registry->assign(addDisk(1, 0));
     ASSERT_TRUE(second);
@@ -107,13 +83,14 @@ TEST_F(DiskRegistryTest, GivesTheSmallestFreeNumberFromTwoAndNodesForPartitions)
     EXPECT_EQ(m_registry->identifierOf(makedev(259, 1)), DiskIdentifier(2, 1));
     EXPECT_EQ(m_registry->deviceOf(DiskIdentifier(3)), makedev(7, 1));
     EXPECT_EQ(m_registry->nodes().size(), 3u);
+    EXPECT_FALSE(m_registry->assignPartition(makedev(7, 0))) << "a whole disk is no partition";
 }
 
 TEST_F(DiskRegistryTest, NodesOfAVanishedDeviceAreIgnoredAndTheirNumberReused)
 {
     m_registry->assign(addDisk(0, 1));
     m_registry->assign(addDisk(1, 0));
-    unplug(0);
+    fs::remove(m_root / "sys/dev/block/7:0");
     EXPECT_FALSE(m_registry->deviceOf(DiskIdentifier(2)));
     EXPECT_EQ(m_registry->nodes().size(), 1u);
 
@@ -136,15 +113,4 @@ TEST_F(DiskRegistryTest, ReleaseRemovesADiskWithItsPartitions)
     EXPECT_EQ(nodeNumber("disk2"), 0u);
     EXPECT_EQ(nodeNumber("disk2s1"), 0u);
     EXPECT_NE(nodeNumber("disk3s1"), 0u);
-}
-
-TEST_F(DiskRegistryTest, OtherEntriesOfTheDeviceFolderAreNotIdentifiers)
-{
-    fs::create_directories(m_root / "dev/disk/by-label");
-    write(m_root / "dev/disk7", "a regular file");
-    auto identifier = m_registry->assign(addDisk(0, 0));
-    ASSERT_TRUE(identifier);
-    EXPECT_EQ(identifier->name(), "disk2");
-    EXPECT_EQ(m_registry->nodes().size(), 1u);
-    EXPECT_FALSE(m_registry->assignPartition(makedev(7, 0)));
 }
