@@ -45,7 +45,7 @@ void copyExecutable(const std::string& from, const std::string& to)
 size_t occurrences(const std::string& text, const std::string& part)
 {
     size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
         ++count;
     return count;
 }
@@ -122,6 +122,17 @@ protected:
         return m_answers.drain();
     }
 
+    // Blesses `app` and waits for the installed agent to start; its process.
+    ProcessEntry blessAndWait(const std::string& app)
+    {
+        ::unlink(kAgentLog);
+        EXPECT_EQ(bless(app), 0) << readFile(kAppLog);
+        EXPECT_TRUE(waitForFileContaining(kAgentLog, "Running...", 20)) << "the blessed agent did not start";
+        auto agents = ExecutableProcesses::find(kInstalledAgent);
+        EXPECT_EQ(agents.size(), 1u);
+        return agents.empty() ? ProcessEntry{} : agents[0];
+    }
+
     std::string m_root = "/tmp/install-e2e";
     std::vector<std::string> m_apps;
     AnswerCollector m_answers;
@@ -165,9 +176,7 @@ protected:
 TEST_F(Install, BlessingStartsTheAgentFromPrivilegedHelperToolsAndASecondOneReplacesIt)
 {
     std::string app = makeApp("good", "top.kestrova.macOS.Parvex");
-    ::unlink(kAgentLog);
-    ASSERT_EQ(bless(app), 0) << readFile(kAppLog);
-
+    ProcessEntry first = blessAndWait(app);
     struct stat info {};
     ASSERT_EQ(::stat(kInstalledAgent, &info), 0);
     EXPECT_EQ(info.st_uid, 0u);
@@ -176,21 +185,12 @@ TEST_F(Install, BlessingStartsTheAgentFromPrivilegedHelperToolsAndASecondOneRepl
     ASSERT_TRUE(list);
     EXPECT_EQ(*list, PropertyListValue(PropertyListValue::Dictionary{
                          {"Label", kLabel}, {"RunAtLoad", true}, {"Program", kInstalledAgent}}));
-
-    ASSERT_TRUE(waitForFileContaining(kAgentLog, "Running...", 20)) << "the blessed agent did not start";
-    auto first = ExecutableProcesses::find(kInstalledAgent);
-    ASSERT_EQ(first.size(), 1u);
-    EXPECT_EQ(first[0].uid, 0u);
+    EXPECT_EQ(first.uid, 0u);
     EXPECT_THAT(ping("ping,first"), ElementsAre("ping,first"));
-    EXPECT_EQ(occurrences(readFile(kAppLog), "SMJobBless Success"), 1u);
 
-    ::unlink(kAgentLog);
-    ASSERT_EQ(bless(app), 0) << readFile(kAppLog);
-    ASSERT_TRUE(waitForFileContaining(kAgentLog, "Running...", 20));
-    EXPECT_TRUE(ExecutableProcesses::hasEnded(first[0])) << "the earlier agent was stopped";
-    auto second = ExecutableProcesses::find(kInstalledAgent);
-    ASSERT_EQ(second.size(), 1u);
-    EXPECT_NE(second[0].pid, first[0].pid);
+    ProcessEntry second = blessAndWait(app);
+    EXPECT_TRUE(ExecutableProcesses::hasEnded(first)) << "the earlier agent was stopped";
+    EXPECT_NE(second.pid, first.pid);
     EXPECT_THAT(ping("ping,second"), ElementsAre("ping,second")) << "exactly one agent answers";
     EXPECT_EQ(occurrences(readFile(kAppLog), "SMJobBless Success"), 2u);
 }

@@ -1,4 +1,3 @@
-#include <signal.h>
 #include <sys/wait.h>
 
 #include <gmock/gmock.h>
@@ -13,6 +12,7 @@
 #include "Shared/SharedData.h"
 #include "support/AgentFixture.h"
 
+using ::testing::Each;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
@@ -20,9 +20,6 @@ using ::testing::Not;
 
 namespace {
 
-constexpr const char* kMenuApp =
-    PARVEX_BINARY_DIR "/Parvex.app/Contents/Library/LoginItems/ParvexMenu.app/Contents/MacOS/ParvexMenu";
-constexpr const char* kMenuLog = "/Users/tamsel/Parvex.txt";
 constexpr const char* kRequest = "top.kestrova.macOS.Parvex.Helper.do";
 constexpr const char* kPassword = "s3cret pass";
 
@@ -41,13 +38,11 @@ protected:
         m_home = m_root + "/home";
         FileManager::createDirectory(m_state + "/info", true);
         FileManager::createDirectory(m_home + "/Desktop", true);
-        m_saved = {getenv("PATH") ? getenv("PATH") : "/usr/bin:/bin", getenv("HOME") ? getenv("HOME") : "/root"};
-        ::setenv("PATH", (std::string(PARVEX_SOURCE_DIR) + "/tests/doubles/bin:" + m_saved[0]).c_str(), 1);
+        ::setenv("PATH", (std::string(PARVEX_SOURCE_DIR) + "/tests/doubles/bin:" + m_path).c_str(), 1);
         ::setenv("HOME", m_home.c_str(), 1);
         ::setenv("PARVEX_DOUBLES", m_state.c_str(), 1);
         m_settings = std::make_unique<SharedData>(std::make_shared<UserDefaults>(
-            std::string(SharedData::suiteName),
-            m_home + "/Library/Preferences/top.kestrova.macOS.Parvex.Shared.plist"));
+            std::string(SharedData::suiteName), m_home + "/Library/Preferences/top.kestrova.macOS.Parvex.Shared.plist"));
         m_settings->setPwd(kPassword);
         m_settings->setManagerStyle(false);
         FileManager::writeAtomically(m_state + "/password", kPassword);
@@ -55,14 +50,11 @@ protected:
 
     void TearDown() override
     {
-        if (m_menu)
-            m_menu->stop(SIGKILL);
-        if (!m_root.empty()) {
-            ::setenv("PATH", m_saved[0].c_str(), 1);
-            ::setenv("HOME", m_saved[1].c_str(), 1);
-            std::error_code ignored;
-            std::filesystem::remove_all(m_root, ignored);
-        }
+        m_menu.reset();
+        ::setenv("PATH", m_path.c_str(), 1);
+        ::setenv("HOME", m_oldHome.c_str(), 1);
+        if (!m_root.empty())
+            std::filesystem::remove_all(m_root);
         AgentFixture::TearDown();
     }
 
@@ -76,10 +68,8 @@ protected:
         for (const auto& [identifier, name] : volumes) {
             list += "   1:               Windows_NTFS " + name + "                    500 MB     " + identifier + "\n";
             FileManager::writeAtomically(m_state + "/info/" + identifier,
-                "   Device Identifier:         " + identifier + "\n"
-                "   Volume Name:               " + name + "\n"
-                "   Mounted:                   Yes\n"
-                "   File System Personality:   NTFS\n");
+                "   Device Identifier:         " + identifier + "\n   Volume Name:               " + name
+                    + "\n   Mounted:                   Yes\n   File System Personality:   NTFS\n");
             df += "/dev/" + identifier + "   500M   1M   499M     1%    " + m_home + "/Desktop/" + name + "\n";
         }
         FileManager::writeAtomically(m_state + "/list", list + "\n");
@@ -89,75 +79,59 @@ protected:
     void startMenuApp()
     {
         FileManager::writeAtomically(kMenuLog, "an entry of the last run\n");
-        m_menu = std::make_unique<ChildProcess>(std::vector<std::string>{kMenuApp}, m_root + "/ParvexMenu.output");
+        m_menu = std::make_unique<ChildProcess>(std::vector<std::string>{kMenuAppPath}, m_root + "/ParvexMenu.output");
         ASSERT_GT(m_menu->pid(), 0);
     }
 
-    // SIGTERM, as another program asks it to quit; its wait status.
-    int quitMenuApp()
+    // Quits it as another program asks it to; what it called meanwhile, less its scans.
+    std::vector<std::string> quitMenuApp()
     {
-        int status = m_menu->stop(SIGTERM);
-        m_menu.reset();
-        return status;
+        const size_t before = calls().size();
+        int status = m_menu->quit();
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        auto quit = calls();
+        quit.erase(quit.begin(), quit.begin() + static_cast<long>(before));
+        std::erase_if(quit, [](const std::string& call) {
+            return call == "diskutil list" || call == "df -h" || call.rfind("diskutil info ", 0) == 0;
+        });
+        return quit;
     }
 
-    // The doubles' calls as "tool arg ...", without what sudo read.
-    std::vector<std::string> calls() const
+    // The doubles' calls as "tool arg ...", without what sudo read; that goes to `sudoInputs`.
+    std::vector<std::string> calls(std::vector<std::string>* sudoInputs = nullptr) const
     {
         std::vector<std::string> out;
         std::string text = readFile(m_state + "/calls");
-        size_t start = 0;
-        for (size_t end; (end = text.find('\x1e', start)) != std::string::npos; start = end + 1) {
+        for (size_t start = 0, end; (end = text.find('\x1e', start)) != std::string::npos; start = end + 1) {
             std::string line;
             std::string record = text.substr(start, end - start);
             for (size_t field = 0, stop; (stop = record.find('\0', field)) != std::string::npos; field = stop + 1) {
                 std::string value = record.substr(field, stop - field);
-                if (value.rfind("leaked:", 0) == 0 || value.rfind("stdin:", 0) == 0)
-                    continue;
-                line += (line.empty() ? "" : " ") + value;
+                if (value.rfind("stdin:", 0) == 0 && sudoInputs)
+                    sudoInputs->push_back(value.substr(6));
+                else if (value.rfind("leaked:", 0) != 0 && value.rfind("stdin:", 0) != 0)
+                    line += (line.empty() ? "" : " ") + value;
             }
             out.push_back(line);
         }
         return out;
     }
 
-    size_t count(const std::string& call) const
-    {
-        auto all = calls();
-        return static_cast<size_t>(std::count(all.begin(), all.end(), call));
-    }
+    size_t count(const std::string& call) const { return std::ranges::count(calls(), call); }
 
-    bool waitFor(const std::function<bool()>& done, double seconds = 60)
+    static bool waitFor(const std::function<bool()>& done, double seconds = 60)
     {
         return RunLoop::main().runUntil(done, seconds);
     }
 
-    // What sudo read on its standard input, for every call.
-    std::vector<std::string> sudoInputs() const
-    {
-        std::vector<std::string> out;
-        std::string text = readFile(m_state + "/calls");
-        for (size_t at = 0; (at = text.find("stdin:", at)) != std::string::npos; at += 6)
-            out.push_back(text.substr(at + 6, text.find('\0', at) - at - 6));
-        return out;
-    }
-
+    std::string m_path = ::getenv("PATH") ? ::getenv("PATH") : "/usr/bin:/bin";
+    std::string m_oldHome = ::getenv("HOME") ? ::getenv("HOME") : "/root";
     std::string m_root;
     std::string m_state;
     std::string m_home;
-    std::vector<std::string> m_saved;
     std::unique_ptr<SharedData> m_settings;
     std::unique_ptr<ChildProcess> m_menu;
 };
-
-// Only the calls the quit made: the scan's own listing calls are left out.
-std::vector<std::string> withoutScans(std::vector<std::string> calls)
-{
-    calls.erase(std::remove_if(calls.begin(), calls.end(), [](const std::string& call) {
-        return call == "diskutil list" || call == "df -h" || call.rfind("diskutil info ", 0) == 0;
-    }), calls.end());
-    return calls;
-}
 
 }  // namespace
 
@@ -175,25 +149,20 @@ TEST_F(MenuAppTest, AutomaticModeMountsScansOnAndUnmountsEverythingOnQuit)
     EXPECT_EQ(count("mount_ntfs -o rw,nobrowse /dev/disk4s1 " + m_home + "/Desktop/Data"), 1u)
         << "a volume is mounted once while it stays";
 
-    const size_t before = calls().size();
-    int status = quitMenuApp();
-    ASSERT_TRUE(WIFEXITED(status)) << status;
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    auto quit = calls();
-    quit.erase(quit.begin(), quit.begin() + static_cast<long>(before));
-    EXPECT_THAT(withoutScans(quit), ElementsAre(
+    EXPECT_THAT(quitMenuApp(), ElementsAre(
         "diskutil umount disk4s1", "sudo rm -rf " + m_home + "/Desktop/Data", "diskutil mount disk4s1",
         "diskutil umount disk4s2", "sudo rm -rf " + m_home + "/Desktop/Photos", "diskutil mount disk4s2"));
     EXPECT_FALSE(FileManager::fileExists(m_home + "/Desktop/Data"));
     EXPECT_FALSE(FileManager::fileExists(m_home + "/Desktop/Photos"));
-    for (const auto& input : sudoInputs())
-        EXPECT_EQ(input, kPassword) << "sudo reads the stored password";
+    std::vector<std::string> sudoInputs;
+    calls(&sudoInputs);
+    EXPECT_THAT(sudoInputs, Each(std::string(kPassword))) << "sudo reads the stored password";
     EXPECT_THAT(readFile(m_root + "/ParvexMenu.output"), Not(HasSubstr("Sanitizer")));
 }
 
 TEST_F(MenuAppTest, QuittingInManualModeSendsOneRemovalPerMountedVolumeToTheAgent)
 {
-    startAgent();
+    start();
     // Mounted while the app ran in automatic mode; then Photos was ejected from
     // the desktop, and the user switched to manual mode.
     plug({{"disk4s1", "Data"}, {"disk4s2", "Photos"}, {"disk4s3", "Work"}});
@@ -219,15 +188,8 @@ TEST_F(MenuAppTest, QuittingInManualModeSendsOneRemovalPerMountedVolumeToTheAgen
     ASSERT_FALSE(requests.empty()) << "the request observer never heard anything";
     m_answers.drain();
     requests.clear();
-    const size_t before = calls().size();
-    int status = quitMenuApp();
-    ASSERT_TRUE(WIFEXITED(status)) << status;
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-
+    EXPECT_THAT(quitMenuApp(), IsEmpty()) << "manual mode leaves the unmounting to the answers";
     // Sent just before the process ended, and still delivered.
     EXPECT_THAT(m_answers.drain(), ElementsAre("remove,Data", "remove,Work")) << "the agent's answers";
     EXPECT_THAT(requests, ElementsAre("remove,Data", "remove,Work", ::testing::StartsWith("marker,")));
-    auto quit = calls();
-    quit.erase(quit.begin(), quit.begin() + static_cast<long>(before));
-    EXPECT_THAT(withoutScans(quit), IsEmpty()) << "manual mode leaves the unmounting to the answers";
 }

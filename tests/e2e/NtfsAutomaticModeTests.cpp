@@ -4,13 +4,13 @@
 
 #include <filesystem>
 
-#include "support/ChildProcess.h"
 #include "support/DiskSandbox.h"
 #include "support/MenuApp.h"
 #include "support/MountInfo.h"
 #include "support/NtfsFixture.h"
 #include "support/ShellCommand.h"
 
+using ::testing::AllOf;
 using ::testing::HasSubstr;
 
 namespace fs = std::filesystem;
@@ -50,19 +50,17 @@ protected:
     void startMenu()
     {
         // A log left by the previous test would answer our waits.
-        fs::remove(DiskSandbox::menuLog);
+        fs::remove(kMenuLog);
         m_menu = std::make_unique<MenuApp>();
     }
 
-    static bool waitForLog(const std::string& text)
-    {
-        return waitUntil([&] { return MenuApp::log().find(text) != std::string::npos; });
-    }
+    static std::string log() { return MenuApp::log(); }
+    static bool waitForLog(const std::string& text) { return waitForFileContaining(kMenuLog, text, 30); }
 
     // The volume is mounted read-write at its desktop folder, through its own node.
     bool waitForDesktopMount(const std::string& name, const AttachedDisk& disk)
     {
-        return waitUntil([&] { return isMountedReadWrite(desktopFolder(name), disk.volumeNode()); });
+        return waitUntil([&] { return mountOf(desktopFolder(name), disk.volumeNode()) == "rw"; });
     }
 
     void quitMenu()
@@ -78,14 +76,14 @@ protected:
 TEST_F(AutomaticMode, PlugInWriteAndQuitGivesTheVolumeBackReadOnlyWithTheData)
 {
     AttachedDisk& disk = plugIn("Data", {{"hello.txt", "from Windows\n"}});
-    ASSERT_TRUE(isMountedReadOnly("/Volumes/Data", disk.volumeNode())) << "the system's own mount is read-only";
+    ASSERT_EQ(mountOf("/Volumes/Data", disk.volumeNode()), "ro") << "the system's own mount is read-only";
 
     startMenu();
     const std::string folder = desktopFolder("Data");
-    ASSERT_TRUE(waitForDesktopMount("Data", disk)) << MenuApp::log();
+    ASSERT_TRUE(waitForDesktopMount("Data", disk)) << log();
     EXPECT_FALSE(isMounted("/Volumes/Data")) << "the system's read-only mount makes way";
-    ASSERT_TRUE(waitForLog("new mounted")) << MenuApp::log();
-    EXPECT_EQ(count(MenuApp::log(), "new mounted"), 1u) << "mounted once, in the scan that found it";
+    ASSERT_TRUE(waitForLog("new mounted")) << log();
+    EXPECT_EQ(count(log(), "new mounted"), 1u) << "mounted once, in the scan that found it";
     EXPECT_THAT(runShell("df -h").output, HasSubstr(disk.volumeNode() + " ")) << "df names the volume by its node";
     EXPECT_EQ(readFile(folder + "/hello.txt"), "from Windows\n");
     ASSERT_TRUE(write(folder + "/written.txt", "from Linux\n"));
@@ -93,8 +91,8 @@ TEST_F(AutomaticMode, PlugInWriteAndQuitGivesTheVolumeBackReadOnlyWithTheData)
     quitMenu();
     EXPECT_FALSE(isMounted(folder));
     EXPECT_FALSE(fs::exists(folder)) << "the empty desktop folder is deleted";
-    ASSERT_TRUE(isMountedReadOnly("/Volumes/Data", disk.volumeNode())) << "the system mounts it again, read-only\n"
-                                                                       << MenuApp::log();
+    ASSERT_EQ(mountOf("/Volumes/Data", disk.volumeNode()), "ro") << "the system mounts it again, read-only\n"
+                                                                       << log();
     EXPECT_EQ(readFile("/Volumes/Data/hello.txt"), "from Windows\n");
     EXPECT_EQ(readFile("/Volumes/Data/written.txt"), "from Linux\n");
 
@@ -104,17 +102,17 @@ TEST_F(AutomaticMode, PlugInWriteAndQuitGivesTheVolumeBackReadOnlyWithTheData)
 TEST_F(AutomaticMode, ANameWithASpaceIsMountedToo)
 {
     AttachedDisk& disk = plugIn("My Data", {{"hello.txt", "from Windows\n"}});
-    ASSERT_TRUE(isMountedReadOnly("/Volumes/My Data", disk.volumeNode()));
+    ASSERT_EQ(mountOf("/Volumes/My Data", disk.volumeNode()), "ro");
 
     startMenu();
     const std::string folder = desktopFolder("My Data");
-    ASSERT_TRUE(waitForDesktopMount("My Data", disk)) << MenuApp::log();
+    ASSERT_TRUE(waitForDesktopMount("My Data", disk)) << log();
     ASSERT_TRUE(write(folder + "/written.txt", "from Linux\n"));
     EXPECT_FALSE(fs::exists(desktopFolder("My"))) << "the name stays one folder";
 
     quitMenu();
     EXPECT_FALSE(fs::exists(folder));
-    ASSERT_TRUE(isMountedReadOnly("/Volumes/My Data", disk.volumeNode())) << MenuApp::log();
+    ASSERT_EQ(mountOf("/Volumes/My Data", disk.volumeNode()), "ro") << log();
     EXPECT_EQ(readFile("/Volumes/My Data/written.txt"), "from Linux\n");
 
     expectNothingLeftBehind();
@@ -125,13 +123,13 @@ TEST_F(AutomaticMode, AVolumeUnpluggedWhileMountedHasItsDesktopFolderCleanedUp)
     AttachedDisk& disk = plugIn("Data", {{"hello.txt", "from Windows\n"}});
     startMenu();
     const std::string folder = desktopFolder("Data");
-    ASSERT_TRUE(waitForDesktopMount("Data", disk)) << MenuApp::log();
+    ASSERT_TRUE(waitForDesktopMount("Data", disk)) << log();
 
     std::string output;
     ASSERT_TRUE(disk.detach(&output)) << output;
     EXPECT_TRUE(waitUntil([&] { return !fs::exists(folder); })) << "the next cycle deletes the emptied folder\n"
-                                                                << MenuApp::log();
-    EXPECT_TRUE(waitForLog("remove " + disk.volume())) << "and forgets the volume\n" << MenuApp::log();
+                                                                << log();
+    EXPECT_TRUE(waitForLog("remove " + disk.volume())) << "and forgets the volume\n" << log();
     EXPECT_TRUE(m_menu->isRunning());
 
     quitMenu();
@@ -141,22 +139,21 @@ TEST_F(AutomaticMode, AVolumeUnpluggedWhileMountedHasItsDesktopFolderCleanedUp)
 TEST_F(AutomaticMode, AHibernatedWindowsVolumeIsRefusedPlainlyAndNothingIsLost)
 {
     AttachedDisk& disk = plugIn("Data", {{"hello.txt", "from Windows\n"}, {"hiberfil.sys", NtfsImage::hibernationFile()}});
-    ASSERT_TRUE(isMountedReadOnly("/Volumes/Data", disk.volumeNode())) << "the system still mounts it read-only";
+    ASSERT_EQ(mountOf("/Volumes/Data", disk.volumeNode()), "ro") << "the system still mounts it read-only";
 
     startMenu();
-    ASSERT_TRUE(waitForLog("new mounted")) << MenuApp::log();
-    const std::string log = MenuApp::log();
-    EXPECT_THAT(log, HasSubstr("Windows is hibernated on this volume")) << "the log says why";
-    EXPECT_THAT(log, HasSubstr("shut it down fully")) << "and what the user can do";
-    EXPECT_FALSE(isMountedReadWrite(desktopFolder("Data"), disk.volumeNode()));
-    for (const auto& mount : MountInfo::ofSource(disk.volumeNode()))
-        EXPECT_FALSE(mount.isReadWrite()) << "never mounted writable, not even at " << mount.target;
+    ASSERT_TRUE(waitForLog("new mounted")) << log();
+    EXPECT_THAT(log(), AllOf(HasSubstr("Windows is hibernated on this volume"), HasSubstr("shut it down fully")))
+        << "the log says why, and what the user can do";
+    EXPECT_NE(mountOf(desktopFolder("Data"), disk.volumeNode()), "rw");
+    for (const auto& mount : MountInfo::entries())
+        EXPECT_FALSE(mount.source == disk.volumeNode() && mount.isReadWrite()) << "mounted writable at " << mount.target;
 
     quitMenu();
     EXPECT_FALSE(fs::exists(desktopFolder("Data"))) << "no empty folder is left on the desktop";
     if (!isMounted("/Volumes/Data"))
         runShell("diskutil mount \"$1\"", {disk.volume()});
-    ASSERT_TRUE(isMountedReadOnly("/Volumes/Data", disk.volumeNode()));
+    ASSERT_EQ(mountOf("/Volumes/Data", disk.volumeNode()), "ro");
     EXPECT_EQ(readFile("/Volumes/Data/hello.txt"), "from Windows\n");
     EXPECT_EQ(readFile("/Volumes/Data/hiberfil.sys").substr(0, 4), "hibr") << "Windows' saved session is kept";
 

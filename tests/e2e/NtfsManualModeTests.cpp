@@ -15,7 +15,6 @@
 
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
-using ::testing::SizeIs;
 
 namespace fs = std::filesystem;
 
@@ -24,9 +23,6 @@ namespace fs = std::filesystem;
 // sandbox's system bus, and the real disk tools on a real NTFS volume.
 class ManualMode : public NtfsFixture {
 protected:
-    static constexpr const char* agentPath =
-        PARVEX_BINARY_DIR "/Parvex.app/Contents/Library/LaunchServices/top.kestrova.macOS.Parvex.Agent";
-    static constexpr const char* agentLog = "/tmp/ntfs_cmd.txt";
     // The agent writes the table back without blank lines or a final line
     // feed, so a table already in that form is the one it can give back
     // byte for byte.
@@ -43,24 +39,15 @@ protected:
         ASSERT_TRUE(DiskSandbox::writeSettings(true, ""));
         Console::shared().clear();
         ASSERT_TRUE(write(fstab, machineTable));
-        ::unlink(agentLog);
-        m_agent = std::make_unique<ChildProcess>(std::vector<std::string>{agentPath}, "/tmp/agent.output");
-        ASSERT_TRUE(waitForFileContaining(agentLog, "Running...", 10)) << "the agent did not start";
+        ASSERT_TRUE(m_agent = startAgent()) << "the agent did not start";
         m_manager = std::make_unique<NTFSManager>(m_environment);
     }
 
     void TearDown() override
     {
         m_manager.reset();
-        if (m_agent)
-            m_agent->stop(SIGTERM);
+        m_agent.reset();
         NtfsFixture::TearDown();
-    }
-
-    // Pumps the main run loop, where the agent's answers arrive.
-    static bool pumpUntil(const std::function<bool()>& done, double seconds = 30)
-    {
-        return RunLoop::main().runUntil(done, seconds);
     }
 
     std::shared_ptr<VolumeModel> onlyVolume()
@@ -80,7 +67,7 @@ protected:
 TEST_F(ManualMode, MountWritesTheEntryAndTheAnswerRemountsReadWriteEjectGivesItBack)
 {
     AttachedDisk& disk = plugIn("Data", {{"hello.txt", "from Windows\n"}});
-    ASSERT_TRUE(isMountedReadOnly("/Volumes/Data", disk.volumeNode()));
+    ASSERT_EQ(mountOf("/Volumes/Data", disk.volumeNode()), "ro");
 
     m_manager->run();
     auto volume = onlyVolume();
@@ -88,23 +75,24 @@ TEST_F(ManualMode, MountWritesTheEntryAndTheAnswerRemountsReadWriteEjectGivesItB
     EXPECT_EQ(volume->name, "Data");
     EXPECT_EQ(volume->ID, disk.volume());
     EXPECT_EQ(volume->status(), VolumeModel::Status::umounted) << "manual mode waits for the user";
-    EXPECT_TRUE(isMountedReadOnly("/Volumes/Data", disk.volumeNode())) << "the scan alone changes nothing";
+    EXPECT_EQ(mountOf("/Volumes/Data", disk.volumeNode()), "ro") << "the scan alone changes nothing";
     EXPECT_EQ(readFile(fstab), machineTable);
 
     // The mount item.
     volume->mount();
     const std::string entry = "LABEL=Data none ntfs rw,auto,nobrowse";
-    ASSERT_TRUE(pumpUntil([&] { return isMountedReadWrite("/Volumes/Data", disk.volumeNode()); }))
-        << "the answer did not remount the volume read-write; agent log:\n" << readFile(agentLog);
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return mountOf("/Volumes/Data", disk.volumeNode()) == "rw"; }, 30))
+        << "the answer did not remount the volume read-write; agent log:\n" << readFile(kAgentLog);
     EXPECT_EQ(readFile(fstab), std::string(machineTable) + "\n" + entry);
-    EXPECT_THAT(MountInfo::ofSource(disk.volumeNode()), SizeIs(1)) << "no desktop mount in manual mode";
+    EXPECT_EQ(std::ranges::count(MountInfo::entries(), disk.volumeNode(), &MountEntry::source), 1)
+        << "no desktop mount in manual mode";
     EXPECT_EQ(readFile("/Volumes/Data/hello.txt"), "from Windows\n");
     ASSERT_TRUE(write("/Volumes/Data/written.txt", "from Linux\n"));
 
     // The eject item.
     volume->umount();
     EXPECT_EQ(volume->status(), VolumeModel::Status::umounted);
-    ASSERT_TRUE(pumpUntil([&] { return !isMounted("/Volumes/Data") && readFile(fstab) == machineTable; }))
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return !isMounted("/Volumes/Data") && readFile(fstab) == machineTable; }, 30))
         << "fstab:\n" << readFile(fstab);
     EXPECT_FALSE(fs::exists("/Volumes/Data")) << "the unmount takes its folder away";
     ASSERT_EQ(onlyVolume(), volume) << "an ejected volume stays listed while it is plugged in";
@@ -112,7 +100,7 @@ TEST_F(ManualMode, MountWritesTheEntryAndTheAnswerRemountsReadWriteEjectGivesItB
     // Without the entry the system mounts it read-only again, with both files.
     ShellOutput mounted = runShell("diskutil mount Data");
     EXPECT_EQ(mounted.output, "Volume Data on " + disk.volume() + " mounted\n") << mounted.error;
-    EXPECT_TRUE(isMountedReadOnly("/Volumes/Data", disk.volumeNode()));
+    EXPECT_EQ(mountOf("/Volumes/Data", disk.volumeNode()), "ro");
     EXPECT_EQ(readFile("/Volumes/Data/hello.txt"), "from Windows\n");
     EXPECT_EQ(readFile("/Volumes/Data/written.txt"), "from Linux\n");
 
@@ -123,7 +111,7 @@ TEST_F(ManualMode, MountWritesTheEntryAndTheAnswerRemountsReadWriteEjectGivesItB
 TEST_F(ManualMode, ANameWithASpaceIsRefusedAndLeftAsTheSystemMountedIt)
 {
     AttachedDisk& disk = plugIn("My Data", {{"hello.txt", "from Windows\n"}});
-    ASSERT_TRUE(isMountedReadOnly("/Volumes/My Data", disk.volumeNode()));
+    ASSERT_EQ(mountOf("/Volumes/My Data", disk.volumeNode()), "ro");
 
     m_manager->run();
     m_manager->run();
@@ -131,7 +119,7 @@ TEST_F(ManualMode, ANameWithASpaceIsRefusedAndLeftAsTheSystemMountedIt)
     std::string log = readFile(Console::programLogPath());
     EXPECT_THAT(log, HasSubstr("卷名不能包含空格"));
     EXPECT_EQ(log.find("卷名不能包含空格"), log.rfind("卷名不能包含空格")) << "refused once while it stays plugged in";
-    EXPECT_TRUE(isMountedReadOnly("/Volumes/My Data", disk.volumeNode()));
+    EXPECT_EQ(mountOf("/Volumes/My Data", disk.volumeNode()), "ro");
     EXPECT_EQ(readFile(fstab), machineTable);
 
     expectNothingLeftBehind();

@@ -4,18 +4,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <memory>
 #include <string>
+
+#include "Platform/Foundation/FileManager.h"
 
 #include "support/AnswerCollector.h"
 #include "support/ChildProcess.h"
 
-// Starts the real agent inside the sandbox, with /etc/fstab as the test sets it.
+// The real agent inside the sandbox, with /etc/fstab as the test sets it and
+// given back as it was afterwards.
 class AgentFixture : public ::testing::Test {
 protected:
-    static constexpr const char* agentPath = PARVEX_BINARY_DIR "/Parvex.app/Contents/Library/LaunchServices/top.kestrova.macOS.Parvex.Agent";
     static constexpr const char* fstab = "/etc/fstab";
-    static constexpr const char* agentLog = "/tmp/ntfs_cmd.txt";
 
     void SetUp() override
     {
@@ -26,7 +28,7 @@ protected:
 
     void TearDown() override
     {
-        stopAgent();
+        m_agent.reset();
         if (::getenv("PARVEX_SANDBOX") != nullptr)
             writeFstab(m_original, 0644);
     }
@@ -34,25 +36,14 @@ protected:
     static void writeFstab(const std::string& content, mode_t mode)
     {
         ::unlink(fstab);
-        FILE* file = ::fopen(fstab, "w");
-        ::fwrite(content.data(), 1, content.size(), file);
-        ::fclose(file);
+        std::ofstream(fstab, std::ios::binary) << content;
         ::chmod(fstab, mode);
     }
 
-    void startAgent()
-    {
-        ::unlink(agentLog);
-        m_agent = std::make_unique<ChildProcess>(std::vector<std::string>{agentPath}, "/tmp/agent.stdout");
-        ASSERT_TRUE(waitForFileContaining(agentLog, "Running...", 10)) << "the agent did not start";
-    }
+    // The line the agent writes for a volume.
+    static std::string entry(const std::string& name) { return "LABEL=" + name + " none ntfs rw,auto,nobrowse"; }
 
-    void stopAgent()
-    {
-        if (m_agent)
-            m_agent->stop(SIGTERM);
-        m_agent.reset();
-    }
+    void start() { ASSERT_TRUE(m_agent = startAgent()) << "the agent did not start"; }
 
     std::unique_ptr<ChildProcess> m_agent;
     AnswerCollector m_answers;

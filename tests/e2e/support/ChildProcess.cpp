@@ -41,19 +41,15 @@ ChildProcess::ChildProcess(std::vector<std::string> arguments, const std::string
 
 ChildProcess::~ChildProcess()
 {
-    if (m_pid > 0 && !m_reaped)
-        stop(SIGKILL);
+    stop(SIGKILL);
 }
 
 bool ChildProcess::isRunning()
 {
     if (m_pid <= 0 || m_reaped)
         return false;
-    if (::waitpid(m_pid, &m_status, WNOHANG) == m_pid) {
-        m_reaped = true;
-        return false;
-    }
-    return true;
+    m_reaped = ::waitpid(m_pid, &m_status, WNOHANG) == m_pid;
+    return !m_reaped;
 }
 
 int ChildProcess::stop(int signal)
@@ -68,14 +64,28 @@ int ChildProcess::stop(int signal)
     return m_status;
 }
 
+int ChildProcess::quit(double seconds)
+{
+    if (isRunning())
+        ::kill(m_pid, SIGTERM);
+    if (waitUntil([&] { return !isRunning(); }, seconds))
+        return stop(SIGTERM);
+    stop(SIGKILL);
+    return -1;
+}
+
+std::unique_ptr<ChildProcess> startAgent()
+{
+    ::unlink(kAgentLog);
+    auto agent = std::make_unique<ChildProcess>(std::vector<std::string>{kAgentPath}, "/tmp/agent.output");
+    return waitForFileContaining(kAgentLog, "Running...", 10) ? std::move(agent) : nullptr;
+}
+
 int runCommand(const std::vector<std::string>& arguments)
 {
-    pid_t pid = spawn(arguments, "/dev/null");
-    if (pid <= 0)
-        return -1;
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    ChildProcess child(arguments);
+    int status = child.stop(0);
+    return child.pid() > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::string readFile(const std::string& path)
@@ -86,13 +96,18 @@ std::string readFile(const std::string& path)
     return text.str();
 }
 
-bool waitForFileContaining(const std::string& path, const std::string& text, double seconds)
+bool waitUntil(const std::function<bool()>& done, double seconds)
 {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (readFile(path).find(text) != std::string::npos)
-            return true;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    return false;
+    return true;
+}
+
+bool waitForFileContaining(const std::string& path, const std::string& text, double seconds)
+{
+    return waitUntil([&] { return readFile(path).find(text) != std::string::npos; }, seconds);
 }

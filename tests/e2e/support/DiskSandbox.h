@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "support/ChildProcess.h"
+
 class AttachedDisk;
 
 // The world the volume code expects, inside scripts/sandbox: the disk tools
@@ -13,7 +15,7 @@ class DiskSandbox {
 public:
     static constexpr const char* home = "/Users/tamsel";
     static constexpr const char* desktop = "/Users/tamsel/Desktop";
-    static constexpr const char* menuLog = "/Users/tamsel/Parvex.txt";
+    static constexpr const char* menuLog = kMenuLog;
     static constexpr const char* toolsDirectory = PARVEX_BINARY_DIR "/Tools/bin";
     static constexpr const char* sudoersDropIn = "/etc/sudoers.d/parvex-test";
 

@@ -3,27 +3,25 @@
 #include <memory>
 #include <string>
 
-class ChildProcess;
+#include "support/ChildProcess.h"
 
-// The real menu-bar app, started as the login session would start it.
+// The real menu-bar app, started as the login session would start it, and
+// quit (ChildProcess::quit) at the latest when the object goes.
 class MenuApp {
 public:
-    static constexpr const char* executable =
-        PARVEX_BINARY_DIR "/Parvex.app/Contents/Library/LoginItems/ParvexMenu.app/Contents/MacOS/ParvexMenu";
+    static constexpr const char* executable = kMenuAppPath;
 
     static bool isBuilt();
 
     MenuApp();
-    ~MenuApp();
+    ~MenuApp() { quit(30); }
 
-    bool isRunning();
-    // Quits as the system does (SIGTERM) and waits up to `seconds` for the
-    // terminate sequence; then kills it. The wait status, or -1 if it was killed.
-    int quit(double seconds = 60);
+    bool isRunning() { return m_process.isRunning(); }
+    int quit(double seconds = 60) { return m_process.quit(seconds); }
 
     // Its log file as it is now.
-    static std::string log();
+    static std::string log() { return readFile(kMenuLog); }
 
 private:
-    std::unique_ptr<ChildProcess> m_process;
+    ChildProcess m_process;
 };

@@ -24,17 +24,6 @@ std::string unescape(const std::string& field)
 
 }  // namespace
 
-bool MountEntry::isReadWrite() const
-{
-    std::stringstream list(options);
-    std::string option;
-    while (std::getline(list, option, ',')) {
-        if (option == "rw")
-            return true;
-    }
-    return false;
-}
-
 std::vector<MountEntry> MountInfo::entries()
 {
     std::vector<MountEntry> out;
@@ -52,7 +41,7 @@ std::vector<MountEntry> MountInfo::entries()
             ++separator;
         if (fields.size() < 6 || separator + 2 >= fields.size())
             continue;
-        out.push_back({unescape(fields[separator + 2]), unescape(fields[4]), fields[separator + 1], fields[5]});
+        out.push_back({unescape(fields[separator + 2]), unescape(fields[4]), fields[5]});
     }
     return out;
 }
@@ -65,16 +54,6 @@ std::optional<MountEntry> MountInfo::at(const std::string& target)
             found = entry;
     }
     return found;
-}
-
-std::vector<MountEntry> MountInfo::ofSource(const std::string& device)
-{
-    std::vector<MountEntry> out;
-    for (auto& entry : entries()) {
-        if (entry.source == device)
-            out.push_back(entry);
-    }
-    return out;
 }
 
 std::vector<MountEntry> MountInfo::below(const std::string& folder)

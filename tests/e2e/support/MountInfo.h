@@ -8,11 +8,10 @@
 struct MountEntry {
     std::string source;
     std::string target;
-    std::string fileSystem;
     // The per-mount options ("rw,relatime", "ro,nosuid", ...).
     std::string options;
 
-    bool isReadWrite() const;
+    bool isReadWrite() const { return options == "rw" || options.rfind("rw,", 0) == 0; }
 };
 
 // The mount table as the kernel shows it now (/proc/self/mountinfo), with the
@@ -22,8 +21,6 @@ public:
     static std::vector<MountEntry> entries();
     // The topmost mount exactly at `target`.
     static std::optional<MountEntry> at(const std::string& target);
-    // Every mount whose source is `device` ("/dev/disk2s1").
-    static std::vector<MountEntry> ofSource(const std::string& device);
     // Every mount at or below `folder`.
     static std::vector<MountEntry> below(const std::string& folder);
 };

@@ -2,10 +2,8 @@
 
 #include <gmock/gmock.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "support/ChildProcess.h"
 #include "support/DiskSandbox.h"
@@ -66,16 +64,12 @@ std::string NtfsFixture::desktopFolder(const std::string& name)
     return std::string(DiskSandbox::desktop) + "/" + name;
 }
 
-bool NtfsFixture::isMountedReadWrite(const std::string& folder, const std::string& device)
+std::string NtfsFixture::mountOf(const std::string& folder, const std::string& device)
 {
     auto mount = MountInfo::at(folder);
-    return mount && mount->source == device && mount->isReadWrite();
-}
-
-bool NtfsFixture::isMountedReadOnly(const std::string& folder, const std::string& device)
-{
-    auto mount = MountInfo::at(folder);
-    return mount && mount->source == device && !mount->isReadWrite();
+    if (!mount || mount->source != device)
+        return "";
+    return mount->isReadWrite() ? "rw" : "ro";
 }
 
 bool NtfsFixture::isMounted(const std::string& folder)
@@ -89,15 +83,4 @@ bool NtfsFixture::write(const std::string& path, const std::string& content)
     file << content;
     file.close();
     return file.good();
-}
-
-bool NtfsFixture::waitUntil(const std::function<bool()>& done, double seconds)
-{
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
 }

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,12 +27,10 @@ protected:
 
     static std::string desktopFolder(const std::string& name);
     static std::string volumesFolder(const std::string& name) { return "/Volumes/" + name; }
-    static bool isMountedReadWrite(const std::string& folder, const std::string& device);
-    static bool isMountedReadOnly(const std::string& folder, const std::string& device);
+    // "rw" or "ro" as the topmost mount at `folder` is of `device`, or "" if it is not.
+    static std::string mountOf(const std::string& folder, const std::string& device);
     static bool isMounted(const std::string& folder);
     static bool write(const std::string& path, const std::string& content);
-    // Polls `done` (every 20 ms) until it holds or `seconds` pass.
-    static bool waitUntil(const std::function<bool()>& done, double seconds = 30);
 
     std::vector<std::unique_ptr<AttachedDisk>> m_disks;
     std::string m_originalFstab;

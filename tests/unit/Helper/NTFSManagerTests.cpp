@@ -162,10 +162,9 @@ TEST_F(NTFSManagerTest, AgentAnswersRemountAndOnlyRootIsHeard)
     answer(NotificationObject(std::int64_t{3}));
     EXPECT_THAT(unitLog(), HasSubstr("eventCallBackNotification(notification:) [Line"));
     EXPECT_THAT(unitLog(), HasSubstr("错误的指令"));
-}
 
-TEST_F(NTFSManagerTest, AnswersArriveThroughTheNotificationCenter)
-{
+    // Through the notification center, as the agent's answers arrive.
+    doubles.forget();
     doubles.environment()->notify.post("top.kestrova.macOS.Parvex.Helper.do.Finsh", std::string("remove,Data"));
     RunLoop::main().runUntil([&] { return !doubles.scripts().empty(); }, 5);
     EXPECT_THAT(doubles.scripts(), ElementsAre("diskutil umount Data"));

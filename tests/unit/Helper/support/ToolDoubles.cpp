@@ -37,19 +37,9 @@ ToolDoubles::~ToolDoubles()
     std::system(("rm -rf '" + m_root + "'").c_str());
 }
 
-void ToolDoubles::setList(const std::string& text)
+void ToolDoubles::write(const std::string& file, const std::string& text)
 {
-    FileManager::writeAtomically(m_state + "/list", text);
-}
-
-void ToolDoubles::setInfo(const std::string& identifier, const std::string& text)
-{
-    FileManager::writeAtomically(m_state + "/info/" + identifier, text);
-}
-
-void ToolDoubles::setDf(const std::string& text)
-{
-    FileManager::writeAtomically(m_state + "/df", text);
+    FileManager::writeAtomically(m_state + "/" + file, text);
 }
 
 void ToolDoubles::setPassword(const std::string& password)
@@ -60,29 +50,19 @@ void ToolDoubles::setPassword(const std::string& password)
 
 std::vector<ToolDoubles::Call> ToolDoubles::calls() const
 {
+    // One record per call, ended by 0x1e; its fields (tool, arguments) each end with a NUL.
     std::vector<Call> out;
     std::string text = FileManager::contents(m_state + "/calls").value_or("");
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\x1e', start);
-        if (end == std::string::npos)
-            break;
-        std::string record = text.substr(start, end - start);
+    for (size_t start = 0, end; (end = text.find('\x1e', start)) != std::string::npos; start = end + 1) {
         Call call;
-        size_t field = 0;
-        bool first = true;
-        while (field < record.size()) {
-            size_t stop = record.find('\0', field);
-            std::string value = record.substr(field, stop - field);
-            if (first)
+        for (size_t field = start, stop; field < end && (stop = text.find('\0', field)) < end; field = stop + 1) {
+            std::string value = text.substr(field, stop - field);
+            if (field == start)
                 call.tool = value;
             else
                 call.arguments.push_back(value);
-            first = false;
-            field = stop + 1;
         }
         out.push_back(call);
-        start = end + 1;
     }
     return out;
 }

@@ -23,9 +23,10 @@ public:
     ToolDoubles();
     ~ToolDoubles();
 
-    void setList(const std::string& text);
-    void setInfo(const std::string& identifier, const std::string& text);
-    void setDf(const std::string& text);
+    // What the doubles print.
+    void setList(const std::string& text) { write("list", text); }
+    void setInfo(const std::string& identifier, const std::string& text) { write("info/" + identifier, text); }
+    void setDf(const std::string& text) { write("df", text); }
     void setPassword(const std::string& password);
 
     std::vector<Call> calls() const;
@@ -46,6 +47,8 @@ public:
     InProcessNotificationBus& bus() { return *m_bus; }
 
 private:
+    void write(const std::string& file, const std::string& text);
+
     std::string m_root;
     std::string m_state;
     std::string m_home;
