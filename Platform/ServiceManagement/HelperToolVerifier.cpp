@@ -12,10 +12,6 @@
 
 namespace {
 
-CFErrorRef failure(long code, std::string description)
-{
-    return std::make_shared<CFError>(std::string(kSMErrorDomainLaunchd), code, std::move(description));
-}
 
 std::optional<PropertyListValue::Dictionary> dictionaryOf(const std::optional<std::string>& data)
 {
@@ -44,40 +40,40 @@ const PropertyListValue* valueFor(const PropertyListValue::Dictionary& dictionar
 CFErrorRef HelperToolVerifier::verify(const std::string& bundlePath, const std::string& label, VerifiedHelperTool* tool)
 {
     if (label.empty() || label.find('/') != std::string::npos || label == "." || label == "..")
-        return failure(kSMErrorToolNotValid, "\"" + label + "\" is not a helper tool label");
+        return SMError(kSMErrorToolNotValid, "\"" + label + "\" is not a helper tool label");
 
     std::string infoPath = bundlePath + "/Contents/Info.plist";
     auto appInfo = dictionaryOf(FileManager::contents(infoPath));
     if (!appInfo)
-        return failure(kSMErrorInvalidPlist, "the app's Info.plist (" + infoPath + ") cannot be read");
+        return SMError(kSMErrorInvalidPlist, "the app's Info.plist (" + infoPath + ") cannot be read");
     const std::string* appIdentifier = stringFor(*appInfo, "CFBundleIdentifier");
     if (!appIdentifier || appIdentifier->empty())
-        return failure(kSMErrorInvalidPlist, "the app's Info.plist has no CFBundleIdentifier");
+        return SMError(kSMErrorInvalidPlist, "the app's Info.plist has no CFBundleIdentifier");
 
     const PropertyListValue* privileged = valueFor(*appInfo, "SMPrivilegedExecutables");
     const PropertyListValue* requirement = nullptr;
     if (privileged && privileged->dictionary())
         requirement = valueFor(*privileged->dictionary(), label);
     if (!requirement || !requirement->string())
-        return failure(kSMErrorInvalidSignature,
+        return SMError(kSMErrorInvalidSignature,
                        "the app's Info.plist does not name " + label + " under SMPrivilegedExecutables");
 
     std::string toolPath = bundlePath + "/Contents/Library/LaunchServices/" + label;
     struct stat info {};
     if (::stat(toolPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-        return failure(kSMErrorToolNotValid, "the helper tool " + toolPath + " does not exist");
+        return SMError(kSMErrorToolNotValid, "the helper tool " + toolPath + " does not exist");
 
     auto toolInfo = dictionaryOf(ELFSection::contents(toolPath, infoSection));
     if (!toolInfo)
-        return failure(kSMErrorInvalidPlist, "the helper tool " + label + " has no embedded information property list");
+        return SMError(kSMErrorInvalidPlist, "the helper tool " + label + " has no embedded information property list");
     const std::string* toolIdentifier = stringFor(*toolInfo, "CFBundleIdentifier");
     if (!toolIdentifier || *toolIdentifier != label)
-        return failure(kSMErrorInvalidSignature, "the helper tool's CFBundleIdentifier is \""
+        return SMError(kSMErrorInvalidSignature, "the helper tool's CFBundleIdentifier is \""
                            + (toolIdentifier ? *toolIdentifier : std::string()) + "\", not its label " + label);
 
     auto demanded = CodeRequirement::identifier(*requirement->string());
     if (!demanded || *demanded != *toolIdentifier)
-        return failure(kSMErrorInvalidSignature, "the app's SMPrivilegedExecutables requirement for " + label
+        return SMError(kSMErrorInvalidSignature, "the app's SMPrivilegedExecutables requirement for " + label
                            + " names the identifier \"" + demanded.value_or("") + "\", not the helper tool's \""
                            + *toolIdentifier + "\"");
 
@@ -89,15 +85,15 @@ CFErrorRef HelperToolVerifier::verify(const std::string& bundlePath, const std::
         }
     }
     if (!authorized)
-        return failure(kSMErrorInvalidSignature, "the helper tool's SMAuthorizedClients does not name the app's identifier \""
+        return SMError(kSMErrorInvalidSignature, "the helper tool's SMAuthorizedClients does not name the app's identifier \""
                            + *appIdentifier + "\"");
 
     auto launchdList = dictionaryOf(ELFSection::contents(toolPath, launchdSection));
     if (!launchdList)
-        return failure(kSMErrorJobPlistNotFound, "the helper tool " + label + " has no embedded launchd property list");
+        return SMError(kSMErrorJobPlistNotFound, "the helper tool " + label + " has no embedded launchd property list");
     const std::string* jobLabel = stringFor(*launchdList, "Label");
     if (!jobLabel || *jobLabel != label)
-        return failure(kSMErrorInvalidPlist, "the helper tool's launchd property list has the Label \""
+        return SMError(kSMErrorInvalidPlist, "the helper tool's launchd property list has the Label \""
                            + (jobLabel ? *jobLabel : std::string()) + "\", not " + label);
 
     if (tool)

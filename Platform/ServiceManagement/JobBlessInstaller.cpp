@@ -6,15 +6,6 @@
 #include "Platform/ServiceManagement/PrivilegedFile.h"
 #include "Platform/ServiceManagement/ServiceManagement.h"
 
-namespace {
-
-CFErrorRef failure(long code, std::string description)
-{
-    return std::make_shared<CFError>(std::string(kSMErrorDomainLaunchd), code, std::move(description));
-}
-
-}  // namespace
-
 JobBlessInstaller::JobBlessInstaller(JobBlessLocations locations)
     : m_locations(std::move(locations))
 {
@@ -38,22 +29,22 @@ CFErrorRef JobBlessInstaller::bless(const std::string& bundlePath, const std::st
 
     auto executable = FileManager::contents(tool.toolPath);
     if (!executable)
-        return failure(kSMErrorToolNotValid, "cannot read the helper tool " + tool.toolPath);
+        return SMError(kSMErrorToolNotValid, "cannot read the helper tool " + tool.toolPath);
     std::string installedTool = toolPath(label);
     if (auto error = PrivilegedFile::prepareFolder(m_locations.privilegedHelperTools))
-        return failure(kSMErrorInternalFailure, error->description);
+        return SMError(kSMErrorInternalFailure, error->description);
     if (auto error = PrivilegedFile::replace(installedTool, *executable, 0755))
-        return failure(kSMErrorInternalFailure, error->description);
+        return SMError(kSMErrorInternalFailure, error->description);
 
     PropertyListValue::Dictionary job = tool.launchdList;
     job["Program"] = installedTool;
     auto list = PropertyListSerialization::data(job);
     if (!list)
-        return failure(kSMErrorInvalidPlist, "cannot write the launchd property list of " + label);
+        return SMError(kSMErrorInvalidPlist, "cannot write the launchd property list of " + label);
     if (auto error = PrivilegedFile::prepareFolder(m_locations.launchDaemons))
-        return failure(kSMErrorInternalFailure, error->description);
+        return SMError(kSMErrorInternalFailure, error->description);
     if (auto error = PrivilegedFile::replace(launchdListPath(label), *list, 0644))
-        return failure(kSMErrorInternalFailure, error->description);
+        return SMError(kSMErrorInternalFailure, error->description);
 
     auto runAtLoadEntry = job.find("RunAtLoad");
     bool runAtLoad = runAtLoadEntry != job.end() && runAtLoadEntry->second.boolean().value_or(false);

@@ -12,15 +12,6 @@
 #include "Platform/ServiceManagement/PrivilegedFile.h"
 #include "Platform/ServiceManagement/ServiceManagement.h"
 
-namespace {
-
-CFErrorRef failure(long code, std::string description)
-{
-    return std::make_shared<CFError>(std::string(kSMErrorDomainLaunchd), code, std::move(description));
-}
-
-}  // namespace
-
 LaunchDaemonStarter::LaunchDaemonStarter(JobBlessLocations locations)
     : m_locations(std::move(locations))
 {
@@ -69,14 +60,14 @@ CFErrorRef LaunchDaemonStarter::restart(const std::string& label, const std::str
 CFErrorRef LaunchDaemonStarter::startUnit(const std::string& label, const std::string& program, bool runAtLoad) const
 {
     if (auto error = PrivilegedFile::prepareFolder(m_locations.systemdUnits))
-        return failure(kSMErrorInternalFailure, error->description);
+        return SMError(kSMErrorInternalFailure, error->description);
     if (auto error = PrivilegedFile::replace(unitPath(label), unitText(label, program), 0644))
-        return failure(kSMErrorInternalFailure, error->description);
+        return SMError(kSMErrorInternalFailure, error->description);
     std::string message;
     if (!systemctl({"daemon-reload"}, &message))
-        return failure(kSMErrorServiceUnavailable, "systemctl daemon-reload failed: " + message);
+        return SMError(kSMErrorServiceUnavailable, "systemctl daemon-reload failed: " + message);
     if (runAtLoad && !systemctl({"enable", "--now", label + ".service"}, &message))
-        return failure(kSMErrorServiceUnavailable, "systemctl enable --now " + label + ".service failed: " + message);
+        return SMError(kSMErrorServiceUnavailable, "systemctl enable --now " + label + ".service failed: " + message);
     return nullptr;
 }
 
@@ -89,7 +80,7 @@ CFErrorRef LaunchDaemonStarter::startDetached(const std::string& program) const
         environment["DBUS_SYSTEM_BUS_ADDRESS"] = bus;
     std::string error;
     if (!DetachedProcess::spawn(program, {program}, environment, &error))
-        return failure(kSMErrorServiceUnavailable, "cannot start " + program + ": " + error);
+        return SMError(kSMErrorServiceUnavailable, "cannot start " + program + ": " + error);
     return nullptr;
 }
 

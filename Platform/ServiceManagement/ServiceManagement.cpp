@@ -8,10 +8,6 @@
 
 namespace {
 
-CFErrorRef failure(long code, std::string description)
-{
-    return std::make_shared<CFError>(std::string(kSMErrorDomainLaunchd), code, std::move(description));
-}
 
 std::string trimmed(std::string text)
 {
@@ -32,18 +28,18 @@ CFErrorRef blessThroughPkexec(const JobBlessLocations& locations, const std::str
     options.standardInput = std::string();
     ProcessResult result = Process::run(options);
     if (result.launchError)
-        return failure(kSMErrorServiceUnavailable, "cannot run " + locations.pkexec + ": " + *result.launchError);
+        return SMError(kSMErrorServiceUnavailable, "cannot run " + locations.pkexec + ": " + *result.launchError);
     if (result.exitStatus == 0)
         return nullptr;
     std::string message = trimmed(result.standardError);
     // pkexec's own failures: refused or dismissed (126), or not found (127).
     if (result.exitStatus == 126)
-        return failure(kSMErrorAuthorizationFailure, "pkexec refused to run " + locations.blessTool
+        return SMError(kSMErrorAuthorizationFailure, "pkexec refused to run " + locations.blessTool
                            + (message.empty() ? std::string() : ": " + message));
     if (result.exitStatus == 127 || result.exitStatus < 0)
-        return failure(kSMErrorServiceUnavailable, "pkexec could not run " + locations.blessTool
+        return SMError(kSMErrorServiceUnavailable, "pkexec could not run " + locations.blessTool
                            + (message.empty() ? std::string() : ": " + message));
-    return failure(result.exitStatus, message.empty() ? "the blessing tool failed" : message);
+    return SMError(result.exitStatus, message.empty() ? "the blessing tool failed" : message);
 }
 
 }  // namespace
@@ -53,9 +49,9 @@ bool SMJobBless(std::string_view domain, std::string_view executableLabel, const
 {
     CFErrorRef outcome;
     if (domain != kSMDomainSystemLaunchd)
-        outcome = failure(kSMErrorInternalFailure, "helper tools can be blessed only into the system launchd domain");
+        outcome = SMError(kSMErrorInternalFailure, "helper tools can be blessed only into the system launchd domain");
     else if (!authorization || !authorization->holds(kSMRightBlessPrivilegedHelper))
-        outcome = failure(kSMErrorAuthorizationFailure,
+        outcome = SMError(kSMErrorAuthorizationFailure,
                           std::string("the authorization does not hold the right ") + kSMRightBlessPrivilegedHelper);
     else {
         JobBlessLocations locations;

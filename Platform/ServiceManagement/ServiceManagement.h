@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+#include <string>
 #include <string_view>
 
 #include "Platform/Security/Authorization.h"
@@ -18,6 +20,12 @@ inline constexpr long kSMErrorJobNotFound = 6;
 inline constexpr long kSMErrorServiceUnavailable = 7;
 inline constexpr long kSMErrorJobPlistNotFound = 8;
 inline constexpr long kSMErrorInvalidPlist = 10;
+
+// A blessing failure in the launchd domain, with a sentence saying what went wrong.
+inline CFErrorRef SMError(long code, std::string description)
+{
+    return std::make_shared<CFError>(std::string(kSMErrorDomainLaunchd), code, std::move(description));
+}
 
 // Installs the helper tool `label` of the main bundle
 // (Contents/Library/LaunchServices/<label>) as a system daemon and starts it as
