@@ -51,7 +51,9 @@ void VolumeModel::mount()
     std::lock_guard guard(m_operation);
     if (status() != Status::umounted)
         return;
-    if (!isManualMode() && !hasSafeMountFolder()) {
+    // One reading of the mode per operation: the settings file may change meanwhile.
+    const bool manual = isManualMode();
+    if (!manual && !hasSafeMountFolder()) {
         // "", "." or ".." would make the desktop (or the home folder) itself the
         // mount point, and a later clean-up would delete it.
         Console::shared().printLog({"not mounted: the volume name cannot name a folder on the desktop", name, ID},
@@ -59,7 +61,7 @@ void VolumeModel::mount()
         return;
     }
     m_status = Status::mounted;
-    if (isManualMode()) {
+    if (manual) {
         postRequest("add");
         return;
     }
