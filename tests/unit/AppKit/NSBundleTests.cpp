@@ -45,6 +45,8 @@ TEST(NSImageTest, NamedImagesAreWellFormedPngFilesInResources)
     std::string path = folder.makeBundle("Icons", "top.example.Icons", "icons");
     std::string resources = path + "/Contents/Resources/";
     FileManager::writeAtomically(resources + "statusIcon.png", pngHeader(18, 16));
+    FileManager::writeAtomically(resources + "statusIcon@2x.png", pngHeader(36, 32));
+    FileManager::writeAtomically(resources + "statusIcon-symbolic.svg", "<svg/>");
     FileManager::writeAtomically(resources + "fake.png", "GIF89a not a png at all");
     FileManager::writeAtomically(resources + "short.png", pngHeader(1, 1).substr(0, 20));
     FileManager::writeAtomically(resources + "empty.png", pngHeader(0, 16));
@@ -55,6 +57,10 @@ TEST(NSImageTest, NamedImagesAreWellFormedPngFilesInResources)
     EXPECT_EQ(icon->pixelsWide(), 18u);
     EXPECT_EQ(icon->pixelsHigh(), 16u);
     EXPECT_EQ(icon->data(), pngHeader(18, 16));
+    ASSERT_EQ(icon->representations().size(), 2u) << "1x and 2x";
+    EXPECT_EQ(icon->representations()[1].path, resources + "statusIcon@2x.png");
+    EXPECT_EQ(icon->representations()[1].pixelsWide, 36u);
+    EXPECT_EQ(icon->symbolicPath(), resources + "statusIcon-symbolic.svg");
     for (const char* name : {"missing", "fake", "short", "empty", "../Info"})
         EXPECT_EQ(NSImage::named(name, bundle), nullptr) << name;
 }

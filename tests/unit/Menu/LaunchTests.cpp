@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
-#include "Helper/Resources/StatusIconMaker.h"
 #include "Platform/AppKit/NSBundle.h"
 #include "Platform/AppKit/NSImage.h"
 #include "Platform/AppKit/NSStatusItem.h"
@@ -31,7 +31,7 @@ void launchScenario()
 {
     TempFolder folder;
     std::string bundle = folder.makeBundle("ParvexMenu", "top.kestrova.macOS.Parvex.Helper", "ParvexMenu");
-    FileManager::writeAtomically(bundle + "/Contents/Resources/statusIcon.png", StatusIconMaker::png());
+    std::filesystem::copy_file(PARVEX_SOURCE_DIR "/Helper/Resources/statusIcon.png", bundle + "/Contents/Resources/statusIcon.png");
     NSBundle::setMain(std::make_shared<NSBundle>(bundle));
     FileManager::writeAtomically(Console::programLogPath(), "an entry of the last run\n");
 
