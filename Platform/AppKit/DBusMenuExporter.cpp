@@ -144,20 +144,25 @@ void DBusMenuExporter::scheduleLayoutUpdate()
 
 int DBusMenuExporter::idOf(const std::shared_ptr<NSMenuItem>& item)
 {
-    std::erase_if(m_ids, [](const auto& entry) { return entry.first.expired(); });
-    for (const auto& [known, id] : m_ids) {
-        if (known.lock() == item)
-            return id;
+    for (const auto& entry : m_ids) {
+        if (entry.item.lock() == item)
+            return entry.id;
     }
-    m_ids.emplace_back(item, m_nextId);
+    for (auto& entry : m_ids) {
+        if (entry.item.expired() && entry.title == item->title() && entry.separator == item->isSeparatorItem()) {
+            entry.item = item;
+            return entry.id;
+        }
+    }
+    m_ids.push_back({item, m_nextId, item->title(), item->isSeparatorItem()});
     return m_nextId++;
 }
 
 std::shared_ptr<NSMenuItem> DBusMenuExporter::itemWith(int id) const
 {
-    for (const auto& [known, each] : m_ids) {
-        if (each == id)
-            return known.lock();
+    for (const auto& entry : m_ids) {
+        if (entry.id == id)
+            return entry.item.lock();
     }
     return nullptr;
 }
@@ -202,6 +207,7 @@ GVariant* DBusMenuExporter::layout(int id, int depth, const std::vector<std::str
     if (id == 0 && menu && depth != 0) {
         for (const auto& item : menu->items())
             g_variant_builder_add(&children, "v", layout(idOf(item), depth - 1, names));
+        std::erase_if(m_ids, [](const Entry& entry) { return entry.item.expired(); });
     }
     return g_variant_new("(i@a{sv}av)", id, properties(id, names), &children);
 }

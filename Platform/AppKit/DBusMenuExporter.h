@@ -37,7 +37,9 @@ public:
 
 private:
 
-    // Each item keeps one id for as long as it lives; 0 is the menu itself.
+    // Each item keeps one id for as long as it lives; 0 is the menu itself. A
+    // rebuild makes new items: one that looks like a gone one takes its id,
+    // so the panel sees an unchanged menu as unchanged (and keeps its size).
     int idOf(const std::shared_ptr<NSMenuItem>& item);
     std::shared_ptr<NSMenuItem> itemWith(int id) const;
     GVariant* layout(int id, int depth, const std::vector<std::string>& names);
@@ -54,7 +56,13 @@ private:
     std::weak_ptr<NSMenu> m_menu;
     unsigned m_revision = 1;
     int m_nextId = 1;
-    std::vector<std::pair<std::weak_ptr<NSMenuItem>, int>> m_ids;
+    struct Entry {
+        std::weak_ptr<NSMenuItem> item;
+        int id = 0;
+        std::string title;
+        bool separator = false;
+    };
+    std::vector<Entry> m_ids;
     // Lets work queued for later find out that this exporter is gone.
     std::shared_ptr<DBusMenuExporter*> m_self = std::make_shared<DBusMenuExporter*>(this);
     bool m_updateScheduled = false;

@@ -60,7 +60,7 @@ void TrayStatusBarBackend::statusItemRemoved(NSStatusItem& item)
     const bool shown = &item == shownItem();
     m_items.erase(std::remove(m_items.begin(), m_items.end(), &item), m_items.end());
     if (shown) {
-        attach(Host::none);
+        attach(Host::undecided);
         choose();
     }
 }
@@ -139,6 +139,8 @@ void TrayStatusBarBackend::attach(Host host)
         }
         showIcon();
         m_presenter->setVisible(true);
+        break;
+    case Host::undecided:
         break;
     case Host::none:
         if (!m_toldNowhere && shownItem()) {

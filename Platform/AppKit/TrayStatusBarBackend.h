@@ -36,7 +36,8 @@ public:
     void menuClosed(NSMenu& menu) override;
 
 private:
-    enum class Host { none, statusNotifier, xembed };
+    // `undecided` until the session bus has said whether a watcher runs.
+    enum class Host { undecided, none, statusNotifier, xembed };
 
     void start();
     void watchXTray();
@@ -66,7 +67,7 @@ private:
     void* m_module = nullptr;
     std::unique_ptr<TrayPresenter> m_presenter;
     bool m_presenterFailed = false;
-    Host m_host = Host::none;
+    Host m_host = Host::undecided;
     bool m_popupShown = false;
     bool m_toldNowhere = false;
     // The items behind the rows of the X tray's open menu.

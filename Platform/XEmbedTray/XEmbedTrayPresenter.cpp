@@ -51,8 +51,12 @@ public:
             gtk_icon_theme_append_search_path(theme, folder.c_str());
             m_themed = true;
         }
-        if (!name.empty() && gtk_icon_theme_has_icon(theme, name.c_str()))
+        // has_icon() does not see icons lying loose in a search path; a lookup does.
+        GtkIconInfo* found = name.empty() ? nullptr : gtk_icon_theme_lookup_icon(theme, name.c_str(), 16, GtkIconLookupFlags{});
+        if (found) {
+            g_object_unref(found);
             gtk_status_icon_set_from_icon_name(m_icon, name.c_str());
+        }
         else if (!fallbackPng.empty())
             gtk_status_icon_set_from_file(m_icon, fallbackPng.c_str());
     }
