@@ -324,3 +324,13 @@ bool NSView::setColorValue(std::optional<NSColor>, std::string_view)
 {
     return false;
 }
+
+std::optional<double> NSView::numberValue(std::string_view) const
+{
+    return std::nullopt;
+}
+
+bool NSView::setNumberValue(double, std::string_view)
+{
+    return false;
+}

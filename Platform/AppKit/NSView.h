@@ -37,7 +37,7 @@ public:
     static std::shared_ptr<T> make(Args&&... args)
     {
         auto view = std::make_shared<T>(std::forward<Args>(args)...);
-        view->didInit();
+        static_cast<NSView&>(*view).didInit();
         return view;
     }
 
@@ -110,6 +110,9 @@ public:
     // A view type without the property reads none and refuses to be set.
     virtual std::optional<NSColor> colorValue(std::string_view key) const;
     virtual bool setColorValue(std::optional<NSColor> color, std::string_view key);
+    // The same for numeric properties.
+    virtual std::optional<double> numberValue(std::string_view key) const;
+    virtual bool setNumberValue(double value, std::string_view key);
 
 protected:
     virtual void didInit() {}

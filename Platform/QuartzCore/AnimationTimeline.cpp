@@ -36,7 +36,9 @@ void AnimationTimeline::animationRemoved(const std::shared_ptr<CAAnimation>& ani
 
 void AnimationTimeline::endAnimationsDue()
 {
-    CFTimeInterval now = MediaClock::now();
+    // A clock moved in steps lands a rounding error short of an end it was
+    // meant to reach.
+    CFTimeInterval now = MediaClock::now() + 1e-6;
     std::vector<Entry> due;
     std::erase_if(m_entries, [&](Entry& entry) {
         if (entry.end > now)
