@@ -170,20 +170,39 @@ void NSButton::draw(const CGRect&)
     }
     CGFloat padding = m_bordered ? bezelPadding : plainPadding;
     content = content.insetBy(padding, 0);
-    if (const auto& image = shownImage()) {
-        CGFloat w = image->pixelsWide(), h = image->pixelsHigh();
-        ViewRenderer::drawImage(*image, {content.minX(), content.midY() - h / 2, w, h});
-        CGFloat used = w + imageSpacing;
-        content = {content.minX() + used, content.minY(), std::max<CGFloat>(0, content.width() - used), content.height()};
+    // The image and the title form one group, placed by the alignment; a check
+    // box or radio button keeps it at the leading edge.
+    const auto& image = shownImage();
+    CGFloat imageWidth = image ? image->pixelsWide() : 0;
+    CGFloat spacing = image && !m_title.empty() ? imageSpacing : 0;
+    std::optional<TextLayout> layout;
+    CGFloat titleWidth = 0;
+    if (!m_title.empty()) {
+        // As wide as the title, or as there is room for: alignment is the
+        // group's business, not the line's.
+        auto title = attributedTitle();
+        CGFloat room = std::max<CGFloat>(0, content.width() - imageWidth - spacing);
+        titleWidth = std::min(TextLayout(title, {.font = font()}).size().width, room);
+        layout.emplace(title, TextLayout::Style{.font = font(),
+                                                .color = isEnabled() ? NSColor::controlTextColor() : NSColor::disabledControlTextColor(),
+                                                .lineBreakMode = NSLineBreakMode::byTruncatingTail,
+                                                .singleLine = true,
+                                                .width = titleWidth});
     }
-    if (m_title.empty())
-        return;
-    TextLayout layout(attributedTitle(), {.font = font(),
-                                          .color = isEnabled() ? NSColor::controlTextColor() : NSColor::disabledControlTextColor(),
-                                          .alignment = alignment(),
-                                          .lineBreakMode = NSLineBreakMode::byTruncatingTail,
-                                          .singleLine = true,
-                                          .width = content.width()});
-    CGFloat height = layout.size().height;
-    layout.draw(*context, {content.minX(), content.midY() - height / 2, content.width(), height});
+    CGFloat group = imageWidth + spacing + titleWidth;
+    auto placement = m_buttonType == NSButtonType::switchButton || m_buttonType == NSButtonType::radio ? NSTextAlignment::left : alignment();
+    if (m_attributedTitle && !m_attributedTitle->runs().empty() && m_attributedTitle->runs().front().attributes.paragraphStyle
+        && placement != NSTextAlignment::left)
+        placement = m_attributedTitle->runs().front().attributes.paragraphStyle->alignment();
+    CGFloat x = placement == NSTextAlignment::center ? content.midX() - group / 2
+        : placement == NSTextAlignment::right        ? content.maxX() - group
+                                                     : content.minX();
+    if (image) {
+        CGFloat h = image->pixelsHigh();
+        ViewRenderer::drawImage(*image, {x, content.midY() - h / 2, imageWidth, h});
+    }
+    if (layout) {
+        CGFloat height = layout->size().height;
+        layout->draw(*context, {x + imageWidth + spacing, content.midY() - height / 2, titleWidth, height});
+    }
 }
