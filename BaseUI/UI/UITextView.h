@@ -28,10 +28,14 @@ public:
 
     std::shared_ptr<NSClipView> clipView() const { return m_clipView.lock(); }
     void setClipView(std::weak_ptr<NSClipView> view) { m_clipView = std::move(view); }
-    NSEdgeInsets contentInsets;
-    NSColor selectedTextBackgroundColor = NSColor::selectedTextBackgroundColor();
-    NSColor selectedTextColor = NSColor::selectedTextColor();
-    CGFloat fontSize = 12;
+    const NSEdgeInsets& contentInsets() const { return m_contentInsets; }
+    void setContentInsets(const NSEdgeInsets& insets) { m_contentInsets = insets; }
+    const NSColor& selectedTextBackgroundColor() const { return m_selectedTextBackgroundColor; }
+    void setSelectedTextBackgroundColor(const NSColor& color) { m_selectedTextBackgroundColor = color; }
+    const NSColor& selectedTextColor() const { return m_selectedTextColor; }
+    void setSelectedTextColor(const NSColor& color) { m_selectedTextColor = color; }
+    CGFloat fontSize() const { return m_fontSize; }
+    void setFontSize(CGFloat size) { m_fontSize = size; }
 
     Border& border()
     {
@@ -48,6 +52,10 @@ public:
 
 private:
     std::weak_ptr<NSClipView> m_clipView;
+    NSEdgeInsets m_contentInsets;
+    NSColor m_selectedTextBackgroundColor = NSColor::selectedTextBackgroundColor();
+    NSColor m_selectedTextColor = NSColor::selectedTextColor();
+    CGFloat m_fontSize = 12;
     std::optional<Border> m_border;
     std::optional<Background> m_background;
 };

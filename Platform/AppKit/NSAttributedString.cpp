@@ -65,18 +65,15 @@ void NSAttributedString::coalesce()
 
 void NSMutableAttributedString::addAttributes(const NSAttributes& attributes, NSRange range)
 {
-    size_t start = std::min(range.location, m_length);
-    size_t end = std::min(range.max(), m_length);
-    splitAt(start);
-    splitAt(end);
-    for (auto& run : m_runs) {
-        if (run.range.location >= start && run.range.max() <= end)
-            run.attributes.merge(attributes);
-    }
-    coalesce();
+    forRunsIn(range, [&](NSAttributes& run) { run.merge(attributes); });
 }
 
 void NSMutableAttributedString::setAttributes(const NSAttributes& attributes, NSRange range)
+{
+    forRunsIn(range, [&](NSAttributes& run) { run = attributes; });
+}
+
+void NSMutableAttributedString::forRunsIn(NSRange range, const std::function<void(NSAttributes&)>& change)
 {
     size_t start = std::min(range.location, m_length);
     size_t end = std::min(range.max(), m_length);
@@ -84,7 +81,7 @@ void NSMutableAttributedString::setAttributes(const NSAttributes& attributes, NS
     splitAt(end);
     for (auto& run : m_runs) {
         if (run.range.location >= start && run.range.max() <= end)
-            run.attributes = attributes;
+            change(run.attributes);
     }
     coalesce();
 }

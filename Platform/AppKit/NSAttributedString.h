@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -67,4 +68,8 @@ public:
     // Replaces all attributes over the range.
     void setAttributes(const NSAttributes& attributes, NSRange range);
     void append(const NSAttributedString& other);
+
+private:
+    // Changes the attributes of the runs over the range (clamped), split to fit it.
+    void forRunsIn(NSRange range, const std::function<void(NSAttributes&)>& change);
 };
