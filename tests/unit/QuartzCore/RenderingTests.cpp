@@ -2,7 +2,12 @@
 
 #include <cairo.h>
 
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
 #include "Platform/Foundation/RunLoop.h"
+#include "Platform/QuartzCore/CALayer.h"
 #include "Platform/QuartzCore/CARenderer.h"
 #include "Platform/QuartzCore/CATransaction.h"
 #include "Platform/QuartzCore/CGPath.h"
@@ -75,4 +80,40 @@ TEST(CATransaction, CommitObserversHearOnceForEachTransactionThatChangedSomethin
     CATransaction::noteChange();
     CATransaction::flush();
     EXPECT_EQ(commits, 2);
+}
+
+TEST(CARenderer, DrawsATreeThroughTransformsOpacityAndClipping)
+{
+    auto* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 100, 100);
+    auto* cr = cairo_create(surface);
+    auto root = CALayer::layer();
+    root->setFrame({0, 0, 100, 100});
+    root->setBackgroundColor(CGColor{1, 1, 1, 1});
+    root->setMasksToBounds(true);
+    // A bar from x 40 to 60 over the whole height, turned a quarter: a band
+    // from y 40 to 60 across, half transparent, and reaching past the root.
+    auto bar = CALayer::layer();
+    bar->setFrame({40, -50, 20, 200});
+    bar->setBackgroundColor(CGColor{0, 0, 1, 1});
+    bar->setAffineTransform(CGAffineTransform::rotation(M_PI / 2));
+    bar->setOpacity(0.5);
+    root->addSublayer(bar);
+    auto hidden = CALayer::layer();
+    hidden->setFrame({0, 0, 100, 100});
+    hidden->setBackgroundColor(CGColor{1, 0, 0, 1});
+    hidden->setHidden(true);
+    root->addSublayer(hidden);
+    CARenderer::render(*root, cr, 0);
+    cairo_surface_flush(surface);
+
+    auto pixel = [&](int x, int y) {
+        std::uint32_t value = 0;
+        std::memcpy(&value, cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface) + x * 4, 4);
+        return value & 0xFFFFFF;
+    };
+    EXPECT_EQ(pixel(50, 10), 0xFFFFFFu) << "the unturned bar would be here";
+    EXPECT_EQ(pixel(10, 50), 0x7F7FFFu) << "half blue over white";
+    EXPECT_EQ(pixel(95, 50), 0x7F7FFFu);
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
 }
