@@ -1,9 +1,9 @@
-#include "Platform/Foundation/InProcessNotificationBus.h"
+#include "support/InProcessNotificationBus.h"
 
 #include "Platform/Foundation/DispatchQueue.h"
 
-bool InProcessNotificationBus::post(const std::string& name, const std::optional<NotificationObject>& object,
-                                    unsigned options)
+Expected<void> InProcessNotificationBus::post(const std::string& name, const std::optional<PropertyListValue>& object,
+                                              unsigned options)
 {
     std::vector<std::shared_ptr<Subscription>> receivers;
     uid_t sender;
@@ -23,7 +23,7 @@ bool InProcessNotificationBus::post(const std::string& name, const std::optional
                 subscription->receiver(notification);
         });
     }
-    return true;
+    return {};
 }
 
 unsigned InProcessNotificationBus::subscribe(const std::string& name, Receiver receiver)

@@ -16,11 +16,11 @@ class InProcessNotificationBus final : public NotificationBus {
 public:
     struct Post {
         std::string name;
-        std::optional<NotificationObject> object;
+        std::optional<PropertyListValue> object;
         unsigned options = 0;
     };
 
-    bool post(const std::string& name, const std::optional<NotificationObject>& object, unsigned options) override;
+    Expected<void> post(const std::string& name, const std::optional<PropertyListValue>& object, unsigned options) override;
     unsigned subscribe(const std::string& name, Receiver receiver) override;
     void unsubscribe(unsigned token) override;
 
