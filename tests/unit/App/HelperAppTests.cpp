@@ -5,10 +5,11 @@
 
 #include "App/HelperApp.h"
 #include "App/PropertyList.h"
-#include "InstallTestSupport.h"
 #include "Platform/AppKit/NSRunningApplication.h"
 #include "Platform/AppKit/ProcessEntry.h"
+#include "Platform/Foundation/FileManager.h"
 #include "Shared/SharedData.h"
+#include "support/Bundles.h"
 
 namespace {
 
@@ -20,8 +21,8 @@ protected:
         : m_settings(std::make_shared<UserDefaults>(std::string(SharedData::suiteName), m_folder / "settings.plist"))
         , m_helper(context())
     {
-        FileManager::createDirectory(m_folder / "Resources", true);
-        FileManager::createDirectory(m_folder / "LaunchAgents", true);
+        std::filesystem::create_directories(m_folder / "Resources");
+        std::filesystem::create_directories(m_folder / "LaunchAgents");
     }
 
     HelperApp::Context context()
@@ -55,7 +56,7 @@ protected:
         return NSRunningApplication::from(entry);
     }
 
-    ScratchFolder m_folder;
+    TemporaryFolder m_folder{"install"};
     SharedData m_settings;
     std::vector<std::shared_ptr<NSRunningApplication>> m_running;
     std::vector<std::string> m_launches;

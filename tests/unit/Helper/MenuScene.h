@@ -11,7 +11,7 @@
 #include "Platform/AppKit/NSApplication.h"
 #include "Platform/AppKit/NSMenu.h"
 #include "Platform/AppKit/NSMenuItem.h"
-#include "unit/Helper/support/ToolDoubles.h"
+#include "support/ToolDoubles.h"
 
 // ParvexMenu's objects wired as its entry point wires them, on the tool
 // doubles, with an application whose exit only records the status.
@@ -67,7 +67,7 @@ public:
     {
         std::vector<std::string> texts;
         for (const auto& post : doubles.bus().posts()) {
-            const std::string* text = post.object ? std::get_if<std::string>(&*post.object) : nullptr;
+            const std::string* text = post.object ? post.object->string() : nullptr;
             if (post.name == "top.kestrova.macOS.Parvex.Helper.do")
                 texts.push_back(text ? *text : "<not a text>");
         }

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "App/PropertyList.h"
-#include "InstallTestSupport.h"
 #include "Platform/Foundation/PropertyListSerialization.h"
+#include "support/Bundles.h"
 
 TEST(PropertyList, OnlyADictionaryFileReadsAndItKeepsEveryKindOfValueWhenRewritten)
 {
-    ScratchFolder folder;
+    TemporaryFolder folder{"install"};
     for (const char* text : {"<?xml version=\"1.0\"?><plist version=\"1.0\"><array><string>a</string></array></plist>",
                              "not a property list", ""})
         EXPECT_TRUE(PropertyList::dictionary(folder.write("other.plist", text)).empty()) << text;

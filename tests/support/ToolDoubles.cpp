@@ -1,4 +1,4 @@
-#include "ToolDoubles.h"
+#include "support/ToolDoubles.h"
 
 #include <unistd.h>
 
@@ -8,20 +8,18 @@
 #include "Shared/Console.h"
 
 ToolDoubles::ToolDoubles()
+    : m_state(m_root / "state")
+    , m_home(m_root / "home")
 {
-    char pattern[] = "/tmp/parvex-doubles.XXXXXX";
-    m_root = ::mkdtemp(pattern);
-    m_state = m_root + "/state";
-    m_home = m_root + "/home";
-    FileManager::createDirectory(m_state + "/info", true);
-    FileManager::createDirectory(m_home + "/Desktop", true);
+    std::filesystem::create_directories(m_state + "/info");
+    std::filesystem::create_directories(m_home + "/Desktop");
     ::setenv("PARVEX_DOUBLES", m_state.c_str(), 1);
     const char* path = ::getenv("PATH");
     m_oldPath = path ? path : "/usr/bin:/bin";
     ::setenv("PATH", (std::string(PARVEX_SOURCE_DIR) + "/tests/doubles/bin:" + m_oldPath).c_str(), 1);
 
     m_settings = std::make_shared<SharedData>(
-        std::make_shared<UserDefaults>("top.kestrova.macOS.Parvex.Shared", m_root + "/settings.plist"));
+        std::make_shared<UserDefaults>("top.kestrova.macOS.Parvex.Shared", m_root / "settings.plist"));
     m_bus = std::make_shared<InProcessNotificationBus>();
     m_center = std::make_unique<DistributedNotificationCenter>(m_bus);
     m_environment = std::make_shared<VolumeEnvironment>(VolumeEnvironment{*m_settings, *m_center, m_home,
@@ -34,17 +32,16 @@ ToolDoubles::ToolDoubles()
 ToolDoubles::~ToolDoubles()
 {
     ::setenv("PATH", m_oldPath.c_str(), 1);
-    std::system(("rm -rf '" + m_root + "'").c_str());
 }
 
 void ToolDoubles::write(const std::string& file, const std::string& text)
 {
-    FileManager::writeAtomically(m_state + "/" + file, text);
+    writeFile(m_state + "/" + file, text);
 }
 
 void ToolDoubles::setPassword(const std::string& password)
 {
-    FileManager::writeAtomically(m_state + "/password", password);
+    writeFile(m_state + "/password", password);
     m_settings->setPwd(password);
 }
 
@@ -52,7 +49,7 @@ std::vector<ToolDoubles::Call> ToolDoubles::calls() const
 {
     // One record per call, ended by 0x1e; its fields (tool, arguments) each end with a NUL.
     std::vector<Call> out;
-    std::string text = FileManager::contents(m_state + "/calls").value_or("");
+    std::string text = FileManager::contents(m_state + "/calls").valueOr("");
     for (size_t start = 0, end; (end = text.find('\x1e', start)) != std::string::npos; start = end + 1) {
         Call call;
         for (size_t field = start, stop; field < end && (stop = text.find('\0', field)) < end; field = stop + 1) {
@@ -115,5 +112,5 @@ std::string ToolDoubles::listing(const std::vector<std::string>& rows)
 
 std::string unitLog()
 {
-    return FileManager::contents(Console::programLogPath()).value_or("");
+    return FileManager::contents(Console::shared().path()).valueOr("");
 }

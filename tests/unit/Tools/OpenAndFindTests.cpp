@@ -1,5 +1,4 @@
 #include "Tools/Common/DiskCatalog.h"
-#include "Tools/hdiutil/HdiUtil.h"
 #include "Tools/open/Opener.h"
 #include "ToolsTestData.h"
 
@@ -28,12 +27,6 @@ TEST(Opener, ReportsMissingPathsAbsoluteAndAMissingDesktopSession)
     std::ostringstream noSession;
     EXPECT_EQ(Opener("/", noEnvironment).run({ "/" }, noSession), 1);
     EXPECT_NE(noSession.str().find("no desktop session"), std::string::npos) << noSession.str();
-}
-
-TEST(HdiUtil, AttachLinesAlignLikeTheOriginal)
-{
-    EXPECT_EQ(Tools::HdiUtil::attachLine("/dev/disk4s1", "Windows_NTFS", "/Volumes/Data"), "/dev/disk4s1        \tWindows_NTFS                   \t/Volumes/Data");
-    EXPECT_EQ(Tools::HdiUtil::attachLine("/dev/disk4", "FDisk_partition_scheme", ""), "/dev/disk4          \tFDisk_partition_scheme         \t");
 }
 
 TEST(DiskCatalog, VolumesAreFoundByExactNameNodeOrMountPoint)

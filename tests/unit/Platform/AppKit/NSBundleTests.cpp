@@ -3,14 +3,14 @@
 #include "Platform/AppKit/NSBundle.h"
 #include "Platform/AppKit/NSImage.h"
 #include "Platform/Foundation/FileManager.h"
-#include "TempBundle.h"
+#include "support/Bundles.h"
 
 TEST(NSBundleTest, ReadsInfoAndFindsResourcesAndMissingPartsGiveNothing)
 {
-    TempFolder folder;
-    std::string path = folder.makeBundle("Demo", "top.example.Demo", "demo");
-    FileManager::writeAtomically(path + "/Contents/MacOS/demo", "#!/bin/sh\n", 0755);
-    FileManager::writeAtomically(path + "/Contents/Resources/notes.txt", "hello");
+    TemporaryFolder folder{"appkit"};
+    std::string path = makeBundle(folder, "Demo", "top.example.Demo", "demo");
+    writeFile(path + "/Contents/MacOS/demo", "#!/bin/sh\n", 0755);
+    writeFile(path + "/Contents/Resources/notes.txt", "hello");
 
     NSBundle bundle(path + "/");
     EXPECT_EQ(bundle.bundlePath(), path);
@@ -18,15 +18,15 @@ TEST(NSBundleTest, ReadsInfoAndFindsResourcesAndMissingPartsGiveNothing)
     EXPECT_EQ(bundle.executablePath(), path + "/Contents/MacOS/demo");
     EXPECT_EQ(bundle.path("notes", "txt"), path + "/Contents/Resources/notes.txt");
     EXPECT_EQ(bundle.path("missing", "txt"), std::nullopt);
-    EXPECT_EQ(std::get<bool>(bundle.infoDictionary().at("LSUIElement")), true);
-    EXPECT_EQ(bundle.string("LSUIElement"), std::nullopt) << "not a string";
+    ASSERT_NE(bundle.objectForInfoDictionaryKey("LSUIElement"), nullptr);
+    EXPECT_EQ(*bundle.objectForInfoDictionaryKey("LSUIElement"), PropertyListValue(true));
 
     // Info.plist names an executable that is not there, and no identifier.
-    std::string bare = folder.makeBundle("Bare", "", "bare");
+    std::string bare = makeBundle(folder, "Bare", "", "bare");
     EXPECT_EQ(NSBundle(bare).bundleIdentifier(), std::nullopt);
     EXPECT_EQ(NSBundle(bare).executablePath(), std::nullopt);
-    FileManager::writeAtomically(bare + "/Contents/Info.plist", "not a property list");
-    EXPECT_TRUE(NSBundle(bare).infoDictionary().empty());
+    writeFile(bare + "/Contents/Info.plist", "not a property list");
+    EXPECT_EQ(NSBundle(bare).objectForInfoDictionaryKey("CFBundleExecutable"), nullptr);
     EXPECT_FALSE(NSBundle(folder.path() + "/Nothing.app").exists());
 }
 
@@ -41,13 +41,13 @@ TEST(NSBundleTest, OnlyAnExecutableInContentsMacOSBelongsToTheBundle)
 
 TEST(NSImageTest, NamedImagesAreWellFormedPngFilesInResources)
 {
-    TempFolder folder;
-    std::string path = folder.makeBundle("Icons", "top.example.Icons", "icons");
+    TemporaryFolder folder{"appkit"};
+    std::string path = makeBundle(folder, "Icons", "top.example.Icons", "icons");
     std::string resources = path + "/Contents/Resources/";
-    FileManager::writeAtomically(resources + "statusIcon.png", pngHeader(18, 16));
-    FileManager::writeAtomically(resources + "fake.png", "GIF89a not a png at all");
-    FileManager::writeAtomically(resources + "short.png", pngHeader(1, 1).substr(0, 20));
-    FileManager::writeAtomically(resources + "empty.png", pngHeader(0, 16));
+    writeFile(resources + "statusIcon.png", pngHeader(18, 16));
+    writeFile(resources + "fake.png", "GIF89a not a png at all");
+    writeFile(resources + "short.png", pngHeader(1, 1).substr(0, 20));
+    writeFile(resources + "empty.png", pngHeader(0, 16));
     NSBundle bundle(path);
 
     auto icon = NSImage::named("statusIcon", bundle);

@@ -1,7 +1,7 @@
 #include <gmock/gmock.h>
 #include <sys/stat.h>
 
-#include "InstallTestSupport.h"
+#include "Platform/Foundation/FileManager.h"
 #include "Platform/Foundation/PropertyListSerialization.h"
 #include "Platform/ServiceManagement/CodeRequirement.h"
 #include "Platform/ServiceManagement/ELFSection.h"
@@ -9,6 +9,7 @@
 #include "Platform/ServiceManagement/JobBlessInstaller.h"
 #include "Platform/ServiceManagement/LaunchDaemonStarter.h"
 #include "Platform/ServiceManagement/ServiceManagement.h"
+#include "support/Bundles.h"
 
 using ::testing::HasSubstr;
 
@@ -27,15 +28,15 @@ protected:
                        plistWith(stringEntry("CFBundleIdentifier", identifier)
                                  + "<key>SMPrivilegedExecutables</key><dict>" + privileged + "</dict>\n"));
         std::string target = app + "/Contents/Library/LaunchServices/" + kAgentLabel;
-        FileManager::createDirectory(app + "/Contents/Library/LaunchServices", true);
+        std::filesystem::create_directories(app + "/Contents/Library/LaunchServices");
         std::filesystem::copy_file(tool, target, std::filesystem::copy_options::overwrite_existing);
         return app;
     }
     std::string makeApp() { return makeApp("top.kestrova.macOS.Parvex", stringEntry(kAgentLabel, kRequirement)); }
 
-    CFErrorRef verify(const std::string& app, VerifiedHelperTool* tool = nullptr) { return HelperToolVerifier::verify(app, kAgentLabel, tool); }
+    Expected<VerifiedHelperTool> verify(const std::string& app) { return HelperToolVerifier::verify(app, kAgentLabel); }
 
-    ScratchFolder m_folder;
+    TemporaryFolder m_folder{"install"};
     int m_count = 0;
 };
 
@@ -58,26 +59,26 @@ TEST(CodeRequirement, FindsTheIdentifierTheRequirementDemands)
 
 TEST(ELFSection, TheBuiltAgentCarriesBothPropertyListsAndOtherFilesNone)
 {
-    auto info = PropertyListSerialization::propertyList(ELFSection::contents(kBuiltAgent, "__info_plist").value_or(""));
+    auto info = PropertyListSerialization::propertyList(ELFSection::contents(kBuiltAgent, "__info_plist").valueOr(""));
     ASSERT_TRUE(info && info->dictionary());
     EXPECT_EQ(info->dictionary()->at("CFBundleIdentifier"), PropertyListValue(kAgentLabel));
-    auto launchd = PropertyListSerialization::propertyList(ELFSection::contents(kBuiltAgent, "__launchd_plist").value_or(""));
+    auto launchd = PropertyListSerialization::propertyList(ELFSection::contents(kBuiltAgent, "__launchd_plist").valueOr(""));
     ASSERT_TRUE(launchd);
     EXPECT_EQ(*launchd, PropertyListValue(PropertyListValue::Dictionary{{"Label", kAgentLabel}, {"RunAtLoad", true}}));
 
-    EXPECT_EQ(ELFSection::contents(kBuiltAgent, "__missing"), std::nullopt);
-    EXPECT_EQ(ELFSection::contents("/nonexistent", "__info_plist"), std::nullopt);
-    auto image = FileManager::contents(kBuiltAgent).value_or("");
-    EXPECT_EQ(ELFSection::contentsOfImage(std::string_view(image).substr(0, 100), "__info_plist"), std::nullopt);
-    EXPECT_EQ(ELFSection::contentsOfImage("#!/bin/sh\n", "__info_plist"), std::nullopt);
+    EXPECT_FALSE(ELFSection::contents(kBuiltAgent, "__missing"));
+    EXPECT_FALSE(ELFSection::contents("/nonexistent", "__info_plist"));
+    auto image = FileManager::contents(kBuiltAgent).valueOr("");
+    EXPECT_FALSE(ELFSection::contentsOfImage(std::string_view(image).substr(0, 100), "__info_plist"));
+    EXPECT_FALSE(ELFSection::contentsOfImage("#!/bin/sh\n", "__info_plist"));
 }
 
 TEST_F(BlessBundle, AMatchingPairPassesAndEachMismatchIsRefusedSayingWhich)
 {
-    VerifiedHelperTool tool;
-    EXPECT_EQ(verify(makeApp(), &tool), nullptr);
-    EXPECT_EQ(tool.toolPath, m_folder / "App1/Parvex.app/Contents/Library/LaunchServices/top.kestrova.macOS.Parvex.Agent");
-    EXPECT_EQ(tool.launchdList.at("Label"), PropertyListValue(kAgentLabel));
+    auto tool = verify(makeApp());
+    ASSERT_TRUE(tool) << tool.error().description;
+    EXPECT_EQ(tool->toolPath, m_folder / "App1/Parvex.app/Contents/Library/LaunchServices/top.kestrova.macOS.Parvex.Agent");
+    EXPECT_EQ(tool->launchdList.at("Label"), PropertyListValue(kAgentLabel));
 
     const std::string parvex = "top.kestrova.macOS.Parvex";
     const struct {
@@ -95,18 +96,17 @@ TEST_F(BlessBundle, AMatchingPairPassesAndEachMismatchIsRefusedSayingWhich)
          "has no embedded information property list"},
     };
     for (const auto& test : cases) {
-        auto error = verify(test.app);
-        ASSERT_TRUE(error) << test.says;
-        EXPECT_EQ(error->code(), test.code) << test.says;
-        EXPECT_EQ(error->domain(), "CFErrorDomainLaunchd");
-        EXPECT_THAT(error->description(), HasSubstr(test.says));
+        auto verified = verify(test.app);
+        ASSERT_FALSE(verified) << test.says;
+        EXPECT_EQ(verified.error().code, test.code) << test.says;
+        EXPECT_THAT(verified.error().description, HasSubstr(test.says));
     }
 
     std::string app = makeApp();
     ::unlink((app + "/Contents/Library/LaunchServices/" + kAgentLabel).c_str());
-    for (const auto& error : {verify(app), HelperToolVerifier::verify(makeApp(), "../escape", nullptr)}) {
-        ASSERT_TRUE(error);
-        EXPECT_EQ(error->code(), kSMErrorToolNotValid);
+    for (const auto& verified : {verify(app), HelperToolVerifier::verify(makeApp(), "../escape")}) {
+        ASSERT_FALSE(verified);
+        EXPECT_EQ(verified.error().code, kSMErrorToolNotValid);
     }
 }
 
@@ -118,13 +118,14 @@ TEST_F(BlessBundle, UnderSystemdTheToolBecomesAnEnabledUnit)
     places.systemdUnits = m_folder / "etc/systemd/system";
     places.systemdRuntime = m_folder / "run/systemd/system";
     places.systemctl = m_folder.write("systemctl", "#!/bin/sh\necho \"$@\" >> '" + m_folder / "systemctl.calls" + "'\n", 0755);
-    FileManager::createDirectory(places.systemdRuntime, true);
+    std::filesystem::create_directories(places.systemdRuntime);
     // An earlier install left a file that anybody could change.
     m_folder.write("Library/PrivilegedHelperTools/top.kestrova.macOS.Parvex.Agent", "old", 0777);
     ::chmod(places.privilegedHelperTools.c_str(), 0777);
 
     JobBlessInstaller installer(places);
-    ASSERT_EQ(installer.bless(makeApp(), kAgentLabel), nullptr);
+    auto blessed = installer.bless(makeApp(), kAgentLabel);
+    ASSERT_TRUE(blessed) << blessed.error().description;
 
     std::string tool = installer.toolPath(kAgentLabel);
     EXPECT_EQ(FileManager::contents(tool), FileManager::contents(kBuiltAgent));
@@ -134,7 +135,7 @@ TEST_F(BlessBundle, UnderSystemdTheToolBecomesAnEnabledUnit)
     ASSERT_EQ(::stat(places.privilegedHelperTools.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 022, 0u) << "the folder is writable by its owner only";
 
-    auto list = PropertyListSerialization::propertyList(FileManager::contents(installer.launchdListPath(kAgentLabel)).value_or(""));
+    auto list = PropertyListSerialization::propertyList(FileManager::contents(installer.launchdListPath(kAgentLabel)).valueOr(""));
     ASSERT_TRUE(list);
     EXPECT_EQ(*list, PropertyListValue(PropertyListValue::Dictionary{{"Label", kAgentLabel}, {"RunAtLoad", true}, {"Program", tool}}));
 
@@ -152,6 +153,7 @@ TEST(SMJobBless, WantsTheSystemDomainAndTheBlessingRight)
     EXPECT_FALSE(SMJobBless(kSMDomainSystemLaunchd, kAgentLabel, unauthorized, &error));
     ASSERT_TRUE(error);
     EXPECT_EQ(error->code(), kSMErrorAuthorizationFailure);
+    EXPECT_EQ(error->domain(), "CFErrorDomainLaunchd");
     EXPECT_FALSE(SMJobBless(kSMDomainSystemLaunchd, kAgentLabel, nullptr, nullptr));
 
     unauthorized->grantedRights.insert(kSMRightBlessPrivilegedHelper);

@@ -3,13 +3,10 @@
 
 #include <algorithm>
 
-#include "App/JobBless.h"
-#include "InstallTestSupport.h"
 #include "Platform/AppKit/ProcessEntry.h"
+#include "Platform/Foundation/FileManager.h"
 #include "Platform/Security/AuthorizationAuthority.h"
-#include "Shared/Console.h"
-
-using ::testing::HasSubstr;
+#include "support/TemporaryFolder.h"
 
 namespace {
 
@@ -26,7 +23,7 @@ protected:
     void TearDown() override { AuthorizationAuthority::setShared(nullptr); }
 
     void answer(int status) const { m_folder.write("status", std::to_string(status) + "\n"); }
-    std::string calls() const { return FileManager::contents(m_folder / "calls").value_or(""); }
+    std::string calls() const { return FileManager::contents(m_folder / "calls").valueOr(""); }
     // References made from here on stand for `uid`.
     void actAs(uid_t uid, const std::string& pkcheck = "")
     {
@@ -47,7 +44,7 @@ protected:
     }
 
     static constexpr AuthorizationFlags kInstallFlags = 19;
-    ScratchFolder m_folder;
+    TemporaryFolder m_folder{"authorization"};
     std::string m_pkcheck;
 };
 
@@ -102,16 +99,4 @@ TEST_F(Authorization, PolkitAnswersBecomeThePlatformStatusCodes)
 
     actAs(1000, "/nonexistent/pkcheck");
     EXPECT_EQ(copyBlessRight(create()), errAuthorizationDenied);
-}
-
-TEST_F(Authorization, CancellingTheDialogMakesInstallLogTheCancelStatus)
-{
-    actAs(1000);
-    answer(3);
-    ASSERT_TRUE(JobBless::createAuthorization());
-    EXPECT_FALSE(JobBless::install());
-    std::string log = FileManager::contents(Console::programLogPath()).value_or("");
-    EXPECT_THAT(log, HasSubstr("install()"));
-    EXPECT_THAT(log, HasSubstr("Failed to copy AuthorizationRef, return code -60006\n"));
-    EXPECT_THAT(log, ::testing::Not(HasSubstr("SMJobBless")));
 }

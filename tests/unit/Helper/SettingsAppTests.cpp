@@ -4,12 +4,12 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include "MenuScene.h"
 #include "Platform/AppKit/NSBundle.h"
 #include "Platform/AppKit/NSRunningApplication.h"
 #include "Platform/AppKit/NSWorkspace.h"
 #include "Platform/Foundation/RunLoop.h"
-#include "MenuScene.h"
-#include "unit/AppKit/TempBundle.h"
+#include "support/Bundles.h"
 
 extern char** environ;
 
@@ -41,10 +41,9 @@ TEST(SettingsAppPath, DropsThisBundleAndTheThreeFoldersAboveIt)
     // The built bundles nest that way, the menu-bar app without a Dock icon.
     NSBundle menuApp(std::string(PARVEX_BINARY_DIR "/Parvex.app") + kLoginItems);
     EXPECT_EQ(menuApp.bundleIdentifier(), "top.kestrova.macOS.Parvex.Helper");
-    EXPECT_EQ(menuApp.string("CFBundleExecutable"), "ParvexMenu");
-    auto agent = menuApp.infoDictionary().find("LSUIElement");
-    ASSERT_NE(agent, menuApp.infoDictionary().end());
-    EXPECT_EQ(std::get<bool>(agent->second), true);
+    EXPECT_EQ(menuApp.executablePath(), menuApp.bundlePath() + "/Contents/MacOS/ParvexMenu");
+    ASSERT_NE(menuApp.objectForInfoDictionaryKey("LSUIElement"), nullptr);
+    EXPECT_EQ(*menuApp.objectForInfoDictionaryKey("LSUIElement"), PropertyListValue(true));
     NSBundle settings(AppDelegate::settingsAppPath(menuApp.bundlePath()));
     EXPECT_EQ(settings.bundleIdentifier(), AppDelegate::settingsAppIdentifier);
 }
@@ -57,21 +56,21 @@ TEST(SettingsApp, OpensTheSettingsAppAroundThisBundleUnlessItRuns)
     // make these choices do nothing.
     if (settingsAppRuns())
         GTEST_SKIP() << "a settings app runs already on this machine";
-    TempFolder folder;
-    std::string settings = folder.makeBundle("Parvex", AppDelegate::settingsAppIdentifier, "Parvex");
+    TemporaryFolder folder{"appkit"};
+    std::string settings = makeBundle(folder, "Parvex", AppDelegate::settingsAppIdentifier, "Parvex");
     std::string notes = folder.path() + "/starts";
     std::string program = settings + "/Contents/MacOS/Parvex";
-    FileManager::writeAtomically(program, "#!/bin/sh\necho started >> '" + notes + "'\n", 0755);
-    FileManager::createDirectory(settings + kLoginItems + "/Contents/MacOS", true);
+    writeFile(program, "#!/bin/sh\necho started >> '" + notes + "'\n", 0755);
+    std::filesystem::create_directories(settings + kLoginItems + "/Contents/MacOS");
     NSBundle::setMain(std::make_shared<NSBundle>(settings + kLoginItems));
     auto starts = [&] {
-        std::string text = FileManager::contents(notes).value_or("");
+        std::string text = FileManager::contents(notes).valueOr("");
         return std::count(text.begin(), text.end(), '\n');
     };
 
     // Another copy, started by hand, is running: the choice does nothing.
-    std::string copy = folder.makeBundle("ParvexCopy", AppDelegate::settingsAppIdentifier, "Parvex");
-    TempFolder::installSleep(copy, "Parvex");
+    std::string copy = makeBundle(folder, "ParvexCopy", AppDelegate::settingsAppIdentifier, "Parvex");
+    installSleep(copy, "Parvex");
     std::string executable = copy + "/Contents/MacOS/Parvex";
     char* argv[] = {executable.data(), const_cast<char*>("60"), nullptr};
     pid_t running = -1;

@@ -4,9 +4,9 @@
 
 #include <filesystem>
 
-#include "InstallTestSupport.h"
 #include "Platform/ServiceManagement/ExecutableProcesses.h"
 #include "Platform/ServiceManagement/LaunchAgentsLauncher.h"
+#include "support/Bundles.h"
 
 using Command = LaunchAgentsLauncher::Command;
 using Dictionary = PropertyListValue::Dictionary;
@@ -34,9 +34,9 @@ TEST(LaunchAgents, ListsThatRunAtLoadGiveTheirProgramAndArguments)
 
 TEST(LaunchAgents, StartsEachTrustedAgentOnceForThisUser)
 {
-    ScratchFolder folder;
+    TemporaryFolder folder{"install"};
     std::string program = folder / "bin/agent-sleep";
-    FileManager::createDirectory(folder / "bin", true);
+    std::filesystem::create_directories(folder / "bin");
     std::filesystem::copy_file("/bin/sleep", program);
     ::chmod(program.c_str(), 0755);
     std::string agents = folder / "LaunchAgents";

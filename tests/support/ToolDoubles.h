@@ -7,12 +7,15 @@
 
 #include "Helper/NTFSManager/VolumeEnvironment.h"
 #include "Platform/Foundation/DistributedNotificationCenter.h"
-#include "Platform/Foundation/InProcessNotificationBus.h"
 #include "Shared/SharedData.h"
+#include "support/InProcessNotificationBus.h"
+#include "support/TemporaryFolder.h"
+#include "support/TestLog.h"
 
 // A scenario for the volume code: fake disk tools first on the shell's PATH
 // (tests/doubles/bin), a temporary home, settings in a temporary suite, and an
-// in-process bus. Records every script text and every tool call.
+// in-process bus, and a log file of its own. Records every script text and
+// every tool call.
 class ToolDoubles {
 public:
     struct Call {
@@ -49,7 +52,8 @@ public:
 private:
     void write(const std::string& file, const std::string& text);
 
-    std::string m_root;
+    TestLog m_log;
+    TemporaryFolder m_root{"doubles"};
     std::string m_state;
     std::string m_home;
     std::string m_oldPath;
@@ -61,5 +65,5 @@ private:
     std::vector<std::string> m_scripts;
 };
 
-// The unit-test log file's text.
+// The shared logger's file as it is now.
 std::string unitLog();

@@ -11,17 +11,24 @@
 
 namespace {
 
+// A child that must start.
+ProcessResult run(const ProcessOptions& options)
+{
+    auto result = Process::run(options);
+    EXPECT_TRUE(result) << result.error().description;
+    return result.valueOr({});
+}
+
 ProcessResult shell(const std::string& script, ProcessOptions options = {})
 {
     options.launchPath = "/bin/zsh";
     options.arguments = {"-c", script};
-    return Process::run(options);
+    return run(options);
 }
 
 TEST(Process, ReturnsBothStreamsRawAndTheExitStatus)
 {
     auto result = shell("printf 'out\\377'; printf 'err' >&2; exit 3");
-    EXPECT_FALSE(result.launchError);
     EXPECT_EQ(result.standardOutput, "out\xff");
     EXPECT_EQ(result.standardError, "err");
     EXPECT_EQ(result.exitStatus, 3);
@@ -40,40 +47,39 @@ TEST(Process, ReturnsBothStreamsRawAndTheExitStatus)
 TEST(Process, UnstartableProgramSaysWhy)
 {
     auto missing = Process::run({.launchPath = "/nonexistent/program"});
-    ASSERT_TRUE(missing.launchError);
-    EXPECT_NE(missing.launchError->find("/nonexistent/program"), std::string::npos);
-    EXPECT_NE(missing.launchError->find(std::strerror(ENOENT)), std::string::npos);
+    ASSERT_FALSE(missing);
+    EXPECT_NE(missing.error().description.find("/nonexistent/program"), std::string::npos);
+    EXPECT_NE(missing.error().description.find(std::strerror(ENOENT)), std::string::npos);
 
     TemporaryFolder folder("process");
     ::close(::open((folder / "plain").c_str(), O_WRONLY | O_CREAT, 0644));
     auto notExecutable = Process::run({.launchPath = folder / "plain"});
-    ASSERT_TRUE(notExecutable.launchError);
-    EXPECT_NE(notExecutable.launchError->find(std::strerror(EACCES)), std::string::npos);
+    ASSERT_FALSE(notExecutable);
+    EXPECT_NE(notExecutable.error().description.find(std::strerror(EACCES)), std::string::npos);
 
     auto badFolder = Process::run({.launchPath = "/bin/true", .currentDirectory = "/nonexistent/folder"});
-    ASSERT_TRUE(badFolder.launchError);
-    EXPECT_NE(badFolder.launchError->find("/nonexistent/folder"), std::string::npos);
+    ASSERT_FALSE(badFolder);
+    EXPECT_NE(badFolder.error().description.find("/nonexistent/folder"), std::string::npos);
 }
 
 TEST(Process, DeliversStandardInputByteForByte)
 {
     std::string awkward("back\\slash \"double\" 'single'\n\nnul\0after\r\n$HOME `x`", 45);
-    EXPECT_EQ(Process::run({.launchPath = "/bin/cat", .standardInput = awkward}).standardOutput, awkward);
+    EXPECT_EQ(run({.launchPath = "/bin/cat", .standardInput = awkward}).standardOutput, awkward);
 
     // Bigger than any pipe: only works if feeding and draining overlap.
     std::string large(3 << 20, 'x');
     for (size_t index = 0; index < large.size(); index += 4097)
         large[index] = static_cast<char>(index % 251);
-    EXPECT_EQ(Process::run({.launchPath = "/bin/cat", .standardInput = large}).standardOutput, large);
+    EXPECT_EQ(run({.launchPath = "/bin/cat", .standardInput = large}).standardOutput, large);
 
-    auto ignored = Process::run({.launchPath = "/bin/true", .standardInput = std::string(4 << 20, 'x')});
-    EXPECT_FALSE(ignored.launchError);
+    auto ignored = run({.launchPath = "/bin/true", .standardInput = std::string(4 << 20, 'x')});
     EXPECT_EQ(ignored.exitStatus, 0) << "a child that never reads its input";
 
     // Without input the child shares ours.
     char ours[4096] = {};
     ASSERT_GT(::readlink("/proc/self/fd/0", ours, sizeof ours - 1), 0);
-    auto shared = Process::run({.launchPath = "/usr/bin/readlink", .arguments = {"/proc/self/fd/0"}});
+    auto shared = run({.launchPath = "/usr/bin/readlink", .arguments = {"/proc/self/fd/0"}});
     EXPECT_EQ(shared.standardOutput, std::string(ours) + "\n");
 }
 
@@ -96,7 +102,7 @@ TEST(Process, ChildGetsOnlyItsStandardStreams)
     ASSERT_GE(high, 57);
     // ls holds one descriptor of its own (3) for the folder it lists.
     for (auto input : {std::optional<std::string>(), std::optional<std::string>("x")}) {
-        auto result = Process::run({.launchPath = "/bin/ls", .arguments = {"/proc/self/fd"}, .standardInput = input});
+        auto result = run({.launchPath = "/bin/ls", .arguments = {"/proc/self/fd"}, .standardInput = input});
         std::istringstream listing(result.standardOutput);
         std::string open;
         for (std::string line; std::getline(listing, line);)

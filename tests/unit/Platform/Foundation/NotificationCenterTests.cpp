@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "Platform/Foundation/DistributedNotificationCenter.h"
-#include "Platform/Foundation/InProcessNotificationBus.h"
 #include "Platform/Foundation/RunLoop.h"
+#include "support/InProcessNotificationBus.h"
 
 TEST(DistributedNotificationCenter, DeliversByNameOnTheRunLoopWithTheSender)
 {
@@ -13,10 +13,10 @@ TEST(DistributedNotificationCenter, DeliversByNameOnTheRunLoopWithTheSender)
     auto registration = receiver.addObserver("wanted", [&](const Notification& n) { got.push_back(n); });
 
     bus->setSenderUid(501);
-    sender.post("wanted", std::string("add,Data"), DistributedNotificationCenter::deliverToAllSessions);
-    sender.post("other", std::string("x"));
-    sender.post("wanted", NotificationObject(std::int64_t{7}));
-    sender.post("wanted");
+    ASSERT_TRUE(sender.post("wanted", std::string("add,Data"), DistributedNotificationCenter::deliverToAllSessions));
+    ASSERT_TRUE(sender.post("other", std::string("x")));
+    ASSERT_TRUE(sender.post("wanted", PropertyListValue(std::int64_t{7})));
+    ASSERT_TRUE(sender.post("wanted"));
     EXPECT_TRUE(got.empty()) << "delivery waits for the run loop";
     RunLoop::main().runUntil([&] { return got.size() == 3; }, 2);
 
@@ -30,9 +30,9 @@ TEST(DistributedNotificationCenter, DeliversByNameOnTheRunLoopWithTheSender)
     EXPECT_EQ(bus->posts()[0].options, 2u);
 
     // Nothing reaches a removed observer, even what was already queued.
-    sender.post("wanted", std::string("queued"));
+    ASSERT_TRUE(sender.post("wanted", std::string("queued")));
     registration.reset();
-    sender.post("wanted", std::string("later"));
+    ASSERT_TRUE(sender.post("wanted", std::string("later")));
     RunLoop::main().runUntil([] { return false; }, 0.05);
     EXPECT_EQ(got.size(), 3u);
 }

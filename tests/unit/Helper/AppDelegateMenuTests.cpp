@@ -1,7 +1,7 @@
 #include <gmock/gmock.h>
 
-#include "Shared/Console.h"
 #include "MenuScene.h"
+#include "Shared/Console.h"
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
