@@ -1,23 +1,20 @@
-# Sourced by the disk-tool end-to-end scripts. Re-runs the script as root in a
-# private mount namespace with its own copy of /etc (empty fstab) and an empty
-# /Volumes, so the machine's /etc and mounts are never touched; gives the
-# checks (expect, contains, ...), a 64 MiB image with one NTFS partition
-# labelled Data, and the final "nothing left behind" checks.
+# Sourced by the disk-tool end-to-end scripts, which run inside scripts/sandbox
+# (its own copy of /etc, empty /Volumes, so the machine's /etc and mounts are
+# never touched). Gives the checks (expect, contains, ...), an empty fstab, a
+# 64 MiB image with one NTFS partition labelled Data, and the final "nothing
+# left behind" checks.
 # Before sourcing: bin_dir (the tools), needs (extra commands required).
 # Exits 77 (skipped) where root, loop devices, FUSE or a command are missing.
 skip() { echo "SKIP: $*"; exit 77; }
 
-if [ -z "${DISK_NAMESPACE_INSIDE:-}" ]; then
-  [ "$(id -u)" -eq 0 ] || skip "needs root (loop devices, mounts, device nodes)"
-  [ -e /dev/loop-control ] || skip "no loop devices (/dev/loop-control missing)"
-  [ -e /dev/fuse ] || skip "no FUSE (/dev/fuse missing)"
-  export PATH="$PATH:/usr/sbin:/sbin"
-  for command in unshare sfdisk mkntfs ntfs-3g losetup partx findmnt ${needs:-}; do
-    command -v "$command" >/dev/null || skip "$command is not installed"
-  done
-  mkdir -p /Volumes  # the private tmpfs needs its mount point
-  DISK_NAMESPACE_INSIDE=1 exec unshare -m --propagation private "$0" "$@"
-fi
+[ "${PARVEX_SANDBOX:-}" = inside ] || skip "runs only inside scripts/sandbox"
+[ "$(id -u)" -eq 0 ] || skip "needs root (loop devices, mounts, device nodes)"
+[ -e /dev/loop-control ] || skip "no loop devices (/dev/loop-control missing)"
+[ -e /dev/fuse ] || skip "no FUSE (/dev/fuse missing)"
+export PATH="$PATH:/usr/sbin:/sbin"
+for command in sfdisk mkntfs ntfs-3g losetup partx findmnt ${needs:-}; do
+  command -v "$command" >/dev/null || skip "$command is not installed"
+done
 
 export PATH="$bin_dir:$PATH"
 work=$(mktemp -d /tmp/disk-e2e.XXXXXX)
@@ -46,24 +43,12 @@ cleanup() {
   for loop in $(losetup -j "$image" -O NAME -n 2>/dev/null); do
     partx -d "$loop" 2>/dev/null; losetup -d "$loop" 2>/dev/null
   done
-  umount -l /etc /Volumes 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-mkdir -p "$work/etc"
-cp -a /etc/. "$work/etc/"
-mount --bind "$work/etc" /etc
-mount -t tmpfs tmpfs /Volumes
 : >/etc/fstab
-
-# The image as Windows leaves a USB disk: MBR, one partition of type 7.
-truncate -s 64M "$image"
-printf 'label: dos\n,,7\n' | sfdisk -q "$image" || { echo "sfdisk failed"; exit 1; }
-loop=$(losetup -f --show "$image") && partx -a "$loop" && mkntfs -Q -L Data "${loop}p1" >/dev/null 2>&1
-made=$?
-partx -d "$loop"; losetup -d "$loop"
-[ $made -eq 0 ] || { echo "could not make the NTFS image"; exit 1; }
+"$(dirname "${BASH_SOURCE[0]}")/../../../scripts/ntfs-image" "$image" Data || { echo "could not make the NTFS image"; exit 1; }
 
 # Sets output, attached (diskN) and id (diskNs1).
 attach_image() {
