@@ -10,13 +10,9 @@
 #include "Platform/AppKit/StatusBarBackend.h"
 #include "Shared/Console.h"
 
-const char* Console::programLogPath()
-{
-    return "/Users/tamsel/Parvex.txt";
-}
-
 int main(int argc, char** argv)
 {
+    Console::shared().setPath("/Users/tamsel/Parvex.txt");
     NSApplication& application = NSApplication::shared();
     application.installSignalSources();
     // The status item goes to the desktop's panel, whichever kind it has.

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "Platform/Foundation/FileManager.h"
+#include "Platform/Foundation/Text.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "Shared/SharedData.h"
 
@@ -102,11 +103,8 @@ pid_t spawn(const std::vector<std::string>& arguments, const std::string& output
 
 bool installed(const char* program)
 {
-    std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
-    for (size_t start = 0, end; start <= path.size(); start = end + 1) {
-        end = path.find(':', start);
-        end = end == std::string::npos ? path.size() : end;
-        if (::access((path.substr(start, end - start) + "/" + program).c_str(), X_OK) == 0)
+    for (const auto& folder : Text::split(std::getenv("PATH") ? std::getenv("PATH") : "", ':')) {
+        if (::access((folder + "/" + program).c_str(), X_OK) == 0)
             return true;
     }
     return false;
@@ -148,6 +146,15 @@ bool registered(GDBusConnection* bus, const std::string& item)
 
 }  // namespace
 
+// The doubles' answers; the run makes no sense without them.
+void put(const std::string& path, const std::string& text)
+{
+    if (auto written = FileManager::writeAtomically(path, text); !written) {
+        std::fprintf(stderr, "bench_menuapp: %s\n", written.error().description.c_str());
+        std::exit(1);
+    }
+}
+
 int main(int argc, char** argv)
 {
     if (!std::getenv("PARVEX_SANDBOX")) {
@@ -165,8 +172,8 @@ int main(int argc, char** argv)
     char pattern[] = "/tmp/parvex-bench-menu.XXXXXX";
     const std::string root = ::mkdtemp(pattern);
     const std::string state = root + "/state", home = root + "/home";
-    FileManager::createDirectory(state + "/info", true);
-    FileManager::createDirectory(home + "/Desktop", true);
+    std::filesystem::create_directories(state + "/info");
+    std::filesystem::create_directories(home + "/Desktop");
     std::string list = "/dev/disk4 (external, physical):\n"
                        "   #:                       TYPE NAME                    SIZE       IDENTIFIER\n";
     std::string df = "Filesystem     Size   Used  Avail Capacity  Mounted on\n";
@@ -175,13 +182,13 @@ int main(int argc, char** argv)
         std::string identifier = "disk4s" + std::to_string(index + 1);
         list += "   " + std::to_string(index + 1) + ":               Windows_NTFS " + names[index]
             + "                    500 MB     " + identifier + "\n";
-        FileManager::writeAtomically(state + "/info/" + identifier,
+        put(state + "/info/" + identifier,
             "   Device Identifier:         " + identifier + "\n   Volume Name:               " + names[index]
             + "\n   Mounted:                   Yes\n   File System Personality:   NTFS\n");
         df += "/dev/" + identifier + "   500M   1M   499M     1%    " + home + "/Desktop/" + names[index] + "\n";
     }
-    FileManager::writeAtomically(state + "/list", list + "\n");
-    FileManager::writeAtomically(state + "/df", df);
+    put(state + "/list", list + "\n");
+    put(state + "/df", df);
     SharedData settings(std::make_shared<UserDefaults>(std::string(SharedData::suiteName),
         home + "/Library/Preferences/top.kestrova.macOS.Parvex.Shared.plist"));
     settings.setPwd("bench");
@@ -194,7 +201,10 @@ int main(int argc, char** argv)
     // The desktop: a session bus, a watcher and, with a display, a host.
     std::vector<pid_t> desktop;
     const std::string runtime = root + "/run";
-    FileManager::createDirectory(runtime, true, 0700);
+    if (auto made = FileManager::createDirectory(runtime, true, 0700); !made) {
+        std::fprintf(stderr, "bench_menuapp: %s\n", made.error().description.c_str());
+        return 1;
+    }
     ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     desktop.push_back(spawn({"dbus-daemon", "--session", "--nofork", "--print-address=1"}, root + "/bus"));
     const std::string address = firstLine(root + "/bus", 10);

@@ -52,8 +52,8 @@ GDBusInterfaceInfo* interfaceInfo()
 std::string applicationName()
 {
     auto bundle = NSBundle::main();
-    auto name = bundle ? bundle->string("CFBundleName") : std::nullopt;
-    return name ? *name : "Parvex";
+    auto* name = bundle ? bundle->objectForInfoDictionaryKey("CFBundleName") : nullptr;
+    return name && name->string() ? *name->string() : "Parvex";
 }
 
 // One PNG as the ARGB32 pixels in network byte order that the protocol carries.
@@ -80,7 +80,7 @@ GVariant* noPixmaps()
 
 }  // namespace
 
-StatusNotifierItem::StatusNotifierItem(GDBusConnection* connection, std::function<void(bool)> registered)
+StatusNotifierItem::StatusNotifierItem(GDBusConnection* connection, Registered registered)
     : m_connection(G_DBUS_CONNECTION(g_object_ref(connection)))
     , m_registered(std::move(registered))
     , m_busName("org.kde.StatusNotifierItem-" + std::to_string(::getpid()) + "-1")
@@ -99,10 +99,10 @@ StatusNotifierItem::StatusNotifierItem(GDBusConnection* connection, std::functio
         [](GDBusConnection*, const char*, gpointer self) {
             static_cast<StatusNotifierItem*>(self)->registerWithWatcher(1);
         },
-        [](GDBusConnection*, const char*, gpointer self) {
+        [](GDBusConnection*, const char* name, gpointer self) {
             auto* item = static_cast<StatusNotifierItem*>(self);
             if (item->m_registered)
-                item->m_registered(false);
+                item->m_registered(Error::message(std::string("the session bus did not give us the name ") + name));
         },
         this, nullptr);
 }
@@ -128,8 +128,11 @@ void StatusNotifierItem::registerWithWatcher(int attempt)
             std::unique_ptr<Call> call(static_cast<Call*>(data));
             GError* error = nullptr;
             GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
+            Expected<void> registered;
             if (reply)
                 g_variant_unref(reply);
+            else
+                registered = Error::message(std::string("the StatusNotifierWatcher did not take the item: ") + error->message);
             g_clear_error(&error);
             auto alive = call->item.lock();
             if (!alive || !*alive)
@@ -144,7 +147,7 @@ void StatusNotifierItem::registerWithWatcher(int attempt)
                 return;
             }
             if (item.m_registered)
-                item.m_registered(reply != nullptr);
+                item.m_registered(registered);
         },
         new Call{m_self, attempt});
 }

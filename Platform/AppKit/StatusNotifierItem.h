@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Platform/AppKit/DBusMenuExporter.h"
+#include "Platform/Foundation/Expected.h"
 
 typedef struct _GDBusConnection GDBusConnection;
 typedef struct _GDBusMethodInvocation GDBusMethodInvocation;
@@ -19,8 +20,11 @@ class NSMenu;
 // exported over dbusmenu, registered with the panel's watcher.
 class StatusNotifierItem {
 public:
-    // `registered` hears once whether the watcher took the item.
-    StatusNotifierItem(GDBusConnection* connection, std::function<void(bool registered)> registered);
+    // Whether the watcher took the item, or why not.
+    using Registered = std::function<void(const Expected<void>& registered)>;
+
+    // `registered` hears once.
+    StatusNotifierItem(GDBusConnection* connection, Registered registered);
     ~StatusNotifierItem();
     StatusNotifierItem(const StatusNotifierItem&) = delete;
     StatusNotifierItem& operator=(const StatusNotifierItem&) = delete;
@@ -36,7 +40,7 @@ private:
     void registerWithWatcher(int attempt);
 
     GDBusConnection* m_connection = nullptr;
-    std::function<void(bool)> m_registered;
+    Registered m_registered;
     std::string m_busName;
     unsigned m_nameOwner = 0;
     unsigned m_registration = 0;

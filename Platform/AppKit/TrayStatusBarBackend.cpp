@@ -4,6 +4,7 @@
 #include <gio/gio.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "Platform/AppKit/NSImage.h"
 #include "Platform/AppKit/NSMenu.h"
@@ -97,8 +98,14 @@ void TrayStatusBarBackend::start()
 void TrayStatusBarBackend::watchXTray()
 {
     // Only once a desktop is seen without a watcher: X costs nothing before.
-    if (!m_xtray)
-        m_xtray = std::make_unique<XTrayWatcher>([this](bool) { choose(); });
+    if (m_xtrayTried)
+        return;
+    m_xtrayTried = true;
+    auto watcher = XTrayWatcher::connect([this](bool) { choose(); });
+    if (watcher)
+        m_xtray = std::move(*watcher);
+    else
+        tell("no X system tray to look for: " + watcher.error().description);
 }
 
 void TrayStatusBarBackend::choose()
@@ -124,15 +131,17 @@ void TrayStatusBarBackend::attach(Host host)
     m_host = host;
     switch (host) {
     case Host::statusNotifier:
-        m_statusNotifier = std::make_unique<StatusNotifierItem>(m_bus, [this](bool registered) {
+        m_statusNotifier = std::make_unique<StatusNotifierItem>(m_bus, [this](const Expected<void>& registered) {
             tell(registered ? "status item registered with the panel's StatusNotifierWatcher"
-                            : "the StatusNotifierWatcher did not take the status item");
+                            : registered.error().description);
         });
         m_statusNotifier->setMenu(shownItem()->menu());
         showIcon();
         break;
     case Host::xembed:
-        if (!loadPresenter()) {
+        if (auto loaded = loadPresenter(); !loaded) {
+            m_presenterFailed = true;
+            tell(loaded.error().description);
             m_host = Host::none;
             choose();
             return;
@@ -152,10 +161,10 @@ void TrayStatusBarBackend::attach(Host host)
     }
 }
 
-bool TrayStatusBarBackend::loadPresenter()
+Expected<void> TrayStatusBarBackend::loadPresenter()
 {
     if (m_presenter)
-        return true;
+        return {};
     if (!m_module)
         m_module = ::dlopen(m_presenterModule.c_str(), RTLD_NOW | RTLD_LOCAL);
     auto factory = m_module ? reinterpret_cast<TrayPresenterFactory>(::dlsym(m_module, trayPresenterFactoryName))
@@ -163,11 +172,11 @@ bool TrayStatusBarBackend::loadPresenter()
     if (factory)
         m_presenter.reset(factory(*this));
     if (!m_presenter) {
-        m_presenterFailed = true;
         const char* why = ::dlerror();
-        tell("cannot show the status item in the X system tray: " + (why ? std::string(why) : m_presenterModule));
+        return Error::message("cannot show the status item in the X system tray: "
+                              + (why ? std::string(why) : m_presenterModule));
     }
-    return m_presenter != nullptr;
+    return {};
 }
 
 void TrayStatusBarBackend::showIcon()
@@ -177,13 +186,10 @@ void TrayStatusBarBackend::showIcon()
     if (m_statusNotifier)
         m_statusNotifier->setImage(image);
     if (m_presenter && m_host == Host::xembed && image) {
-        const std::string& symbolic = image->symbolicPath();
-        const auto slash = symbolic.rfind('/');
-        const std::string folder = slash == std::string::npos ? "" : symbolic.substr(0, slash);
-        std::string name = slash == std::string::npos ? "" : symbolic.substr(slash + 1);
-        name = name.substr(0, name.rfind('.'));
+        const std::filesystem::path symbolic = image->symbolicPath();
         const auto& representations = image->representations();
-        m_presenter->setIcon(folder, name, representations.empty() ? "" : representations.front().path);
+        m_presenter->setIcon(symbolic.parent_path(), symbolic.stem(),
+                             representations.empty() ? "" : representations.front().path);
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include "Platform/AppKit/StatusBarBackend.h"
 #include "Platform/AppKit/TrayPresenter.h"
+#include "Platform/Foundation/Expected.h"
 
 typedef struct _GDBusConnection GDBusConnection;
 
@@ -43,7 +44,7 @@ private:
     void watchXTray();
     void choose();
     void attach(Host host);
-    bool loadPresenter();
+    Expected<void> loadPresenter();
     NSStatusItem* shownItem() const { return m_items.empty() ? nullptr : m_items.front(); }
     void showIcon();
     void showRows(NSMenu& menu);
@@ -63,6 +64,7 @@ private:
     bool m_watcherKnown = false;
     bool m_watcherPresent = false;
     std::unique_ptr<XTrayWatcher> m_xtray;
+    bool m_xtrayTried = false;
     std::unique_ptr<StatusNotifierItem> m_statusNotifier;
     void* m_module = nullptr;
     std::unique_ptr<TrayPresenter> m_presenter;

@@ -25,18 +25,25 @@ void listen(xcb_connection_t* connection, xcb_window_t window)
 
 }  // namespace
 
-XTrayWatcher::XTrayWatcher(std::function<void(bool)> changed)
-    : m_changed(std::move(changed))
+Expected<std::unique_ptr<XTrayWatcher>> XTrayWatcher::connect(std::function<void(bool)> changed)
 {
-    if (!std::getenv("DISPLAY"))
-        return;
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display)
+        return Error::message("no X display (DISPLAY is not set)");
     int screenNumber = 0;
-    m_connection = xcb_connect(nullptr, &screenNumber);
-    if (xcb_connection_has_error(m_connection)) {
-        xcb_disconnect(m_connection);
-        m_connection = nullptr;
-        return;
+    xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);
+    if (int failure = xcb_connection_has_error(connection)) {
+        xcb_disconnect(connection);
+        return Error::message("cannot reach the X display " + std::string(display) + " (xcb error "
+                              + std::to_string(failure) + ")");
     }
+    return std::unique_ptr<XTrayWatcher>(new XTrayWatcher(connection, screenNumber, std::move(changed)));
+}
+
+XTrayWatcher::XTrayWatcher(xcb_connection_t* connection, int screenNumber, std::function<void(bool)> changed)
+    : m_changed(std::move(changed))
+    , m_connection(connection)
+{
     xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(m_connection));
     for (int index = 0; index < screenNumber && screens.rem; ++index)
         xcb_screen_next(&screens);
@@ -55,8 +62,7 @@ XTrayWatcher::~XTrayWatcher()
 {
     if (m_source)
         g_source_remove(m_source);
-    if (m_connection)
-        xcb_disconnect(m_connection);
+    xcb_disconnect(m_connection);
 }
 
 void XTrayWatcher::update()

@@ -2,6 +2,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+
+#include "Platform/Foundation/Expected.h"
 
 typedef struct xcb_connection_t xcb_connection_t;
 
@@ -11,16 +14,17 @@ typedef struct xcb_connection_t xcb_connection_t;
 // Plain xcb, so watching costs no toolkit.
 class XTrayWatcher {
 public:
-    // No display, or none that answers: isConnected() is false.
-    explicit XTrayWatcher(std::function<void(bool present)> changed);
+    // Watches the display in DISPLAY; fails when there is none or it does
+    // not answer. `changed` hears each coming and going of a tray.
+    static Expected<std::unique_ptr<XTrayWatcher>> connect(std::function<void(bool present)> changed);
     ~XTrayWatcher();
     XTrayWatcher(const XTrayWatcher&) = delete;
     XTrayWatcher& operator=(const XTrayWatcher&) = delete;
 
-    bool isConnected() const { return m_connection != nullptr; }
     bool isPresent() const { return m_owner != 0; }
 
 private:
+    XTrayWatcher(xcb_connection_t* connection, int screenNumber, std::function<void(bool)> changed);
     void readEvents();
     void update();
 

@@ -38,7 +38,7 @@ void NSUserNotificationCenter::deliverOnMainThread(const NSUserNotification& not
     if (!m_bus)
         m_bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
     if (!m_bus) {
-        Error failure{0, std::string("no session bus: ") + error->message};
+        Error failure = Error::message(std::string("no session bus: ") + error->message);
         g_clear_error(&error);
         if (completion)
             completion(failure);
@@ -61,7 +61,7 @@ void NSUserNotificationCenter::deliverOnMainThread(const NSUserNotification& not
             GError* error = nullptr;
             GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
             if (!reply) {
-                Error failure{0, std::string("no notification daemon answered: ") + error->message};
+                Error failure = Error::message(std::string("no notification daemon answered: ") + error->message);
                 g_clear_error(&error);
                 if (*completion)
                     (*completion)(failure);

@@ -1,0 +1,238 @@
+#include "Platform/AppKit/NSWindow.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "Platform/AppKit/NSTextView.h"
+#include "Platform/AppKit/NSTrackingArea.h"
+#include "Platform/AppKit/NSView.h"
+#include "Platform/AppKit/WindowBackend.h"
+#include "Platform/QuartzCore/CATransaction.h"
+
+namespace {
+
+// How far apart two presses may be and still count as one click sequence.
+constexpr CGFloat clickDistance = 4;
+
+}  // namespace
+
+std::shared_ptr<NSWindow> NSWindow::make(const CGRect& contentRect)
+{
+    auto window = std::make_shared<NSWindow>(contentRect);
+    window->setContentView(NSView::make(CGRect{0, 0, contentRect.width(), contentRect.height()}));
+    return window;
+}
+
+NSWindow::NSWindow(const CGRect& contentRect)
+    : m_contentRect(contentRect)
+{
+}
+
+NSWindow::~NSWindow()
+{
+    if (m_visible)
+        WindowBackend::current().windowOrderedOut(*this);
+}
+
+void NSWindow::setContentView(const std::shared_ptr<NSView>& view)
+{
+    if (m_contentView)
+        m_contentView->setWindow({});
+    m_contentView = view;
+    if (!view)
+        return;
+    view->removeFromSuperview();
+    view->setFrame({0, 0, m_contentRect.width(), m_contentRect.height()});
+    view->setWindow(weak_from_this());
+    m_needsLayout = true;
+    CATransaction::noteChange();
+}
+
+void NSWindow::setContentSize(CGSize size)
+{
+    m_contentRect.size = size;
+    if (m_contentView)
+        m_contentView->setFrameSize(size);
+    m_needsLayout = true;
+    if (m_visible)
+        WindowBackend::current().windowChanged(*this);
+}
+
+void NSWindow::setTitle(std::string title)
+{
+    m_title = std::move(title);
+    if (m_visible)
+        WindowBackend::current().windowChanged(*this);
+}
+
+void NSWindow::makeKeyAndOrderFront()
+{
+    m_key = true;
+    m_visible = true;
+    layoutIfNeeded();
+    WindowBackend::current().windowOrderedFront(*this);
+}
+
+void NSWindow::orderOut()
+{
+    if (!m_visible)
+        return;
+    m_visible = false;
+    m_key = false;
+    WindowBackend::current().windowOrderedOut(*this);
+}
+
+void NSWindow::layoutIfNeeded()
+{
+    if (!m_needsLayout || !m_contentView)
+        return;
+    m_needsLayout = false;
+    m_contentView->layoutSubtreeIfNeeded();
+}
+
+bool NSWindow::makeFirstResponder(const std::shared_ptr<NSResponder>& responder)
+{
+    auto current = firstResponder();
+    if (current == responder)
+        return true;
+    if (current && !current->resignFirstResponder())
+        return false;
+    m_firstResponder.reset();
+    if (responder && !responder->becomeFirstResponder())
+        return false;
+    m_firstResponder = responder;
+    CATransaction::noteChange();
+    return true;
+}
+
+std::shared_ptr<NSTextView> NSWindow::fieldEditor(bool createWhenNeeded)
+{
+    if (!m_fieldEditor && createWhenNeeded) {
+        m_fieldEditor = NSView::make<NSTextView>(CGRect{});
+        m_fieldEditor->setFieldEditor(true);
+    }
+    return m_fieldEditor;
+}
+
+void NSWindow::sendEvent(const NSEvent& incoming)
+{
+    layoutIfNeeded();
+    if (!m_contentView)
+        return;
+    NSEvent event = incoming;
+    auto location = event.locationInWindow();
+    using Type = NSEvent::EventType;
+    switch (event.type()) {
+    case Type::mouseMoved:
+        trackMouse(event, false);
+        break;
+    case Type::leftMouseDragged:
+        trackMouse(event, true);
+        if (auto view = m_pressedView.lock())
+            view->mouseDragged(event);
+        break;
+    case Type::leftMouseDown: {
+        int count = 1;
+        if (m_lastPress && event.timestamp() - m_lastPress->time <= NSEvent::doubleClickInterval
+            && std::hypot(location.x - m_lastPress->location.x, location.y - m_lastPress->location.y) <= clickDistance)
+            count = m_lastPress->clickCount + 1;
+        m_lastPress = Press{event.timestamp(), location, count};
+        event.setClickCount(count);
+        auto view = m_contentView->hitTest(location);
+        m_pressedView = view;
+        if (!view)
+            break;
+        if (view->acceptsFirstResponder())
+            makeFirstResponder(view);
+        view->mouseDown(event);
+        break;
+    }
+    case Type::leftMouseUp: {
+        event.setClickCount(m_lastPress ? m_lastPress->clickCount : 1);
+        auto view = m_pressedView.lock();
+        m_pressedView.reset();
+        if (!view)
+            view = m_contentView->hitTest(location);
+        if (view)
+            view->mouseUp(event);
+        break;
+    }
+    case Type::rightMouseDown:
+    case Type::rightMouseUp:
+        if (auto view = m_contentView->hitTest(location))
+            event.type() == Type::rightMouseDown ? view->rightMouseDown(event) : view->rightMouseUp(event);
+        break;
+    case Type::mouseEntered:
+    case Type::mouseExited:
+        if (auto area = event.trackingArea(); area && area->owner())
+            event.type() == Type::mouseEntered ? area->owner()->mouseEntered(event) : area->owner()->mouseExited(event);
+        break;
+    }
+}
+
+bool NSWindow::isActive(const NSTrackingArea& area) const
+{
+    unsigned options = area.options();
+    if (options & NSTrackingArea::activeWhenFirstResponder)
+        return m_key && firstResponder() && firstResponder() == area.owner();
+    if (options & NSTrackingArea::activeInKeyWindow)
+        return m_key;
+    // Active always, or in the active application, which a running app here is.
+    return true;
+}
+
+void NSWindow::collectAreas(NSView& view, std::vector<std::pair<NSView*, std::shared_ptr<NSTrackingArea>>>& areas) const
+{
+    if (view.isHidden())
+        return;
+    for (const auto& area : view.trackingAreas())
+        areas.emplace_back(&view, area);
+    for (const auto& subview : view.subviews())
+        collectAreas(*subview, areas);
+}
+
+void NSWindow::trackMouse(const NSEvent& event, bool dragging)
+{
+    std::vector<std::pair<NSView*, std::shared_ptr<NSTrackingArea>>> areas;
+    collectAreas(*m_contentView, areas);
+    std::vector<NSEvent> exits, entries, moves;
+    std::vector<std::weak_ptr<NSTrackingArea>> inside;
+    for (auto& [view, area] : areas) {
+        if (dragging && !(area->options() & NSTrackingArea::enabledDuringMouseDrag)) {
+            if (area->m_inside)
+                inside.push_back(area);
+            continue;
+        }
+        CGRect rect = (area->options() & NSTrackingArea::inVisibleRect) ? view->visibleRect() : area->rect();
+        bool now = isActive(*area) && rect.contains(view->convert(event.locationInWindow(), nullptr));
+        if (now != area->m_inside) {
+            area->m_inside = now;
+            if (area->options() & NSTrackingArea::mouseEnteredAndExited)
+                (now ? entries : exits)
+                    .push_back(NSEvent::enterExitEvent(now ? NSEvent::EventType::mouseEntered : NSEvent::EventType::mouseExited,
+                                                       event.locationInWindow(), event.timestamp(), area));
+        }
+        if (now) {
+            inside.push_back(area);
+            if (area->options() & NSTrackingArea::mouseMoved)
+                moves.push_back(NSEvent::enterExitEvent(NSEvent::EventType::mouseMoved, event.locationInWindow(),
+                                                        event.timestamp(), area));
+        }
+    }
+    // An area that left the window (or whose view was hidden) while the mouse
+    // was in it is outside from now on, without an event, as on the platform.
+    for (auto& weak : m_areasInside) {
+        auto area = weak.lock();
+        if (area && std::none_of(inside.begin(), inside.end(), [&](auto& kept) { return kept.lock() == area; }))
+            area->m_inside = false;
+    }
+    m_areasInside = std::move(inside);
+    for (auto& exit : exits)
+        sendEvent(exit);
+    for (auto& entry : entries)
+        sendEvent(entry);
+    for (auto& move : moves) {
+        if (auto owner = move.trackingArea()->owner())
+            owner->mouseMoved(move);
+    }
+}

@@ -1,0 +1,132 @@
+#include "Platform/AppKit/ViewRenderer.h"
+
+#include <cairo.h>
+
+#include <cstring>
+#include <string>
+
+#include "Platform/AppKit/NSGraphicsContext.h"
+#include "Platform/AppKit/NSImage.h"
+#include "Platform/AppKit/NSView.h"
+#include "Platform/QuartzCore/CALayer.h"
+#include "Platform/QuartzCore/CARenderer.h"
+
+namespace {
+
+void drawTree(NSView& view, NSGraphicsContext& context, CFTimeInterval time);
+
+// From the superview's bounds space into the subview's.
+void enterSubview(const NSView& view, cairo_t* cr)
+{
+    const auto& frame = view.frame();
+    cairo_translate(cr, frame.minX(), frame.minY());
+    auto superview = view.superview();
+    if (view.isFlipped() != (superview && superview->isFlipped())) {
+        cairo_translate(cr, 0, frame.height());
+        cairo_scale(cr, 1, -1);
+    }
+    cairo_translate(cr, -view.bounds().minX(), -view.bounds().minY());
+}
+
+void drawContent(NSView& view, NSGraphicsContext& context, CFTimeInterval time)
+{
+    cairo_t* cr = context.cgContext();
+    cairo_save(cr);
+    view.draw(view.bounds());
+    cairo_restore(cr);
+    view.setNeedsDisplay(false);
+    for (const auto& subview : view.subviews()) {
+        cairo_save(cr);
+        enterSubview(*subview, cr);
+        drawTree(*subview, context, time);
+        cairo_restore(cr);
+    }
+}
+
+void drawTree(NSView& view, NSGraphicsContext& context, CFTimeInterval time)
+{
+    if (view.isHidden())
+        return;
+    if (const auto& layer = view.layer()) {
+        // The layer's geometry is the view's, which is in place already.
+        CARenderer::drawLayer(*layer, context.cgContext(), time, [&](cairo_t*) { drawContent(view, context, time); });
+        return;
+    }
+    drawContent(view, context, time);
+}
+
+struct PNGReader {
+    const std::string* data;
+    size_t offset = 0;
+};
+
+cairo_status_t readPNG(void* closure, unsigned char* buffer, unsigned int length)
+{
+    auto* reader = static_cast<PNGReader*>(closure);
+    if (reader->offset + length > reader->data->size())
+        return CAIRO_STATUS_READ_ERROR;
+    std::memcpy(buffer, reader->data->data() + reader->offset, length);
+    reader->offset += length;
+    return CAIRO_STATUS_SUCCESS;
+}
+
+cairo_surface_t* decode(const NSImage& image)
+{
+    PNGReader reader{&image.data()};
+    auto* surface = cairo_image_surface_create_from_png_stream(readPNG, &reader);
+    if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS)
+        return surface;
+    cairo_surface_destroy(surface);
+    return nullptr;
+}
+
+}  // namespace
+
+int ViewRenderer::render(NSView& view, cairo_t* cr, CFTimeInterval time)
+{
+    NSGraphicsContext context(cr);
+    NSGraphicsContext::Scope scope(context);
+    cairo_save(cr);
+    if (!view.isFlipped()) {
+        cairo_translate(cr, 0, view.bounds().height());
+        cairo_scale(cr, 1, -1);
+    }
+    cairo_translate(cr, -view.bounds().minX(), -view.bounds().minY());
+    drawTree(view, context, time);
+    cairo_restore(cr);
+    return context.unknownGlyphCount();
+}
+
+void ViewRenderer::drawImage(const NSImage& image, const CGRect& rect)
+{
+    auto* context = NSGraphicsContext::current();
+    if (!context || rect.isEmpty())
+        return;
+    auto* surface = decode(image);
+    if (!surface)
+        return;
+    cairo_t* cr = context->cgContext();
+    double width = cairo_image_surface_get_width(surface), height = cairo_image_surface_get_height(surface);
+    double dx = 0, dy = 1;
+    cairo_user_to_device_distance(cr, &dx, &dy);
+    cairo_save(cr);
+    if (dy < 0) {
+        cairo_translate(cr, rect.minX(), rect.maxY());
+        cairo_scale(cr, rect.width() / width, -rect.height() / height);
+    } else {
+        cairo_translate(cr, rect.minX(), rect.minY());
+        cairo_scale(cr, rect.width() / width, rect.height() / height);
+    }
+    cairo_set_source_surface(cr, surface, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+    cairo_paint(cr);
+    cairo_restore(cr);
+    cairo_surface_destroy(surface);
+}
+
+void ViewRenderer::fill(cairo_t* cr, const CGRect& rect, const NSColor& color)
+{
+    cairo_rectangle(cr, rect.minX(), rect.minY(), rect.width(), rect.height());
+    cairo_set_source_rgba(cr, color.redComponent(), color.greenComponent(), color.blueComponent(), color.alphaComponent());
+    cairo_fill(cr);
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "Platform/AppKit/NSColor.h"
+#include "Platform/QuartzCore/CGGeometry.h"
+
+typedef struct _cairo cairo_t;
+class NSImage;
+class NSView;
+
+// Draws a view and everything below it with cairo, as it looks at a media
+// time: each view's layer background, its own drawing, its subviews, its
+// layer's other sublayers, then the layer's border. Works on any cairo surface:
+// images for tests, a window's surface for a desktop backend.
+class ViewRenderer {
+public:
+    // `cr`'s user space has the view's top-left corner at the origin and y
+    // pointing down, one unit per point (scale the context for more pixels).
+    // Returns how many characters no font could draw.
+    static int render(NSView& view, cairo_t* cr, CFTimeInterval time);
+
+    // Helpers for views' drawing in the current graphics context.
+    // A PNG image (decoded by cairo) scaled into the rectangle, upright.
+    static void drawImage(const NSImage& image, const CGRect& rect);
+    static void fill(cairo_t* cr, const CGRect& rect, const NSColor& color);
+};

@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "Platform/AppKit/NSAttributedString.h"
+#include "Platform/AppKit/NSBezierPath.h"
+#include "Platform/AppKit/NSBitmapImageRep.h"
+#include "Platform/AppKit/NSTextField.h"
+#include "Platform/QuartzCore/CALayer.h"
+
+TEST(NSAttributedString, RangesCountUTF16UnitsAndRunsSplitAndMerge)
+{
+    NSMutableAttributedString text("a😀中b", {.font = NSFont::systemFont(12)});
+    EXPECT_EQ(text.length(), 5u) << "the emoji is a surrogate pair";
+    auto red = NSColor::srgb(1, 0, 0);
+    text.addAttributes({.foregroundColor = red}, {1, 3});
+    NSRange range;
+    EXPECT_EQ(text.attributes(2, &range).foregroundColor, red);
+    EXPECT_EQ(range, (NSRange{1, 3}));
+    EXPECT_EQ(text.attributes(2).font, NSFont::systemFont(12)) << "adding keeps the other attributes";
+    EXPECT_FALSE(text.attributes(4, &range).foregroundColor);
+    EXPECT_EQ(range, (NSRange{4, 1}));
+
+    text.addAttributes({.foregroundColor = red}, {0, 99});
+    EXPECT_EQ(text.runs().size(), 1u) << "equal neighbours merge; the range is clamped";
+    text.setAttributes({}, {0, 1});
+    EXPECT_FALSE(text.attributes(0).font);
+    EXPECT_EQ(text.runs().size(), 2u);
+}
+
+TEST(NSAttributedString, MeasuresWithTheSystemFontAndItsLineHeight)
+{
+    auto size12 = NSAttributedString("中国", {.font = NSFont::systemFont(12)}).size();
+    auto size24 = NSAttributedString("中国", {.font = NSFont::systemFont(24)}).size();
+    EXPECT_NEAR(size12.width, 24, 0.5) << "two full-width characters of 12 points";
+    EXPECT_NEAR(size12.height, NSFont::systemFont(12).lineHeight(), 0.01);
+    EXPECT_NEAR(size24.height, 2 * size12.height, 0.05);
+    EXPECT_GT(NSFont::systemFont(12).ascender(), 0);
+    EXPECT_LT(NSFont::systemFont(12).descender(), 0);
+}
+
+TEST(NSView, DrawsItsLayerAndTextIntoAnImageAndCountsCharactersNoFontHas)
+{
+    auto field = NSView::make<NSTextField>(CGRect{0, 0, 60, 30});
+    field->setBezeled(false);
+    field->setDrawsBackground(false);
+    field->setWantsLayer(true);
+    field->layer()->setBackgroundColor(CGColor{0, 0, 1, 1});
+    field->layer()->setBorderColor(CGColor{1, 0, 0, 1});
+    field->layer()->setBorderWidth(2);
+    field->setStringValue("中国");
+    auto image = field->bitmapImageRepForCachingDisplay(field->bounds());
+    field->cacheDisplay(field->bounds(), *image);
+    EXPECT_EQ(image->pixelsWide(), 60);
+    EXPECT_EQ(image->unknownGlyphCount(), 0);
+    EXPECT_EQ(image->colorAt(0, 15), NSColor::srgb(1, 0, 0)) << "the border lies inside the bounds";
+    EXPECT_EQ(image->colorAt(55, 15), NSColor::srgb(0, 0, 1));
+    int dark = 0;
+    for (int x = 2; x < 30; ++x) {
+        for (int y = 2; y < 28; ++y)
+            dark += image->colorAt(x, y).blueComponent() < 0.5;
+    }
+    EXPECT_GT(dark, 20) << "black text over the blue background, at the top left";
+
+    field->setStringValue("\U0010FFFD");
+    auto boxes = NSBitmapImageRep::make({60, 30}, 2);
+    field->cacheDisplay(field->bounds(), *boxes);
+    EXPECT_EQ(boxes->pixelsWide(), 120);
+    EXPECT_EQ(boxes->unknownGlyphCount(), 1);
+    auto reread = NSBitmapImageRep::fromPNG(boxes->pngRepresentation(), 2);
+    ASSERT_TRUE(reread);
+    EXPECT_EQ(reread->size(), (CGSize{60, 30}));
+}
+
+TEST(NSBezierPath, ArcsInDegreesBecomeQuarterTurnCurvesOnTheCircle)
+{
+    NSBezierPath circle;
+    circle.appendArc({50, 50}, 37.5, 0, 360, false);
+    ASSERT_EQ(circle.elementCount(), 5u);
+    CGPoint points[3];
+    EXPECT_EQ(circle.element(0, points), NSBezierPath::ElementType::moveTo);
+    EXPECT_EQ(points[0], (CGPoint{87.5, 50}));
+    EXPECT_EQ(circle.element(1, points), NSBezierPath::ElementType::curveTo);
+    EXPECT_NEAR(points[2].x, 50, 1e-9);
+    EXPECT_NEAR(points[2].y, 87.5, 1e-9) << "counter-clockwise: up first";
+    EXPECT_NEAR(points[0].x, 87.5, 1e-9);
+    EXPECT_NEAR(points[0].y, 50 + 37.5 * 4.0 / 3 * std::tan(M_PI / 8), 1e-9);
+
+    NSBezierPath clockwise;
+    clockwise.move({0, 0});
+    clockwise.appendArc({0, 0}, 10, 90, 0, true);
+    ASSERT_EQ(clockwise.elementCount(), 3u) << "a line to the start, one quarter";
+    EXPECT_EQ(clockwise.element(1, points), NSBezierPath::ElementType::lineTo);
+    clockwise.element(2, points);
+    EXPECT_NEAR(points[2].x, 10, 1e-9);
+    EXPECT_NEAR(points[2].y, 0, 1e-9);
+}
