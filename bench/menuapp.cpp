@@ -3,7 +3,8 @@
 // StatusNotifierItem panel on a session bus of its own (a watcher, and a host
 // on an Xvfb display where those are installed): the time from start to the
 // item registered, its resident memory after the run and its CPU use over it,
-// its children (the scan's shell scripts) included, whether GTK was loaded,
+// its children (the scan's shell scripts) included, whether GTK (or the
+// settings app's drawing libraries, cairo and pango) was loaded,
 // and the time from the panel's AboutToShow to the new layout in its hands.
 //   bench_menuapp [SECONDS]      (default 60; run it inside scripts/sandbox,
 //                                 which gives it /Users/tamsel for the log)
@@ -262,7 +263,9 @@ int main(int argc, char** argv)
     const size_t scans = occurrences(readText(state + "/calls"), std::string("diskutil\0list", 13)) - scansBefore;
     const std::string rss = statusValue(pid, "VmRSS");
     const std::string peak = statusValue(pid, "VmHWM");
-    const bool gtkLoaded = readText("/proc/" + std::to_string(pid) + "/maps").find("libgtk") != std::string::npos;
+    const std::string maps = readText("/proc/" + std::to_string(pid) + "/maps");
+    const bool gtkLoaded = maps.find("libgtk") != std::string::npos;
+    const bool drawingLoaded = maps.find("libcairo") != std::string::npos || maps.find("libpango") != std::string::npos;
 
     // The panel opens the menu: AboutToShow rebuilds it, GetLayout fetches it;
     // "closed" lets the scan go on.
@@ -305,7 +308,7 @@ int main(int argc, char** argv)
                 100.0 * static_cast<double>(idleTicks) / ticksPerSecond / idle);
     std::printf("  of which ParvexMenu itself: %.2f%% (the rest: the scan's shell scripts and tool doubles)\n",
                 100.0 * static_cast<double>(idleOwnTicks) / ticksPerSecond / idle);
-    std::printf("GTK loaded: %s\n", gtkLoaded ? "yes" : "no");
+    std::printf("GTK loaded: %s; cairo or pango loaded: %s\n", gtkLoaded ? "yes" : "no", drawingLoaded ? "yes" : "no");
     std::printf("AboutToShow to the new layout (GetLayout answered), 50 rounds: median %.2f ms, max %.2f ms\n",
                 rebuilds[rebuilds.size() / 2], rebuilds.back());
     std::printf("exit after SIGTERM: %s %d\n", WIFEXITED(status) ? "status" : "signal",
