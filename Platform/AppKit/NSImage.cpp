@@ -44,12 +44,21 @@ std::shared_ptr<NSImage> NSImage::named(const std::string& name, const NSBundle&
 {
     if (name.empty() || name.find('/') != std::string::npos)
         return nullptr;
-    auto path = endsWith(name, ".png") ? bundle.path(name.substr(0, name.size() - 4), "png") : bundle.path(name, "png");
+    const std::string base = endsWith(name, ".png") ? name.substr(0, name.size() - 4) : name;
+    auto path = bundle.path(base, "png");
     if (!path)
         return nullptr;
     auto image = contentsOfFile(*path);
-    if (image)
-        image->m_name = endsWith(name, ".png") ? name.substr(0, name.size() - 4) : name;
+    if (!image)
+        return nullptr;
+    image->m_name = base;
+    image->m_representations.push_back({*path, image->m_width, image->m_height});
+    if (auto retina = bundle.path(base + "@2x", "png")) {
+        if (auto twice = contentsOfFile(*retina))
+            image->m_representations.push_back({*retina, twice->m_width, twice->m_height});
+    }
+    if (auto symbolic = bundle.path(base + "-symbolic", "svg"))
+        image->m_symbolicPath = *symbolic;
     return image;
 }
 
