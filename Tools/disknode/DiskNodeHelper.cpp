@@ -44,13 +44,14 @@ int DiskNodeHelper::run(const std::vector<std::string>& arguments, std::ostream&
                     BlockProbe::remember(node.identifier.nodePath(m_paths.devDir));
             }
         }
+        // And the probe cache, so that listings read the disk no more.
+        (void)DiskCatalog::standard(m_paths).disk(*identifier);
         out << identifier->name() << "\n";
         return 0;
     }
     if (action == "mount") {
         auto identifier = registry->identifierOf(number);
-        DiskCatalog catalog(registry, sysfs, std::make_shared<MountTable>(m_paths.mountInfo));
-        auto volume = identifier ? catalog.volume(*identifier) : std::nullopt;
+        auto volume = identifier ? DiskCatalog::standard(m_paths).volume(*identifier) : std::nullopt;
         if (!volume || !volume->hasFileSystem())
             return 0;
         auto mounted = VolumeMounter(m_paths).mount(*volume);
