@@ -27,6 +27,7 @@
 
 #include "Helper/NTFSManager/NTFSManager.h"
 #include "Tools/Common/DiskCatalog.h"
+#include "Tools/Common/ProbeCache.h"
 #include "support/AttachedDisk.h"
 #include "support/DiskSandbox.h"
 #include "support/NtfsImage.h"
@@ -152,7 +153,8 @@ void insideDiskutil(int calls, const std::string& volume)
     auto sysfs = std::make_shared<Tools::SysfsBlock>();
     auto registry = std::make_shared<Tools::DiskRegistry>("/dev", sysfs);
     auto mounts = std::make_shared<Tools::MountTable>();
-    Tools::DiskCatalog catalog(registry, sysfs, mounts);
+    Tools::DiskCatalog catalog = Tools::DiskCatalog::standard(Tools::ToolPaths {});
+    Tools::ProbeCache cache(Tools::ToolPaths {}.probeCacheDir, "/dev");
     const auto nodes = registry->nodes();
     std::printf("  inside one call (in this process, %zu identifier nodes):\n", nodes.size());
     std::printf("    %-44s %6.3f ms\n", "the identifier nodes (/dev, sysfs)", timeWork([&] { (void)registry->nodes(); }, calls));
@@ -163,6 +165,12 @@ void insideDiskutil(int calls, const std::string& volume)
     std::printf("    %-44s %6.3f ms\n", "libblkid probe of the device, every node", timeWork([&] {
         for (const auto& node : nodes)
             (void)Tools::BlockProbe::probe(node.identifier.nodePath("/dev"));
+    }, calls));
+    std::printf("    %-44s %6.3f ms\n", "the probe cache, every node (sysfs included)", timeWork([&] {
+        for (const auto& node : nodes) {
+            if (auto device = sysfs->describe(node.number))
+                (void)cache.probe(node.identifier.nodePath("/dev"), *device);
+        }
     }, calls));
     std::printf("    %-44s %6.3f ms\n", "the mount table, read once", timeWork([&] { (void)mounts->entries(); }, calls));
     std::printf("    %-44s %6.3f ms\n", "what list gathers (every disk)", timeWork([&] { (void)catalog.disks(); }, calls));
