@@ -44,12 +44,21 @@ std::shared_ptr<NSImage> NSImage::named(const std::string& name, const NSBundle&
 {
     if (name.empty() || name.find('/') != std::string::npos)
         return nullptr;
-    auto path = endsWith(name, ".png") ? bundle.path(name.substr(0, name.size() - 4), "png") : bundle.path(name, "png");
-    if (!path)
-        return nullptr;
-    auto image = contentsOfFile(*path);
+    std::string base = endsWith(name, ".png") ? name.substr(0, name.size() - 4) : name;
+    auto path = bundle.path(base, "png");
+    auto densePath = bundle.path(base + "@2x", "png");
+    std::shared_ptr<NSImage> image = path ? contentsOfFile(*path) : nullptr;
+    if (image && densePath) {
+        if (auto dense = FileManager::contents(*densePath))
+            image->addRepresentation(std::move(*dense), 2);
+    } else if (!image && densePath) {
+        // Only the dense picture: it is half as many points.
+        image = contentsOfFile(*densePath);
+        if (image)
+            image->m_scale = 2;
+    }
     if (image)
-        image->m_name = endsWith(name, ".png") ? name.substr(0, name.size() - 4) : name;
+        image->m_name = base;
     return image;
 }
 
@@ -73,6 +82,30 @@ std::shared_ptr<NSImage> NSImage::fromData(std::string data)
     if (width == 0 || height == 0 || width > 0x7fffffffu || height > 0x7fffffffu)
         return nullptr;
     return std::shared_ptr<NSImage>(new NSImage({}, std::move(data), width, height));
+}
+
+bool NSImage::addRepresentation(std::string data, double scale)
+{
+    if (!fromData(data) || scale <= 0)
+        return false;
+    m_representations.push_back({std::move(data), scale});
+    return true;
+}
+
+const std::string& NSImage::dataForScale(double scale) const
+{
+    const std::string* best = &m_data;
+    double bestScale = m_scale;
+    for (const auto& representation : m_representations) {
+        bool enough = representation.scale >= scale;
+        bool bestEnough = bestScale >= scale;
+        // Prefer enough pixels; among those the fewest, otherwise the most.
+        if ((enough && (!bestEnough || representation.scale < bestScale)) || (!enough && !bestEnough && representation.scale > bestScale)) {
+            best = &representation.data;
+            bestScale = representation.scale;
+        }
+    }
+    return *best;
 }
 
 std::shared_ptr<NSImage> NSImage::menuOnStateTemplate()
