@@ -15,17 +15,17 @@ namespace {
 
 // The suite's dictionary as the file holds it now. A missing or empty file is
 // an empty suite; anything else that is not a dictionary is unreadable.
-std::optional<PropertyListValue::Dictionary> load(const std::string& path)
+Expected<PropertyListValue::Dictionary> load(const std::string& path)
 {
     FileError error;
     auto bytes = FileManager::contents(path, &error);
     if (!bytes && error.code != ENOENT)
-        return std::nullopt;
+        return Error{error.code, error.description};
     if (!bytes || bytes->empty())
         return PropertyListValue::Dictionary();
     auto list = PropertyListSerialization::propertyList(*bytes);
     if (!list || !list->dictionary())
-        return std::nullopt;
+        return Error{0, "The settings file " + path + " holds no dictionary of settings; it is left as it is."};
     return *list->dictionary();
 }
 
@@ -148,7 +148,13 @@ bool UserDefaults::remove(std::string_view key)
 bool UserDefaults::synchronize()
 {
     std::lock_guard guard(m_lock);
-    return m_lastWriteSucceeded;
+    return !m_lastWriteError;
+}
+
+std::optional<Error> UserDefaults::lastWriteError() const
+{
+    std::lock_guard guard(m_lock);
+    return m_lastWriteError;
 }
 
 bool UserDefaults::write(std::string_view key, std::optional<PropertyListValue> value)
@@ -157,20 +163,26 @@ bool UserDefaults::write(std::string_view key, std::optional<PropertyListValue> 
     if (!FileManager::fileExists(folder))
         FileManager::createDirectory(folder, true, 0700);
 
-    bool succeeded = false;
+    std::optional<Error> failure;
     {
         FolderLock folderLock(folder);
-        if (auto dictionary = load(m_path)) {
+        auto dictionary = load(m_path);
+        if (dictionary) {
             if (value)
                 dictionary->insert_or_assign(std::string(key), std::move(*value));
             else
                 dictionary->erase(std::string(key));
             auto xml = PropertyListSerialization::data(std::move(*dictionary));
-            succeeded = xml && !FileManager::writeAtomically(m_path, *xml, 0600);
+            if (!xml)
+                failure = Error{0, "The settings could not be written as a property list."};
+            else if (auto written = FileManager::writeAtomically(m_path, *xml, 0600))
+                failure = Error{written->code, written->description};
+        } else {
+            failure = dictionary.error();
         }
     }
 
     std::lock_guard guard(m_lock);
-    m_lastWriteSucceeded = succeeded;
-    return succeeded;
+    m_lastWriteError = failure;
+    return !failure;
 }
