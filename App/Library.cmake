@@ -1,7 +1,7 @@
 # The settings app's own code as a library, so its unit and end-to-end tests
 # link what the program links.
 parvex_library(appcore ${CMAKE_CURRENT_LIST_DIR})
-parvex_link(appcore services shared appkit)
+parvex_link(appcore services shared appkit baseui layout sparkle)
 
 # The login-item tests need the app's code; their program is made by tests/
 # after this folder, so the link is added once everything is defined.
