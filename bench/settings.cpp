@@ -6,8 +6,6 @@
 // (scripts/bench runs it in the sandbox, in a process namespace of its own).
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,30 +18,14 @@
 #include <thread>
 #include <vector>
 
+#include "Platform/AppKit/HeadlessWindowControl.h"
+
 extern char** environ;
 
 namespace {
 
 constexpr const char* program = PARVEX_BINARY_DIR "/Parvex.app/Contents/MacOS/Parvex";
 constexpr int runs = 20;
-
-std::string control(const std::string& path, const std::string& command)
-{
-    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    path.copy(address.sun_path, sizeof address.sun_path - 1);
-    std::string answer;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-        std::string line = command + "\n";
-        ::send(fd, line.data(), line.size(), MSG_NOSIGNAL);
-        char buffer[512];
-        for (ssize_t got; (got = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
-            answer.append(buffer, static_cast<size_t>(got));
-    }
-    ::close(fd);
-    return answer;
-}
 
 // VmRSS of /proc/<pid>/status, in kB.
 long residentKilobytes(pid_t pid)
@@ -83,13 +65,13 @@ int main()
         }
         bool shown = false;
         while (!shown && std::chrono::steady_clock::now() - started < std::chrono::seconds(10)) {
-            shown = control(socket, "windows") == "Parvex\tkey\twindow\n";
+            shown = HeadlessWindowControl::request(socket, "windows") == "Parvex\tkey\twindow\n";
             if (!shown)
                 std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
         double elapsed = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
         long resident = residentKilobytes(pid);
-        control(socket, "close");
+        HeadlessWindowControl::request(socket, "close");
         int status = 0;
         ::waitpid(pid, &status, 0);
         if (!shown) {

@@ -113,3 +113,22 @@ std::string HeadlessWindowControl::perform(const std::string& command)
     }
     return "error: unknown command\n";
 }
+
+std::string HeadlessWindowControl::request(const std::string& socketPath, const std::string& command)
+{
+    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
+    std::string answer;
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+        std::string line = command + "\n";
+        ::send(fd, line.data(), line.size(), MSG_NOSIGNAL);
+        char buffer[1024];
+        for (ssize_t got; (got = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
+            answer.append(buffer, static_cast<size_t>(got));
+    }
+    if (fd >= 0)
+        ::close(fd);
+    return answer;
+}

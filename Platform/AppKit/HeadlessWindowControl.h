@@ -24,6 +24,9 @@ public:
 
     // The answer to one command line.
     static std::string perform(const std::string& command);
+    // The client's side: sends `command` to the program listening at
+    // `socketPath` and returns its answer; empty when nothing listens (yet).
+    static std::string request(const std::string& socketPath, const std::string& command);
 
 private:
     int m_listener = -1;

@@ -2,8 +2,6 @@
 // about a second after it starts (once, whatever the login item says), ends
 // when its window is closed, and checks its update feed.
 #include <sys/prctl.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +11,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "Platform/AppKit/HeadlessWindowControl.h"
 #include "Platform/AppKit/NSRunningApplication.h"
 #include "Platform/AppKit/NSWorkspace.h"
 #include "Platform/Foundation/FileManager.h"
@@ -33,26 +32,6 @@ std::vector<pid_t> menuApps()
             pids.push_back(application->processIdentifier());
     }
     return pids;
-}
-
-// One command to the program's headless control socket; its answer, or
-// nothing when it does not listen (yet).
-std::string control(const std::string& socketPath, const std::string& command)
-{
-    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
-    std::string answer;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-        std::string line = command + "\n";
-        ::send(fd, line.data(), line.size(), MSG_NOSIGNAL);
-        char buffer[1024];
-        for (ssize_t got; (got = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
-            answer.append(buffer, static_cast<size_t>(got));
-    }
-    ::close(fd);
-    return answer;
 }
 
 // Parvex with a home and a control socket of its own; ParvexMenu, which it
@@ -100,14 +79,14 @@ protected:
     void start(const std::string& program = kSettingsAppPath)
     {
         m_app = std::make_unique<ChildProcess>(std::vector<std::string>{program}, m_root + "/Parvex.output");
-        ASSERT_TRUE(waitUntil([&] { return control(m_socket, "windows") == "Parvex\tkey\twindow\n"; }, 30))
+        ASSERT_TRUE(waitUntil([&] { return HeadlessWindowControl::request(m_socket, "windows") == "Parvex\tkey\twindow\n"; }, 30))
             << readFile(m_root + "/Parvex.output");
     }
 
     // Closes its window as the user would; its exit status.
     int closeWindow()
     {
-        EXPECT_EQ(control(m_socket, "close"), "ok\n");
+        EXPECT_EQ(HeadlessWindowControl::request(m_socket, "close"), "ok\n");
         EXPECT_TRUE(waitUntil([&] { return !m_app->isRunning(); }, 30));
         return m_app->stop(SIGKILL);
     }
