@@ -1,9 +1,12 @@
 #include "Agent/FSTab.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 
 #include "Platform/Foundation/FileLock.h"
+#include "Platform/Foundation/FileManager.h"
+#include "Platform/Foundation/Text.h"
 #include "Platform/Foundation/UTF8.h"
 #include "Shared/Console.h"
 
@@ -16,31 +19,33 @@ constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
 // Lines end at a line feed, except that a carriage return and line feed make one
 // character together, so a file with such line ends is not split there. Empty
 // pieces (blank lines, the final line feed) are dropped.
-std::vector<std::string> split(std::string_view text)
+std::vector<std::string> linesOf(std::string_view text)
 {
     std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\n' || (i > 0 && text[i - 1] == '\r'))
-            continue;
-        if (i > start)
-            lines.emplace_back(text.substr(start, i - start));
-        start = i + 1;
+    for (auto& piece : Text::split(text, '\n', Text::keepEmpty)) {
+        if (!lines.empty() && lines.back().ends_with('\r'))
+            lines.back() += "\n" + piece;
+        else
+            lines.push_back(std::move(piece));
     }
-    if (start < text.size())
-        lines.emplace_back(text.substr(start));
+    std::erase_if(lines, [](const std::string& line) { return line.empty(); });
     return lines;
 }
 
-std::string join(const std::vector<std::string>& lines)
+// The table's lines, or why there are none: it is missing, cannot be read, or
+// is not UTF-8 text.
+Expected<std::vector<std::string>> readLines(const std::string& path)
 {
-    std::string text;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (i > 0)
-            text += '\n';
-        text += lines[i];
-    }
-    return text;
+    auto text = FileManager::contents(path);
+    if (!text)
+        return text.error();
+    if (!UTF8::isValid(*text))
+        return Error{EILSEQ, "The file \"" + FileManager::lastPathComponent(path) + "\" couldn't be read as UTF-8 text ("
+                                 + path + ")"};
+    std::string_view body = *text;
+    if (body.starts_with(byteOrderMark))
+        body.remove_prefix(byteOrderMark.size());
+    return linesOf(body);
 }
 
 // A line feed, carriage return, NUL or other control character would break
@@ -67,7 +72,9 @@ bool hasControlCharacter(std::string_view name)
 FSTab::FSTab(std::string path)
     : m_path(std::move(path))
 {
-    load(read());
+    // A missing table is normal (the first save creates it); it is said all the same.
+    if (auto lines = readLines(m_path); !lines)
+        Console::shared().printLog(lines.error().description, "init()");
 }
 
 std::string FSTab::entryLine(const std::string& name)
@@ -87,25 +94,23 @@ bool FSTab::isEntryLine(std::string_view line)
 void FSTab::add(const std::string& name)
 {
     if (isAcceptableName(name, "add(_:)"))
-        perform({Change::add, name});
+        update({{Change::add, name}}, "add(_:)");
 }
 
 void FSTab::remove(const std::string& name)
 {
     if (isAcceptableName(name, "remove(_:)"))
-        perform({Change::remove, name});
+        update({{Change::remove, name}}, "remove(_:)");
 }
 
 void FSTab::clear()
 {
-    perform({Change::clear, {}});
+    update({{Change::clear, {}}}, "clear()");
 }
 
 void FSTab::save()
 {
-    FileLock lock(lockPath());
-    refresh();
-    write();
+    update({}, "save()");
 }
 
 bool FSTab::isAcceptableName(const std::string& name, std::string_view function)
@@ -121,117 +126,53 @@ bool FSTab::isAcceptableName(const std::string& name, std::string_view function)
     return true;
 }
 
-bool FSTab::apply(std::vector<std::string>& lines, const Operation& operation)
+void FSTab::update(std::vector<Operation> operations, std::string_view function)
 {
-    switch (operation.change) {
-    case Change::add:
-        lines.push_back(entryLine(operation.name));
-        return true;
-    case Change::remove: {
-        std::string entry = entryLine(operation.name);
-        std::string composed = UTF8::nfc(entry);
-        for (auto it = lines.begin(); it != lines.end(); ++it) {
-            if (*it == entry || UTF8::nfc(*it) == composed) {
-                lines.erase(it);
-                return true;
+    auto lock = FileLock::lock(m_path);
+    if (!lock)
+        Console::shared().printLog(lock.error().description + "; the table is changed without it", function);
+    std::vector<Operation> all = std::exchange(m_pending, {});
+    all.insert(all.end(), std::make_move_iterator(operations.begin()), std::make_move_iterator(operations.end()));
+
+    auto lines = readLines(m_path);
+    if (!lines && lines.error().code == ENOENT)
+        lines = std::vector<std::string>();
+    if (!lines) {
+        // It holds lines we cannot see; the changes wait for a table we can read.
+        m_pending = std::move(all);
+        Console::shared().printLog(lines.error().description + "; it is left unchanged", "save()");
+        return;
+    }
+    bool changed = false;
+    for (const auto& operation : all) {
+        switch (operation.change) {
+        case Change::add:
+            lines->push_back(entryLine(operation.name));
+            changed = true;
+            break;
+        case Change::remove: {
+            std::string entry = entryLine(operation.name);
+            std::string composed = UTF8::nfc(entry);
+            auto found = std::find_if(lines->begin(), lines->end(), [&](const std::string& line) {
+                return line == entry || UTF8::nfc(line) == composed;
+            });
+            if (found != lines->end()) {
+                lines->erase(found);
+                changed = true;
             }
+            break;
         }
-        return false;
+        case Change::clear:
+            std::erase_if(*lines, [](const std::string& line) { return isEntryLine(line); });
+            // A clear always writes, even when there was nothing to remove.
+            changed = true;
+            break;
+        }
     }
-    case Change::clear:
-        std::erase_if(lines, [](const std::string& line) { return isEntryLine(line); });
-        // A clear always writes, even when there was nothing to remove.
-        return true;
-    }
-    return false;
-}
-
-void FSTab::perform(Operation operation)
-{
-    FileLock lock(lockPath());
-    refresh();
-    // While the file cannot be read we cannot tell whether a remove finds its
-    // line, so it waits with the other changes for a file we can read.
-    if (!apply(m_volumes, operation) && m_readable)
+    if (!changed)
         return;
-    m_pending.push_back(std::move(operation));
-    write();
-}
-
-// The stamp is taken before the bytes: should the file change while we read,
-// the next change sees a newer stamp and reads it again.
-FSTab::Snapshot FSTab::read() const
-{
-    Snapshot snapshot;
-    snapshot.stamp = FileManager::stamp(m_path);
-    snapshot.text = FileManager::contents(m_path, &snapshot.error);
-    if (snapshot.text && !UTF8::isValid(*snapshot.text)) {
-        snapshot.text.reset();
-        snapshot.error = FileError{EILSEQ, "The file “" + FileManager::lastPathComponent(m_path)
-                                               + "” couldn’t be read as UTF-8 text (" + m_path + ")"};
+    if (auto written = FileManager::writeAtomically(m_path, Text::join(*lines, '\n')); !written) {
+        m_pending = std::move(all);
+        Console::shared().printLog(written.error().description, "save()");
     }
-    return snapshot;
-}
-
-void FSTab::load(Snapshot snapshot)
-{
-    m_known = snapshot.stamp;
-    m_knownText = std::move(snapshot.text);
-    m_volumes.clear();
-    if (!m_knownText) {
-        Console::shared().printLog(snapshot.error.description, "init()");
-        // A missing table is normal (the first save creates it); anything else
-        // holds the user's lines that we cannot see, so it must not be replaced.
-        m_readable = snapshot.error.code == ENOENT;
-        return;
-    }
-    m_readable = true;
-    std::string_view text = *m_knownText;
-    if (text.starts_with(byteOrderMark))
-        text.remove_prefix(byteOrderMark.size());
-    m_volumes = split(text);
-}
-
-// The bytes are compared as well as the stamp: the table is small, and a rewrite
-// of the same size within one timestamp tick leaves the stamp as it was.
-void FSTab::refresh()
-{
-    Snapshot now = read();
-    if (m_readable && now.stamp == m_known && now.text == m_knownText)
-        return;
-    load(std::move(now));
-    for (auto it = m_pending.begin(); it != m_pending.end();) {
-        // A remove whose line is gone by now has nothing left to do; while the
-        // file cannot be read, it keeps waiting.
-        if (apply(m_volumes, *it) || !m_readable)
-            ++it;
-        else
-            it = m_pending.erase(it);
-    }
-}
-
-void FSTab::write()
-{
-    if (!m_readable) {
-        Console::shared().printLog("The file " + m_path + " exists but couldn’t be read as text; it is left unchanged",
-                                   "save()");
-        return;
-    }
-    std::string text = join(m_volumes);
-    if (auto error = FileManager::writeAtomically(m_path, text, 0644)) {
-        Console::shared().printLog(error->description, "save()");
-        return;
-    }
-    m_known = FileManager::stamp(m_path);
-    m_knownText = std::move(text);
-    m_pending.clear();
-}
-
-std::string FSTab::lockPath() const
-{
-    auto slash = m_path.rfind('/');
-    std::string folder = slash == std::string::npos ? "." : m_path.substr(0, slash == 0 ? 1 : slash);
-    if (!folder.ends_with('/'))
-        folder += '/';
-    return folder + "." + FileManager::lastPathComponent(m_path) + ".lock";
 }

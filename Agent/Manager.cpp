@@ -1,26 +1,7 @@
 #include "Agent/Manager.h"
 
-#include <string_view>
-#include <vector>
-
+#include "Platform/Foundation/Text.h"
 #include "Shared/Console.h"
-
-namespace {
-
-std::vector<std::string> components(const std::string& text)
-{
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (;;) {
-        size_t comma = text.find(',', start);
-        parts.push_back(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-        if (comma == std::string::npos)
-            return parts;
-        start = comma + 1;
-    }
-}
-
-}  // namespace
 
 Manager::Manager(DistributedNotificationCenter& center, std::string fstabPath, SenderCheck mayChangeFstab)
     : notify(center)
@@ -47,7 +28,7 @@ void Manager::doEvent(const Notification& notification)
         Console::shared().printLog("错误的指令", "doEvent(_:)");
         return;
     }
-    auto parts = components(*request);
+    auto parts = Text::split(*request, ',', Text::keepEmpty);
     if (parts.size() != 2)
         return;
     if (!m_fstab)
@@ -63,5 +44,6 @@ void Manager::doEvent(const Notification& notification)
         m_fstab->add(argument);
     else if (command == "remove")
         m_fstab->remove(argument);
-    notify.post(answerName, *request, DistributedNotificationCenter::deliverToAllSessions);
+    if (auto answered = notify.post(answerName, *request, DistributedNotificationCenter::deliverToAllSessions); !answered)
+        Console::shared().printLog(answered.error().description, "doEvent(_:)");
 }

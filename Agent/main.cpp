@@ -3,13 +3,9 @@
 #include "Platform/Foundation/UserAccounts.h"
 #include "Shared/Console.h"
 
-const char* Console::programLogPath()
-{
-    return "/tmp/ntfs_cmd.txt";
-}
-
 int main()
 {
+    Console::shared().setPath("/tmp/ntfs_cmd.txt");
     Console::shared().clear();
     Manager manager(DistributedNotificationCenter::defaultCenter(), "/etc/fstab", &UserAccounts::isAdministrator);
     Console::shared().printLog("Running...", "run()");

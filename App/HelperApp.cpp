@@ -11,6 +11,7 @@
 #include "Platform/AppKit/NSWorkspace.h"
 #include "Platform/Foundation/FileManager.h"
 #include "Platform/Foundation/PropertyListSerialization.h"
+#include "Shared/Console.h"
 #include "Shared/SharedData.h"
 
 HelperApp& HelperApp::shared()
@@ -21,7 +22,10 @@ HelperApp& HelperApp::shared()
         "/Library/LaunchAgents/",
         &SharedData::shared(),
         [] { return NSWorkspace::shared().runningApplications(); },
-        [](const std::string& path) { NSWorkspace::shared().launchApplication(path); },
+        [](const std::string& path) {
+            if (auto launched = NSWorkspace::shared().launchApplication(path); !launched)
+                Console::shared().printLog(launched.error().description, "launchApplication");
+        },
     });
     return helper;
 }
@@ -77,20 +81,20 @@ void HelperApp::setLoginItemEnabled(bool enabled)
         std::filesystem::copy_file(templateFile, installed, std::filesystem::copy_options::none, ignored);
         auto dictionary = PropertyList::dictionary(installed);
         dictionary["Program"] = executable;
-        if (auto data = PropertyListSerialization::data(dictionary))
-            FileManager::writeAtomically(installed, *data);
+        if (auto data = PropertyListSerialization::data(dictionary)) {
+            if (auto written = FileManager::writeAtomically(installed, *data); !written)
+                Console::shared().printLog(written.error().description, "setLoginItemEnabled(_:)");
+        }
     }
     m_context.sharedData->setLoginItemIsEnabled(enabled);
 }
 
 void HelperApp::relaunch()
 {
-    if (auto application = runningApplication()) {
-        application->terminate();
-        // A launch while the old instance still runs starts nothing, and the
-        // old one then quits, leaving none: wait for it to be gone first.
+    // A launch while the old instance still runs starts nothing, and the old
+    // one then quits, leaving none: wait for it to be gone first.
+    if (auto application = runningApplication(); application && application->terminate())
         waitForTermination(*application);
-    }
     m_context.launchApplication(path());
     if (!runningApplication())
         m_context.launchApplication(path());
@@ -102,13 +106,9 @@ void HelperApp::launchIfNotRunning()
         m_context.launchApplication(path());
 }
 
-bool HelperApp::waitForTermination(const NSRunningApplication& application) const
+void HelperApp::waitForTermination(const NSRunningApplication& application) const
 {
     auto deadline = std::chrono::steady_clock::now() + m_context.terminationWait;
-    while (!application.isTerminated()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
+    while (!application.isTerminated() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
 }

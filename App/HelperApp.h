@@ -52,7 +52,8 @@ public:
     void launchIfNotRunning();
 
 private:
-    bool waitForTermination(const NSRunningApplication& application) const;
+    // At most `terminationWait`.
+    void waitForTermination(const NSRunningApplication& application) const;
 
     Context m_context;
     std::optional<std::string> m_path;

@@ -185,9 +185,13 @@ void ViewController::saveAction(UIButton&)
         return;
     }
     bool manual = isOn(*m_manualManagerBtn);
-    if (!manual)
-        m_collaborators.notificationCenter->post(agentRequest, NotificationObject(std::string(clearAllRequest)),
-                                                 DistributedNotificationCenter::deliverToAllSessions);
+    if (!manual) {
+        // Nobody answers this request; only a post that never left is worth a line.
+        auto posted = m_collaborators.notificationCenter->post(agentRequest, PropertyListValue(std::string(clearAllRequest)),
+                                                               DistributedNotificationCenter::deliverToAllSessions);
+        if (!posted)
+            Console::shared().printLog("clear,all was not sent: " + posted.error().description, "saveAction(sender:)");
+    }
     if (settings.managerStyle() != manual) {
         if (!settings.setManagerStyle(manual)) {
             saveFailed();

@@ -8,13 +8,9 @@
 #include "Platform/Sparkle/SPUStandardUserDriver.h"
 #include "Shared/Console.h"
 
-const char* Console::programLogPath()
-{
-    return "/Users/tamsel/Parvex.txt";
-}
-
 int main(int argc, char** argv)
 {
+    Console::shared().setPath("/Users/tamsel/Parvex.txt");
     NSApplication& application = NSApplication::shared();
     application.installSignalSources();
     auto updateLog = std::make_shared<SPUStandardUserDriver>(

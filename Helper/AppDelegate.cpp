@@ -1,6 +1,6 @@
 #include "Helper/AppDelegate.h"
 
-#include <vector>
+#include <filesystem>
 
 #include "Helper/NTFSManager/NTFSManager.h"
 #include "Platform/AppKit/NSBundle.h"
@@ -17,24 +17,6 @@ namespace {
 
 constexpr const char* kNoVolume = "没有发现NTFS卷";
 constexpr int kFixedItems = 2;
-
-// As the platform splits a path: the root is a component of its own ("/").
-std::vector<std::string> pathComponents(const std::string& path)
-{
-    std::vector<std::string> components;
-    if (!path.empty() && path.front() == '/')
-        components.emplace_back("/");
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t slash = path.find('/', start);
-        if (slash == std::string::npos)
-            slash = path.size();
-        if (slash > start)
-            components.push_back(path.substr(start, slash - start));
-        start = slash + 1;
-    }
-    return components;
-}
 
 }  // namespace
 
@@ -163,7 +145,8 @@ void AppDelegate::openMainApp(NSMenuItem&)
         Console::shared().printLog("not inside the settings app: " + NSBundle::main()->bundlePath(), "openMainApp(_:)");
         return;
     }
-    NSWorkspace::shared().launchApplication(path);
+    if (auto launched = NSWorkspace::shared().launchApplication(path); !launched)
+        Console::shared().printLog(launched.error().description, "openMainApp(_:)");
 }
 
 void AppDelegate::terminate(NSMenuItem&)
@@ -173,18 +156,11 @@ void AppDelegate::terminate(NSMenuItem&)
 
 std::string AppDelegate::settingsAppPath(const std::string& bundlePath)
 {
+    std::filesystem::path path(bundlePath);
+    if (path.filename().empty())
+        path = path.parent_path();
     // This bundle, "LoginItems", "Library" and "Contents".
-    constexpr std::size_t depth = 4;
-    auto components = pathComponents(bundlePath);
-    if (components.size() <= depth)
-        return {};
-    components.resize(components.size() - depth);
-    std::string joined;
-    for (std::size_t index = 0; index < components.size(); ++index) {
-        if (index > 0)
-            joined += "/";
-        joined += components[index];
-    }
-    // The root component "/" joined with "/" doubles the leading slash.
-    return joined.empty() ? joined : joined.substr(1);
+    for (int level = 0; level < 4; ++level)
+        path = path.parent_path();
+    return path == path.root_path() ? std::string() : path.string();
 }

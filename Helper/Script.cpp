@@ -19,12 +19,12 @@ ScriptResult Script::run(const std::string& launchPath, const std::optional<std:
     options.environment = input.environment;
     options.standardInput = input.standardInput;
 
-    ProcessResult outcome = Process::run(options);
+    auto outcome = Process::run(options);
     // Callers only ever get two texts, so a child that never started says why
     // where a failing command would have.
-    if (outcome.launchError)
-        return ScriptResult{"", *outcome.launchError};
-    return ScriptResult{UTF8::decode(outcome.standardOutput), UTF8::decode(outcome.standardError)};
+    if (!outcome)
+        return ScriptResult{"", outcome.error().description};
+    return ScriptResult{UTF8::decode(outcome->standardOutput), UTF8::decode(outcome->standardError)};
 }
 
 std::vector<std::string> Script::childArguments(const std::string& launchPath,

@@ -9,13 +9,9 @@
 #include "Platform/AppKit/NSMenuItem.h"
 #include "Shared/Console.h"
 
-const char* Console::programLogPath()
-{
-    return "/Users/tamsel/Parvex.txt";
-}
-
 int main(int argc, char** argv)
 {
+    Console::shared().setPath("/Users/tamsel/Parvex.txt");
     NSApplication& application = NSApplication::shared();
     application.installSignalSources();
     auto mainMenu = std::make_shared<NSMenu>();

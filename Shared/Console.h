@@ -3,12 +3,11 @@
 #include <initializer_list>
 #include <mutex>
 #include <optional>
-#include "Platform/Foundation/CallSite.h"
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "Platform/Foundation/DateFormatter.h"
+#include "Platform/Foundation/CallSite.h"
 #include "Platform/Foundation/FileManager.h"
 
 // The file logger every program compiles in. An entry is a header line (time,
@@ -17,13 +16,16 @@
 // whatever the file held when first needed), one empty line between entries.
 class Console {
 public:
-    // The shared logger writes to the path of the program it is linked into.
+    // The shared logger writes to standard output only until the program's
+    // main hands it the log file ("/tmp/ntfs_cmd.txt" for the agent,
+    // "/Users/tamsel/Parvex.txt" for the two user-side apps).
     static Console& shared();
-    // Defined once per program: "/tmp/ntfs_cmd.txt" for the agent,
-    // "/Users/tamsel/Parvex.txt" for the two user-side apps.
-    static const char* programLogPath();
 
-    explicit Console(std::string path);
+    // An empty path logs to standard output only.
+    explicit Console(std::string path = {});
+
+    // Logs to `path` from now on, as if this logger were new.
+    void setPath(std::string path);
 
     // `function` is the tag a reader searches for ("doEvent(_:)", "save()", "run()").
     void printLog(const std::vector<std::string>& items, std::string_view function,
@@ -36,15 +38,14 @@ public:
 
     void clear();
 
-    const std::string& path() const { return m_path; }
+    std::string path();
 
 private:
-    std::string header(std::string_view function, const CallSite& location) const;
+    static std::string header(std::string_view function, const CallSite& location);
     void save(const std::string& entry);
-    void reportFailure(const FileError& error, std::string_view function, const CallSite& location);
+    static void reportFailure(const Error& error, std::string_view function, const CallSite& location);
 
     std::recursive_mutex m_lock;
-    DateFormatter m_formatter{"yyyy-MM-dd HH:mm:ss.SSS"};
     std::string m_path;
     std::optional<std::vector<std::string>> m_logs;
     // The file as this process last wrote it; while it still matches, a new

@@ -36,8 +36,7 @@ std::string SharedData::pwd() const
 
 bool SharedData::setPwd(std::string_view password)
 {
-    m_userDefault->setData(password, pwdKey);
-    return m_userDefault->synchronize();
+    return m_userDefault->setData(password, pwdKey) && m_userDefault->synchronize();
 }
 
 bool SharedData::pluginStatus() const
@@ -62,6 +61,5 @@ bool SharedData::setManagerStyle(bool manual)
 
 bool SharedData::setBool(bool value, std::string_view key)
 {
-    m_userDefault->set(value, key);
-    return m_userDefault->synchronize();
+    return m_userDefault->set(value, key) && m_userDefault->synchronize();
 }

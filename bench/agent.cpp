@@ -41,7 +41,8 @@ double roundTrip(const std::string& name, const std::string& object, size_t& ans
 {
     size_t before = answers;
     auto start = Clock::now();
-    DistributedNotificationCenter::defaultCenter().post(name, object, DistributedNotificationCenter::deliverToAllSessions);
+    if (auto posted = DistributedNotificationCenter::defaultCenter().post(name, object, DistributedNotificationCenter::deliverToAllSessions); !posted)
+        std::fprintf(stderr, "%s\n", posted.error().description.c_str());
     RunLoop::main().runUntil([&] { return answers > before; }, 5);
     return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
 }

@@ -77,6 +77,15 @@ std::string statusValue(pid_t pid, const std::string& key)
 
 }  // namespace
 
+// The doubles' answers; the run makes no sense without them.
+void put(const std::string& path, const std::string& text)
+{
+    if (auto written = FileManager::writeAtomically(path, text); !written) {
+        std::fprintf(stderr, "bench_menuapp: %s\n", written.error().description.c_str());
+        std::exit(1);
+    }
+}
+
 int main(int argc, char** argv)
 {
     if (!std::getenv("PARVEX_SANDBOX")) {
@@ -94,8 +103,8 @@ int main(int argc, char** argv)
     char pattern[] = "/tmp/parvex-bench-menu.XXXXXX";
     const std::string root = ::mkdtemp(pattern);
     const std::string state = root + "/state", home = root + "/home";
-    FileManager::createDirectory(state + "/info", true);
-    FileManager::createDirectory(home + "/Desktop", true);
+    std::filesystem::create_directories(state + "/info");
+    std::filesystem::create_directories(home + "/Desktop");
     std::string list = "/dev/disk4 (external, physical):\n"
                        "   #:                       TYPE NAME                    SIZE       IDENTIFIER\n";
     std::string df = "Filesystem     Size   Used  Avail Capacity  Mounted on\n";
@@ -104,13 +113,13 @@ int main(int argc, char** argv)
         std::string identifier = "disk4s" + std::to_string(index + 1);
         list += "   " + std::to_string(index + 1) + ":               Windows_NTFS " + names[index]
             + "                    500 MB     " + identifier + "\n";
-        FileManager::writeAtomically(state + "/info/" + identifier,
+        put(state + "/info/" + identifier,
             "   Device Identifier:         " + identifier + "\n   Volume Name:               " + names[index]
             + "\n   Mounted:                   Yes\n   File System Personality:   NTFS\n");
         df += "/dev/" + identifier + "   500M   1M   499M     1%    " + home + "/Desktop/" + names[index] + "\n";
     }
-    FileManager::writeAtomically(state + "/list", list + "\n");
-    FileManager::writeAtomically(state + "/df", df);
+    put(state + "/list", list + "\n");
+    put(state + "/df", df);
     SharedData settings(std::make_shared<UserDefaults>(std::string(SharedData::suiteName),
         home + "/Library/Preferences/top.kestrova.macOS.Parvex.Shared.plist"));
     settings.setPwd("bench");

@@ -17,10 +17,10 @@
 #include <thread>
 #include <vector>
 
+#include "Tools/Common/MountTable.h"
 #include "support/AttachedDisk.h"
 #include "support/DiskSandbox.h"
 #include "support/MenuApp.h"
-#include "support/MountInfo.h"
 #include "support/NtfsImage.h"
 
 namespace {
@@ -134,7 +134,7 @@ int main(int, char** argv)
         }
         const std::string node = disk->volumeNode();
         bool writable = waitUntil([&] {
-            auto mount = MountInfo::at(folder);
+            auto mount = Tools::MountTable().mountAt(folder);
             return mount && mount->source == node && mount->isReadWrite();
         }, 30, std::chrono::microseconds(500));
         const auto ready = SystemClock::now();

@@ -7,11 +7,6 @@
 // Reading what the disk tools print: only the parts the scan relies on.
 class DiskToolOutput {
 public:
-    // Non-empty lines, in order.
-    static std::vector<std::string> lines(std::string_view text);
-    // Pieces between blanks, empty pieces dropped.
-    static std::vector<std::string> words(std::string_view line);
-
     // The identifiers a disk listing names: the last word of each line, where it
     // begins with "disk".
     static std::vector<std::string> identifiers(std::string_view listing);

@@ -43,12 +43,18 @@ NTFSManager::~NTFSManager()
     // The run loop keeps a scheduled timer alive; it must not tick into a manager that is gone.
     if (m_timer)
         m_timer->invalidate();
+    std::unique_lock guard(m_lifetime->lock);
+    m_lifetime->manager = nullptr;
 }
 
 void NTFSManager::start()
 {
-    m_timer = Timer::scheduledTimer(kScanInterval, true, [this](Timer&) {
-        DispatchQueue::global().async([this] { run(); });
+    m_timer = Timer::scheduledTimer(kScanInterval, true, [lifetime = m_lifetime](Timer&) {
+        DispatchQueue::global().async([lifetime] {
+            std::shared_lock guard(lifetime->lock);
+            if (lifetime->manager)
+                lifetime->manager->run();
+        });
     });
 }
 

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,7 @@ public:
     ~NTFSManager();
 
     // Schedules the scan on the main run loop, default mode only: a menu being
-    // tracked holds back the ticks.
+    // tracked holds back the ticks. Each tick runs a cycle on the global queue.
     void start();
     // One scan cycle; never overlaps another.
     void run();
@@ -36,6 +37,18 @@ public:
     bool isRunning() const { return m_isRunning.load(); }
 
 private:
+    // What a cycle queued on the global queue holds: the manager while it
+    // lives. Cycles share the lock; the destructor takes it whole, so it
+    // waits for a cycle under way and none starts after it.
+    struct Lifetime {
+        explicit Lifetime(NTFSManager* owner)
+            : manager(owner)
+        {
+        }
+        std::shared_mutex lock;
+        NTFSManager* manager;
+    };
+
     void checkIdentifier(const std::string& identifier, bool manual);
     bool isRecorded(const std::string& identifier) const;
 
@@ -46,4 +59,5 @@ private:
     std::atomic<bool> m_isRunning{false};
     std::unique_ptr<ObserverRegistration> m_answers;
     std::shared_ptr<Timer> m_timer;
+    std::shared_ptr<Lifetime> m_lifetime = std::make_shared<Lifetime>(this);
 };

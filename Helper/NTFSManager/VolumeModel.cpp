@@ -26,9 +26,11 @@ bool VolumeModel::isManualMode() const
     return m_environment->settings.managerStyle();
 }
 
-void VolumeModel::postRequest(const std::string& command)
+void VolumeModel::postRequest(const std::string& command, const char* function)
 {
-    m_environment->notify.post(kRequest, command + "," + name, DistributedNotificationCenter::deliverToAllSessions);
+    auto posted = m_environment->notify.post(kRequest, command + "," + name, DistributedNotificationCenter::deliverToAllSessions);
+    if (!posted)
+        Console::shared().printLog({posted.error().description, name, ID}, function);
 }
 
 bool VolumeModel::hasSafeMountFolder() const
@@ -62,7 +64,7 @@ void VolumeModel::mount()
     }
     m_status = Status::mounted;
     if (manual) {
-        postRequest("add");
+        postRequest("add", "mount()");
         return;
     }
     const std::string password = m_environment->settings.pwd();
@@ -79,7 +81,7 @@ void VolumeModel::umount()
     if (status() != Status::mounted)
         return;
     if (isManualMode()) {
-        postRequest("remove");
+        postRequest("remove", "umount()");
         m_status = Status::umounted;
         return;
     }

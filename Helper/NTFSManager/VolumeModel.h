@@ -36,7 +36,8 @@ public:
 
 private:
     bool isManualMode() const;
-    void postRequest(const std::string& command);
+    // Logged under `function` when it cannot be sent.
+    void postRequest(const std::string& command, const char* function);
     // True when the mount folder is one folder directly inside the desktop.
     bool hasSafeMountFolder() const;
     // Empty, and no volume mounted on it: an empty volume still mounted there

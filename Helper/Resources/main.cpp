@@ -11,8 +11,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s OUTPUT.png\n", argv[0]);
         return 2;
     }
-    if (auto error = FileManager::writeAtomically(argv[1], StatusIconMaker::png())) {
-        std::fprintf(stderr, "%s: %s\n", argv[1], error->description.c_str());
+    if (auto written = FileManager::writeAtomically(argv[1], StatusIconMaker::png()); !written) {
+        std::fprintf(stderr, "%s: %s\n", argv[1], written.error().description.c_str());
         return 1;
     }
     return 0;

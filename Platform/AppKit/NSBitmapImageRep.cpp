@@ -96,8 +96,5 @@ std::string NSBitmapImageRep::pngRepresentation() const
 
 Expected<void> NSBitmapImageRep::writePNG(const std::string& path) const
 {
-    std::optional<FileError> failure = FileManager::writeAtomically(path, pngRepresentation());
-    if (failure)
-        return Error{failure->code, failure->description};
-    return {};
+    return FileManager::writeAtomically(path, pngRepresentation());
 }

@@ -3,8 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
-#include <mutex>
 
 #include "Platform/AppKit/ProcessEntry.h"
 #include "Platform/Foundation/FileManager.h"
@@ -12,25 +12,7 @@
 
 namespace {
 
-std::mutex& mainLock()
-{
-    static std::mutex lock;
-    return lock;
-}
-
-std::shared_ptr<NSBundle>& mainSlot()
-{
-    static std::shared_ptr<NSBundle> bundle;
-    return bundle;
-}
-
-std::string folderOf(const std::string& path)
-{
-    auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
+std::atomic<std::shared_ptr<NSBundle>> mainBundle;
 
 bool isDirectory(const std::string& path)
 {
@@ -48,33 +30,28 @@ bool isFile(const std::string& path)
 
 std::shared_ptr<NSBundle> NSBundle::main()
 {
-    std::lock_guard guard(mainLock());
-    auto& bundle = mainSlot();
-    if (!bundle)
-        bundle = forExecutable(ProcessEntry::executableOf("self").value_or(""));
+    auto bundle = mainBundle.load();
+    if (!bundle) {
+        std::string executable = ProcessEntry::executableOf("self").value_or("");
+        auto found = std::make_shared<NSBundle>(bundlePathForExecutable(executable).value_or(FileManager::folder(executable)));
+        // Another thread may have found it meanwhile; then that one holds.
+        bundle = mainBundle.compare_exchange_strong(bundle, found) ? found : bundle;
+    }
     return bundle;
 }
 
 void NSBundle::setMain(std::shared_ptr<NSBundle> bundle)
 {
-    std::lock_guard guard(mainLock());
-    mainSlot() = std::move(bundle);
-}
-
-std::shared_ptr<NSBundle> NSBundle::forExecutable(const std::string& executablePath)
-{
-    if (auto bundlePath = bundlePathForExecutable(executablePath))
-        return std::make_shared<NSBundle>(*bundlePath);
-    return std::make_shared<NSBundle>(folderOf(executablePath));
+    mainBundle.store(std::move(bundle));
 }
 
 std::optional<std::string> NSBundle::bundlePathForExecutable(const std::string& executablePath)
 {
-    std::string macOS = folderOf(executablePath);
-    std::string contents = folderOf(macOS);
+    std::string macOS = FileManager::folder(executablePath);
+    std::string contents = FileManager::folder(macOS);
     if (FileManager::lastPathComponent(macOS) != "MacOS" || FileManager::lastPathComponent(contents) != "Contents")
         return std::nullopt;
-    std::string bundle = folderOf(contents);
+    std::string bundle = FileManager::folder(contents);
     if (bundle == "/" || bundle == ".")
         return std::nullopt;
     return bundle;
@@ -86,17 +63,13 @@ NSBundle::NSBundle(const std::string& path)
     while (m_path.size() > 1 && m_path.back() == '/')
         m_path.pop_back();
     m_isApplicationLayout = isDirectory(contentsPath());
-    loadInfo();
+    if (m_isApplicationLayout)
+        m_info = PropertyListSerialization::dictionaryAtPath(contentsPath() + "/Info.plist").valueOr({});
 }
 
 bool NSBundle::exists() const
 {
     return isDirectory(m_path);
-}
-
-std::string NSBundle::resourcePath() const
-{
-    return m_isApplicationLayout ? contentsPath() + "/Resources" : m_path;
 }
 
 std::optional<std::string> NSBundle::executablePath() const
@@ -121,12 +94,15 @@ std::optional<std::string> NSBundle::bundleIdentifier() const
     return identifier;
 }
 
-std::optional<std::string> NSBundle::string(const std::string& infoDictionaryKey) const
+const PropertyListValue* NSBundle::objectForInfoDictionaryKey(const std::string& key) const
 {
-    auto found = m_info.find(infoDictionaryKey);
-    if (found == m_info.end())
-        return std::nullopt;
-    if (auto* text = std::get_if<std::string>(&found->second))
+    return PropertyListValue::valueForKey(m_info, key);
+}
+
+std::optional<std::string> NSBundle::string(const std::string& key) const
+{
+    const PropertyListValue* value = objectForInfoDictionaryKey(key);
+    if (const std::string* text = value ? value->string() : nullptr)
         return *text;
     return std::nullopt;
 }
@@ -135,27 +111,9 @@ std::optional<std::string> NSBundle::path(const std::string& resource, const std
 {
     if (resource.empty())
         return std::nullopt;
-    std::string path = resourcePath() + "/" + resource + (type.empty() ? "" : "." + type);
+    std::string folder = m_isApplicationLayout ? contentsPath() + "/Resources" : m_path;
+    std::string path = folder + "/" + resource + (type.empty() ? "" : "." + type);
     if (!isFile(path))
         return std::nullopt;
     return path;
-}
-
-void NSBundle::loadInfo()
-{
-    if (!m_isApplicationLayout)
-        return;
-    auto list = PropertyListSerialization::propertyList(FileManager::contents(contentsPath() + "/Info.plist").value_or(""));
-    if (!list || !list->dictionary())
-        return;
-    for (const auto& [key, value] : *list->dictionary()) {
-        if (const std::string* text = value.string())
-            m_info.emplace(key, *text);
-        else if (const std::int64_t* number = value.get<std::int64_t>())
-            m_info.emplace(key, *number);
-        else if (const double* real = value.get<double>())
-            m_info.emplace(key, *real);
-        else if (const bool* flag = value.get<bool>())
-            m_info.emplace(key, *flag);
-    }
 }

@@ -1,6 +1,5 @@
 #include "Platform/AppKit/NSWorkspace.h"
 
-#include <glib.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +8,7 @@
 #include "Platform/AppKit/NSBundle.h"
 #include "Platform/AppKit/NSRunningApplication.h"
 #include "Platform/AppKit/ProcessEntry.h"
+#include "Platform/Foundation/DetachedProcess.h"
 
 namespace {
 
@@ -59,37 +59,25 @@ std::vector<std::shared_ptr<NSRunningApplication>> NSWorkspace::runningApplicati
     return applications;
 }
 
-std::shared_ptr<NSRunningApplication> NSWorkspace::launchApplication(const std::string& path,
-                                                                    const std::vector<std::string>& arguments)
+Expected<std::shared_ptr<NSRunningApplication>> NSWorkspace::launchApplication(const std::string& path,
+                                                                              const std::vector<std::string>& arguments)
 {
     NSBundle bundle(path);
     auto executable = bundle.executablePath();
     if (!bundle.exists() || !executable || ::access(executable->c_str(), X_OK) != 0)
-        return nullptr;
+        return Error::message("The application " + path + " has no program to start");
 
     for (const auto& running : runningApplications()) {
         if (sameApplication(*running, bundle))
             return running;
     }
 
-    std::vector<char*> argv;
-    argv.push_back(executable->data());
-    for (const auto& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-
-    // Without G_SPAWN_DO_NOT_REAP_CHILD GLib starts the program through an
-    // intermediate child that exits at once, so the application is nobody's
-    // child here and outlives us; GLib returns only after the exec succeeded.
-    auto flags = static_cast<GSpawnFlags>(G_SPAWN_STDIN_FROM_DEV_NULL | G_SPAWN_STDOUT_TO_DEV_NULL
-                                          | G_SPAWN_STDERR_TO_DEV_NULL);
-    GPid pid = 0;
-    GError* error = nullptr;
-    gboolean started = g_spawn_async("/", argv.data(), nullptr, flags, [](gpointer) { ::setsid(); }, nullptr, &pid,
-                                     &error);
-    if (!started) {
-        g_clear_error(&error);
-        return nullptr;
-    }
-    return NSRunningApplication::withProcessIdentifier(pid);
+    std::vector<std::string> argv{*executable};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    auto pid = DetachedProcess::spawn(*executable, argv);
+    if (!pid)
+        return pid.error();
+    if (auto started = NSRunningApplication::withProcessIdentifier(*pid))
+        return started;
+    return Error::message("The application " + path + " ended as soon as it started");
 }

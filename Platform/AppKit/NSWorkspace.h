@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "Platform/Foundation/Expected.h"
+
 class NSRunningApplication;
 
 // Running applications and launching them, on /proc and plain processes.
@@ -15,10 +17,10 @@ public:
     // (X.app/Contents/MacOS/<name>), in launch order: the latest last.
     std::vector<std::shared_ptr<NSRunningApplication>> runningApplications() const;
 
-    // Starts the bundle's executable detached (own session, standard streams on
-    // /dev/null, working folder "/"), unless that application already runs: then
-    // the running instance is the answer and nothing is started. Null when the
-    // path is no bundle with an executable or the start failed.
-    std::shared_ptr<NSRunningApplication> launchApplication(const std::string& path,
-                                                            const std::vector<std::string>& arguments = {});
+    // Starts the bundle's executable detached (as DetachedProcess does), unless
+    // that application already runs: then the running instance is the answer
+    // and nothing is started. Fails when the path is no bundle with an
+    // executable or the start failed.
+    Expected<std::shared_ptr<NSRunningApplication>> launchApplication(const std::string& path,
+                                                                      const std::vector<std::string>& arguments = {});
 };

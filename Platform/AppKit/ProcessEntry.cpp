@@ -16,16 +16,6 @@ const std::string kDeleted = " (deleted)";
 // Fields 3 (state) to 22 (starttime) of /proc/PID/stat, counted after the command name.
 constexpr int kStartTimeField = 22 - 3;
 
-std::chrono::system_clock::time_point bootTime()
-{
-    static const long long seconds = [] {
-        auto text = FileManager::contents(kProc + "/stat").value_or("");
-        auto at = text.find("\nbtime ");
-        return at == std::string::npos ? 0LL : std::atoll(text.c_str() + at + 7);
-    }();
-    return std::chrono::system_clock::time_point(std::chrono::seconds(seconds));
-}
-
 bool allDigits(const char* text)
 {
     if (!*text)
@@ -96,14 +86,4 @@ std::optional<std::string> ProcessEntry::executableOf(const std::string& name)
     if (target.size() > kDeleted.size() && target.compare(target.size() - kDeleted.size(), kDeleted.size(), kDeleted) == 0)
         target.resize(target.size() - kDeleted.size());
     return target;
-}
-
-std::chrono::system_clock::time_point ProcessEntry::startDate() const
-{
-    static const long ticksPerSecond = [] {
-        long ticks = ::sysconf(_SC_CLK_TCK);
-        return ticks > 0 ? ticks : 100;
-    }();
-    auto sinceBoot = std::chrono::microseconds(static_cast<long long>(startTicks) * 1000000LL / ticksPerSecond);
-    return bootTime() + std::chrono::duration_cast<std::chrono::system_clock::duration>(sinceBoot);
 }

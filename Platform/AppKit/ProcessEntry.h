@@ -2,7 +2,6 @@
 
 #include <sys/types.h>
 
-#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,7 +24,6 @@ struct ProcessEntry {
     // removed since the start still names the path it was started from.
     static std::optional<std::string> executableOf(const std::string& name);
 
-    std::chrono::system_clock::time_point startDate() const;
     // A zombie has ended; it only waits for its parent to collect it.
     bool hasEnded() const { return state == 'Z' || state == 'X' || state == 'x'; }
 };

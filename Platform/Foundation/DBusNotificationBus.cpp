@@ -12,30 +12,53 @@ namespace {
 constexpr auto kLinger = std::chrono::milliseconds(300);
 constexpr size_t kUidCacheLimit = 256;
 
-GVariant* objectVariant(const std::optional<NotificationObject>& object)
+GVariant* toVariant(const PropertyListValue& value)
+{
+    struct Visitor {
+        GVariant* operator()(const std::string& text) const { return g_variant_new_string(text.c_str()); }
+        GVariant* operator()(std::int64_t number) const { return g_variant_new_int64(number); }
+        GVariant* operator()(double number) const { return g_variant_new_double(number); }
+        GVariant* operator()(bool flag) const { return g_variant_new_boolean(flag); }
+        GVariant* operator()(const PropertyListValue::Data& data) const
+        {
+            return g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, data.bytes.data(), data.bytes.size(), 1);
+        }
+        GVariant* operator()(const PropertyListValue::Date& date) const
+        {
+            return g_variant_new_double(date.sinceReferenceDate);
+        }
+        GVariant* operator()(const PropertyListValue::Array& array) const
+        {
+            GVariantBuilder items;
+            g_variant_builder_init(&items, G_VARIANT_TYPE("av"));
+            for (const auto& item : array)
+                g_variant_builder_add(&items, "v", toVariant(item));
+            return g_variant_builder_end(&items);
+        }
+        GVariant* operator()(const PropertyListValue::Dictionary& dictionary) const
+        {
+            GVariantBuilder entries;
+            g_variant_builder_init(&entries, G_VARIANT_TYPE("a{sv}"));
+            for (const auto& [key, item] : dictionary)
+                g_variant_builder_add(&entries, "{sv}", key.c_str(), toVariant(item));
+            return g_variant_builder_end(&entries);
+        }
+    };
+    return std::visit(Visitor{}, value.storage());
+}
+
+GVariant* objectVariant(const std::optional<PropertyListValue>& object)
 {
     GVariantBuilder list;
     g_variant_builder_init(&list, G_VARIANT_TYPE("av"));
-    if (object) {
-        GVariant* value = std::visit([](const auto& v) -> GVariant* {
-            using T = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<T, std::string>)
-                return g_variant_new_string(v.c_str());
-            else if constexpr (std::is_same_v<T, std::int64_t>)
-                return g_variant_new_int64(v);
-            else if constexpr (std::is_same_v<T, double>)
-                return g_variant_new_double(v);
-            else
-                return g_variant_new_boolean(v);
-        }, *object);
-        g_variant_builder_add(&list, "v", value);
-    }
+    if (object)
+        g_variant_builder_add(&list, "v", toVariant(*object));
     return g_variant_builder_end(&list);
 }
 
 // A hand-made signal may carry any type; whatever is not one of ours still
 // arrives, as a non-text object, so receivers can reject it.
-NotificationObject objectFrom(GVariant* value)
+PropertyListValue objectFrom(GVariant* value)
 {
     if (g_variant_is_of_type(value, G_VARIANT_TYPE_STRING))
         return std::string(g_variant_get_string(value, nullptr));
@@ -86,11 +109,12 @@ GDBusConnection* DBusNotificationBus::connection()
     return m_connection;
 }
 
-bool DBusNotificationBus::post(const std::string& name, const std::optional<NotificationObject>& object, unsigned options)
+Expected<void> DBusNotificationBus::post(const std::string& name, const std::optional<PropertyListValue>& object,
+                                         unsigned options)
 {
     GDBusConnection* bus = connection();
     if (!bus)
-        return false;
+        return Error::message("no system bus: " + name + " was not posted");
     GError* error = nullptr;
     GVariant* body = g_variant_new("(s@avu)", name.c_str(), objectVariant(object), options);
     bool sent = g_dbus_connection_emit_signal(bus, nullptr, objectPath, interfaceName, signalName, body, &error);
@@ -98,14 +122,13 @@ bool DBusNotificationBus::post(const std::string& name, const std::optional<Noti
     if (sent)
         sent = g_dbus_connection_flush_sync(bus, nullptr, &error);
     if (!sent) {
-        std::fprintf(stderr, "DistributedNotificationCenter: could not post %s (%s)\n", name.c_str(),
-                     error ? error->message : "unknown error");
+        Error failure = Error::message("could not post " + name + ": " + (error ? error->message : "unknown error"));
         g_clear_error(&error);
-        return false;
+        return failure;
     }
     std::lock_guard guard(m_lock);
     m_lastPost = std::chrono::steady_clock::now();
-    return true;
+    return {};
 }
 
 unsigned DBusNotificationBus::subscribe(const std::string& name, Receiver receiver)

@@ -26,7 +26,7 @@ public:
     DBusNotificationBus();
     ~DBusNotificationBus() override;
 
-    bool post(const std::string& name, const std::optional<NotificationObject>& object, unsigned options) override;
+    Expected<void> post(const std::string& name, const std::optional<PropertyListValue>& object, unsigned options) override;
     unsigned subscribe(const std::string& name, Receiver receiver) override;
     void unsubscribe(unsigned token) override;
 

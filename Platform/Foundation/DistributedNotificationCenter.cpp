@@ -19,10 +19,10 @@ DistributedNotificationCenter::DistributedNotificationCenter(std::shared_ptr<Not
 {
 }
 
-void DistributedNotificationCenter::post(const std::string& name, std::optional<NotificationObject> object,
-                                         unsigned options)
+Expected<void> DistributedNotificationCenter::post(const std::string& name, std::optional<PropertyListValue> object,
+                                                   unsigned options)
 {
-    m_bus->post(name, object, options);
+    return m_bus->post(name, object, options);
 }
 
 std::unique_ptr<ObserverRegistration> DistributedNotificationCenter::addObserver(const std::string& name,

@@ -24,7 +24,8 @@ public:
     explicit DistributedNotificationCenter(std::shared_ptr<NotificationBus> bus);
 
     // Sent before it returns: a post right before the process exits is not lost.
-    void post(const std::string& name, std::optional<NotificationObject> object = std::nullopt, unsigned options = 0);
+    Expected<void> post(const std::string& name, std::optional<PropertyListValue> object = std::nullopt,
+                        unsigned options = 0);
 
     // Delivers every notification named `name` on the main run loop until the
     // returned registration is destroyed.

@@ -5,33 +5,35 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
-namespace {
+#include "Platform/Foundation/FileManager.h"
 
-FileError lockError(int code, const std::string& path)
+Expected<FileLock> FileLock::lock(const std::string& path)
 {
-    return FileError{code, "The lock file “" + FileManager::lastPathComponent(path) + "” couldn’t be locked: "
-                               + std::strerror(code) + " (" + path + ")"};
+    std::string lockFile = lockFilePath(path);
+    int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return Error::system(errno, "The lock file ", lockFile, " couldn't be opened");
+    while (::flock(fd, LOCK_EX) != 0) {
+        int code = errno;
+        if (code == EINTR)
+            continue;
+        ::close(fd);
+        return Error::system(code, "The lock file ", lockFile, " couldn't be locked");
+    }
+    return FileLock(fd);
 }
 
-}  // namespace
-
-FileLock::FileLock(const std::string& path)
+std::string FileLock::lockFilePath(const std::string& path)
 {
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) {
-        m_error = lockError(errno, path);
-        return;
-    }
-    while (::flock(fd, LOCK_EX) != 0) {
-        if (errno == EINTR)
-            continue;
-        m_error = lockError(errno, path);
-        ::close(fd);
-        return;
-    }
-    m_fd = fd;
+    std::string folder = FileManager::folder(path);
+    return folder + (folder.ends_with('/') ? "." : "/.") + FileManager::lastPathComponent(path) + ".lock";
+}
+
+FileLock::FileLock(FileLock&& other) noexcept
+    : m_fd(other.m_fd)
+{
+    other.m_fd = -1;
 }
 
 FileLock::~FileLock()

@@ -1,27 +1,28 @@
 #pragma once
 
-#include <optional>
 #include <string>
 
-#include "Platform/Foundation/FileManager.h"
+#include "Platform/Foundation/Expected.h"
 
-// An exclusive advisory lock (flock) on a lock file, held for the object's
-// lifetime. Programs that update a shared file take the same lock file so that
-// each one's read-edit-write happens whole.
+// An exclusive advisory lock (flock) on the lock file of a shared file,
+// "<folder>/.<name>.lock", held for the object's lifetime. Programs that update
+// the same file take the same lock, so that each one's read-edit-write happens
+// whole.
 class FileLock {
 public:
-    // Waits until the lock is held; the lock file is created if missing. When it
-    // cannot be opened or locked, `isLocked()` is false and `error()` says why.
-    explicit FileLock(const std::string& path);
+    // Waits until the lock is held; the lock file is made if missing.
+    static Expected<FileLock> lock(const std::string& path);
+    static std::string lockFilePath(const std::string& path);
+
+    FileLock(FileLock&& other) noexcept;
+    FileLock& operator=(FileLock&&) = delete;
     ~FileLock();
 
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
-
-    bool isLocked() const { return m_fd >= 0; }
-    const std::optional<FileError>& error() const { return m_error; }
-
 private:
+    explicit FileLock(int fd)
+        : m_fd(fd)
+    {
+    }
+
     int m_fd = -1;
-    std::optional<FileError> m_error;
 };

@@ -9,23 +9,14 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
-FileError errorFor(int code, const std::string& what, const std::string& path)
+Error errorFor(int code, const char* what, const std::string& path)
 {
-    return FileError{code, "The file “" + FileManager::lastPathComponent(path) + "” couldn’t be " + what + ": "
-                               + std::strerror(code) + " (" + path + ")"};
-}
-
-std::string folderOf(const std::string& path)
-{
-    auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
+    return {code, "The file \"" + FileManager::lastPathComponent(path) + "\" couldn't be " + what + ": "
+                      + std::strerror(code) + " (" + path + ")"};
 }
 
 bool writeAll(int fd, std::string_view data)
@@ -69,69 +60,61 @@ bool FileStamp::operator==(const FileStamp& other) const
         && modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
 }
 
-std::optional<FileError> FileManager::writeAtomically(const std::string& path, std::string_view data, mode_t newFileMode)
+Expected<void> FileManager::writeAtomically(const std::string& path, std::string_view data, const WriteOptions& options)
 {
-    std::string folder = folderOf(path);
-    std::string temporary = folder + "/." + lastPathComponent(path) + ".XXXXXX";
-    int fd = ::mkstemp(temporary.data());
+    std::string parent = folder(path);
+    std::string temporary = parent + "/." + lastPathComponent(path) + ".XXXXXX";
+    int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         return errorFor(errno, "saved", path);
 
-    auto fail = [&](int code) {
-        ::close(fd);
-        ::unlink(temporary.c_str());
-        return errorFor(code, "saved", path);
-    };
-
     struct stat previous {};
     bool existed = ::stat(path.c_str(), &previous) == 0;
-    mode_t mode = existed ? (previous.st_mode & 07777) : newFileMode;
-    if (!writeAll(fd, data) || ::fsync(fd) != 0)
-        return fail(errno);
-    if (::fchmod(fd, mode) != 0)
-        return fail(errno);
-    if (existed && (previous.st_uid != ::geteuid() || previous.st_gid != ::getegid())
-        && ::fchown(fd, previous.st_uid, previous.st_gid) != 0)
-        return fail(errno);
-    if (::close(fd) != 0) {
-        int code = errno;
+    mode_t mode = options.mode ? *options.mode : existed ? (previous.st_mode & 07777) : options.newFileMode;
+    std::optional<std::pair<uid_t, gid_t>> owner = options.owner;
+    if (!owner && existed && (previous.st_uid != ::geteuid() || previous.st_gid != ::getegid()))
+        owner = {previous.st_uid, previous.st_gid};
+    bool written = writeAll(fd, data) && ::fchmod(fd, mode) == 0
+        && (!owner || ::fchown(fd, owner->first, owner->second) == 0) && ::fsync(fd) == 0;
+    int code = errno;
+    if (::close(fd) != 0 && written) {
+        written = false;
+        code = errno;
+    }
+    if (written && ::rename(temporary.c_str(), path.c_str()) != 0) {
+        written = false;
+        code = errno;
+    }
+    if (!written) {
         ::unlink(temporary.c_str());
         return errorFor(code, "saved", path);
     }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        int code = errno;
-        ::unlink(temporary.c_str());
-        return errorFor(code, "saved", path);
+    int folderFd = ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd >= 0) {
+        ::fsync(folderFd);
+        ::close(folderFd);
     }
-    int dirfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirfd >= 0) {
-        ::fsync(dirfd);
-        ::close(dirfd);
-    }
-    return std::nullopt;
+    return {};
 }
 
-std::optional<FileError> FileManager::append(const std::string& path, std::string_view data, mode_t newFileMode)
+Expected<void> FileManager::append(const std::string& path, std::string_view data, mode_t newFileMode)
 {
     int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, newFileMode);
     if (fd < 0)
         return errorFor(errno, "saved", path);
-    bool ok = writeAll(fd, data);
+    bool written = writeAll(fd, data);
     int code = errno;
     ::close(fd);
-    if (!ok)
+    if (!written)
         return errorFor(code, "saved", path);
-    return std::nullopt;
+    return {};
 }
 
-std::optional<std::string> FileManager::contents(const std::string& path, FileError* error)
+Expected<std::string> FileManager::contents(const std::string& path)
 {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (error)
-            *error = errorFor(errno, "opened", path);
-        return std::nullopt;
-    }
+    if (fd < 0)
+        return errorFor(errno, "opened", path);
     std::string data;
     char buffer[65536];
     for (;;) {
@@ -139,10 +122,9 @@ std::optional<std::string> FileManager::contents(const std::string& path, FileEr
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
-            if (error)
-                *error = errorFor(errno, "read", path);
+            int code = errno;
             ::close(fd);
-            return std::nullopt;
+            return errorFor(code, "read", path);
         }
         if (got == 0)
             break;
@@ -184,13 +166,21 @@ bool FileManager::isMountPoint(const std::string& path)
     return folder.st_dev != parent.st_dev || folder.st_ino == parent.st_ino;
 }
 
-bool FileManager::createDirectory(const std::string& path, bool intermediates, mode_t mode)
+Expected<void> FileManager::createDirectory(const std::string& path, bool intermediates, mode_t mode)
 {
     if (intermediates) {
         for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
             ::mkdir(path.substr(0, slash).c_str(), mode);
     }
-    return ::mkdir(path.c_str(), mode) == 0 || (errno == EEXIST && intermediates);
+    if (::mkdir(path.c_str(), mode) == 0 || (errno == EEXIST && intermediates))
+        return {};
+    return errorFor(errno, "created", path);
+}
+
+std::string FileManager::folder(std::string_view path)
+{
+    std::string parent = std::filesystem::path(path).parent_path().string();
+    return parent.empty() ? "." : parent;
 }
 
 std::string FileManager::lastPathComponent(std::string_view path)

@@ -6,7 +6,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "Platform/Foundation/Expected.h"
 
 // What identifies one version of a file on disk: replacing it changes the inode,
 // writing to it changes the size or modification time.
@@ -20,26 +23,27 @@ struct FileStamp {
     bool operator==(const FileStamp& other) const;
 };
 
-// A failed file operation: the errno value and a sentence for a log line.
-struct FileError {
-    int code = 0;
-    std::string description;
+// The mode and owner a replaced file gets. By default it keeps the old file's
+// mode and owner, and a file that did not exist gets `newFileMode`.
+struct WriteOptions {
+    mode_t newFileMode = 0644;
+    // Set whatever the old file had.
+    std::optional<mode_t> mode;
+    std::optional<std::pair<uid_t, gid_t>> owner;
 };
 
 class FileManager {
 public:
     // Replaces the file whole: a unique temporary file in the same folder is
-    // written, flushed, given the old file's mode and owner (a new file gets
-    // `newFileMode`), renamed into place, and the folder is flushed. Readers see
-    // the old or the new content, never a part.
-    static std::optional<FileError> writeAtomically(const std::string& path, std::string_view data,
-                                                    mode_t newFileMode = 0644);
+    // written, flushed, given its mode and owner, renamed into place, and the
+    // folder is flushed. Readers see the old or the new content, never a part.
+    static Expected<void> writeAtomically(const std::string& path, std::string_view data, const WriteOptions& options = {});
 
     // Appends to the file as it is (creating it with `newFileMode`).
-    static std::optional<FileError> append(const std::string& path, std::string_view data, mode_t newFileMode = 0644);
+    static Expected<void> append(const std::string& path, std::string_view data, mode_t newFileMode = 0644);
 
-    // The whole file's bytes, or the error that kept it from being read.
-    static std::optional<std::string> contents(const std::string& path, FileError* error = nullptr);
+    // The whole file's bytes.
+    static Expected<std::string> contents(const std::string& path);
 
     // Every path below `path`, relative to it, depth first; empty when `path`
     // is missing or is not a folder.
@@ -49,8 +53,11 @@ public:
     static bool fileExists(const std::string& path);
     // True when a file system is mounted on the folder at `path`.
     static bool isMountPoint(const std::string& path);
-    static bool createDirectory(const std::string& path, bool intermediates, mode_t mode = 0755);
+    // An existing folder is no failure when `intermediates` is set.
+    static Expected<void> createDirectory(const std::string& path, bool intermediates, mode_t mode = 0755);
 
+    // The folder that holds `path`: "/" for "/x", "." for a bare name.
+    static std::string folder(std::string_view path);
     static std::string lastPathComponent(std::string_view path);
     static std::string homeDirectory();
 };

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "Platform/Foundation/Expected.h"
 #include "Platform/Foundation/Notification.h"
 
 // What carries distributed notifications between processes. The center hands
@@ -14,8 +15,8 @@ public:
 
     virtual ~NotificationBus() = default;
 
-    // False when the notification could not be sent (no bus reachable).
-    virtual bool post(const std::string& name, const std::optional<NotificationObject>& object, unsigned options) = 0;
+    // Fails when the notification could not be sent (no bus reachable).
+    virtual Expected<void> post(const std::string& name, const std::optional<PropertyListValue>& object, unsigned options) = 0;
     // `receiver` is called on the main run loop for every notification named `name`.
     virtual unsigned subscribe(const std::string& name, Receiver receiver) = 0;
     virtual void unsubscribe(unsigned token) = 0;

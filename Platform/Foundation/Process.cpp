@@ -9,7 +9,6 @@
 
 #include <array>
 #include <cerrno>
-#include <cstring>
 
 extern char** environ;
 
@@ -196,25 +195,31 @@ void reap(pid_t child, ProcessResult& result)
         result.terminationSignal = WTERMSIG(status);
 }
 
-std::string launchFailure(const ProcessOptions& options, int code)
+Error launchFailure(const ProcessOptions& options, int code)
 {
-    std::string sentence = "The program “" + options.launchPath + "” couldn’t be launched";
     if (options.currentDirectory)
-        sentence += " in “" + *options.currentDirectory + "”";
-    return sentence + ": " + std::strerror(code);
+        return Error::system(code, "The program \"", options.launchPath, "\" couldn't be launched in \"",
+                             *options.currentDirectory, "\"");
+    return Error::system(code, "The program \"", options.launchPath, "\" couldn't be launched");
 }
 
 } // namespace
 
-ProcessResult Process::run(const ProcessOptions& options)
+std::string ProcessResult::trimmedStandardError() const
+{
+    std::string text = standardError;
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
+Expected<ProcessResult> Process::run(const ProcessOptions& options)
 {
     ProcessResult result;
     Pipes pipes;
     bool feedsInput = options.standardInput.has_value();
-    if ((feedsInput && !makePipe(pipes.input)) || !makePipe(pipes.output) || !makePipe(pipes.error)) {
-        result.launchError = launchFailure(options, errno);
-        return result;
-    }
+    if ((feedsInput && !makePipe(pipes.input)) || !makePipe(pipes.output) || !makePipe(pipes.error))
+        return launchFailure(options, errno);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -258,10 +263,8 @@ ProcessResult Process::run(const ProcessOptions& options)
     closeFd(pipes.input[0]);
     closeFd(pipes.output[1]);
     closeFd(pipes.error[1]);
-    if (code != 0) {
-        result.launchError = launchFailure(options, code);
-        return result;
-    }
+    if (code != 0)
+        return launchFailure(options, code);
 
     exchange(pipes, options.standardInput.value_or(std::string()), result);
     reap(child, result);

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "Platform/Foundation/Expected.h"
+
 // What to start and what to hand it. The child always gets fresh pipes for its
 // standard output and standard error; everything else is inherited unless set here.
 struct ProcessOptions {
@@ -24,12 +26,13 @@ struct ProcessOptions {
 struct ProcessResult {
     std::string standardOutput;
     std::string standardError;
-    // Set when the child could not be started at all: a sentence saying why.
-    std::optional<std::string> launchError;
     // The exit code of a child that exited, -1 otherwise.
     int exitStatus = -1;
     // The signal that ended the child, 0 if it exited.
     int terminationSignal = 0;
+
+    // What the child said on standard error, without the line ends and blanks at its end.
+    std::string trimmedStandardError() const;
 };
 
 // Runs one child process to completion (a stand-in for Foundation's Process).
@@ -37,6 +40,7 @@ class Process {
 public:
     // Starts the child, feeds its standard input while draining both of its
     // output streams, and returns once both streams are closed and the child
-    // is reaped. Blocks the calling thread; keeps no shared state.
-    static ProcessResult run(const ProcessOptions& options);
+    // is reaped; fails only when the child could not be started. Blocks the
+    // calling thread; keeps no shared state.
+    static Expected<ProcessResult> run(const ProcessOptions& options);
 };

@@ -8,6 +8,8 @@
 #include <memory>
 #include <mutex>
 
+#include "Platform/Foundation/FileManager.h"
+
 namespace {
 
 // libplist keeps no promises about threads, so one parse or write at a time.
@@ -146,20 +148,35 @@ plist_t toNode(const PropertyListValue& value)
 
 }  // namespace
 
-std::optional<PropertyListValue> PropertyListSerialization::propertyList(std::string_view data)
+Expected<PropertyListValue> PropertyListSerialization::propertyList(std::string_view data)
 {
     if (data.empty() || data.size() > UINT32_MAX)
-        return std::nullopt;
+        return Error::message("no property list: " + std::to_string(data.size()) + " bytes");
     plist_t root = nullptr;
     {
         std::lock_guard guard(plistLock());
         plist_from_memory(data.data(), static_cast<uint32_t>(data.size()), &root);
     }
     PlistPointer owner(root);
-    return fromNode(root, 0);
+    if (auto value = fromNode(root, 0))
+        return std::move(*value);
+    return Error::message("no property list, or one with values of kinds not known here");
 }
 
-std::optional<std::string> PropertyListSerialization::data(const PropertyListValue& value, Format format)
+Expected<PropertyListValue::Dictionary> PropertyListSerialization::dictionaryAtPath(const std::string& path)
+{
+    auto bytes = FileManager::contents(path);
+    if (!bytes)
+        return bytes.error();
+    auto value = propertyList(*bytes);
+    if (!value)
+        return Error::message(path + ": " + value.error().description);
+    if (!value->dictionary())
+        return Error::message(path + ": the property list is no dictionary");
+    return *value->dictionary();
+}
+
+Expected<std::string> PropertyListSerialization::data(const PropertyListValue& value, Format format)
 {
     PlistPointer root(toNode(value));
     char* bytes = nullptr;
@@ -172,7 +189,7 @@ std::optional<std::string> PropertyListSerialization::data(const PropertyListVal
             plist_to_bin(static_cast<plist_t>(root.get()), &bytes, &length);
     }
     if (!bytes)
-        return std::nullopt;
+        return Error::message("libplist could not write the property list");
     std::string out(bytes, length);
     if (format == Format::xml)
         plist_to_xml_free(bytes);

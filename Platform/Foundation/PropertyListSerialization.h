@@ -1,9 +1,9 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 
+#include "Platform/Foundation/Expected.h"
 #include "Platform/Foundation/PropertyListValue.h"
 
 // Property lists to and from bytes (XML or binary in; XML or binary out).
@@ -11,8 +11,11 @@ class PropertyListSerialization {
 public:
     enum class Format { xml, binary };
 
-    // Nothing when the bytes are no property list, or hold a kind of value
-    // this platform has no counterpart for.
-    static std::optional<PropertyListValue> propertyList(std::string_view data);
-    static std::optional<std::string> data(const PropertyListValue& value, Format format = Format::xml);
+    // Fails when the bytes are no property list, or hold a kind of value this
+    // platform has no counterpart for.
+    static Expected<PropertyListValue> propertyList(std::string_view data);
+    // The top-level dictionary of a property-list file; fails when the file
+    // cannot be read or holds something else.
+    static Expected<PropertyListValue::Dictionary> dictionaryAtPath(const std::string& path);
+    static Expected<std::string> data(const PropertyListValue& value, Format format = Format::xml);
 };

@@ -6,3 +6,9 @@ std::optional<bool> PropertyListValue::boolean() const
         return *flag;
     return std::nullopt;
 }
+
+const PropertyListValue* PropertyListValue::valueForKey(const Dictionary& dictionary, const std::string& key)
+{
+    auto found = dictionary.find(key);
+    return found == dictionary.end() ? nullptr : &found->second;
+}

@@ -43,6 +43,9 @@ public:
     const Dictionary* dictionary() const { return get<Dictionary>(); }
     std::optional<bool> boolean() const;
 
+    // The value under `key`, or null.
+    static const PropertyListValue* valueForKey(const Dictionary& dictionary, const std::string& key);
+
     bool operator==(const PropertyListValue& other) const { return m_value == other.m_value; }
 
 private:

@@ -1,13 +1,11 @@
 #include "Platform/Foundation/UserDefaults.h"
 
 #include <strings.h>
-#include <sys/file.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 
+#include "Platform/Foundation/FileLock.h"
 #include "Platform/Foundation/FileManager.h"
 #include "Platform/Foundation/PropertyListSerialization.h"
 
@@ -17,15 +15,14 @@ namespace {
 // an empty suite; anything else that is not a dictionary is unreadable.
 Expected<PropertyListValue::Dictionary> load(const std::string& path)
 {
-    FileError error;
-    auto bytes = FileManager::contents(path, &error);
-    if (!bytes && error.code != ENOENT)
-        return Error{error.code, error.description};
+    auto bytes = FileManager::contents(path);
+    if (!bytes && bytes.error().code != ENOENT)
+        return bytes.error();
     if (!bytes || bytes->empty())
         return PropertyListValue::Dictionary();
     auto list = PropertyListSerialization::propertyList(*bytes);
     if (!list || !list->dictionary())
-        return Error{0, "The settings file " + path + " holds no dictionary of settings; it is left as it is."};
+        return Error::message("The file " + path + " holds no dictionary of settings; it is left alone");
     return *list->dictionary();
 }
 
@@ -39,37 +36,6 @@ std::optional<PropertyListValue> valueFor(const std::string& path, std::string_v
         return std::nullopt;
     return std::move(found->second);
 }
-
-std::string folderOf(const std::string& path)
-{
-    auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Holds an exclusive advisory lock on a folder for as long as it lives.
-class FolderLock {
-public:
-    explicit FolderLock(const std::string& folder)
-        : m_fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
-    {
-        if (m_fd >= 0) {
-            while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
-            }
-        }
-    }
-    ~FolderLock()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-
-private:
-    int m_fd;
-};
 
 bool boolFromString(const std::string& text)
 {
@@ -125,22 +91,22 @@ std::optional<std::string> UserDefaults::stringForKey(std::string_view key) cons
     return std::nullopt;
 }
 
-bool UserDefaults::set(bool value, std::string_view key)
+Expected<void> UserDefaults::set(bool value, std::string_view key)
 {
     return write(key, PropertyListValue(value));
 }
 
-bool UserDefaults::setData(std::string_view bytes, std::string_view key)
+Expected<void> UserDefaults::setData(std::string_view bytes, std::string_view key)
 {
     return write(key, PropertyListValue::Data{std::string(bytes)});
 }
 
-bool UserDefaults::setString(std::string_view text, std::string_view key)
+Expected<void> UserDefaults::setString(std::string_view text, std::string_view key)
 {
     return write(key, std::string(text));
 }
 
-bool UserDefaults::remove(std::string_view key)
+Expected<void> UserDefaults::remove(std::string_view key)
 {
     return write(key, std::nullopt);
 }
@@ -157,32 +123,31 @@ std::optional<Error> UserDefaults::lastWriteError() const
     return m_lastWriteError;
 }
 
-bool UserDefaults::write(std::string_view key, std::optional<PropertyListValue> value)
+Expected<void> UserDefaults::write(std::string_view key, std::optional<PropertyListValue> value)
 {
-    std::string folder = folderOf(m_path);
-    if (!FileManager::fileExists(folder))
-        FileManager::createDirectory(folder, true, 0700);
-
-    std::optional<Error> failure;
-    {
-        FolderLock folderLock(folder);
-        auto dictionary = load(m_path);
-        if (dictionary) {
-            if (value)
-                dictionary->insert_or_assign(std::string(key), std::move(*value));
-            else
-                dictionary->erase(std::string(key));
-            auto xml = PropertyListSerialization::data(std::move(*dictionary));
-            if (!xml)
-                failure = Error{0, "The settings could not be written as a property list."};
-            else if (auto written = FileManager::writeAtomically(m_path, *xml, 0600))
-                failure = Error{written->code, written->description};
-        } else {
-            failure = dictionary.error();
+    Expected<void> written = [&]() -> Expected<void> {
+        std::string folder = FileManager::folder(m_path);
+        if (!FileManager::fileExists(folder)) {
+            if (auto made = FileManager::createDirectory(folder, true, 0700); !made)
+                return made;
         }
-    }
+        auto lock = FileLock::lock(m_path);
+        if (!lock)
+            return lock.error();
+        auto dictionary = load(m_path);
+        if (!dictionary)
+            return dictionary.error();
+        if (value)
+            dictionary->insert_or_assign(std::string(key), std::move(*value));
+        else
+            dictionary->erase(std::string(key));
+        auto xml = PropertyListSerialization::data(*dictionary);
+        if (!xml)
+            return xml.error();
+        return FileManager::writeAtomically(m_path, *xml, {.newFileMode = 0600});
+    }();
 
     std::lock_guard guard(m_lock);
-    m_lastWriteError = failure;
-    return !failure;
+    m_lastWriteError = written ? std::nullopt : std::optional<Error>(written.error());
+    return written;
 }

@@ -12,9 +12,9 @@
 // ~/Library/Preferences/<suite>.plist. Nothing is cached: every read parses the
 // file as it is now, every write is a read-modify-write of the whole dictionary
 // that replaces the file atomically (mode 0600), so a value one process writes is
-// seen by every other reader at once. Writers of one folder are serialised with
-// an advisory lock on that folder, so two processes writing different keys keep
-// each other's values. Safe to use from several threads.
+// seen by every other reader at once. Writers take the file's lock, so two
+// processes writing different keys keep each other's values. Safe to use from
+// several threads.
 class UserDefaults {
 public:
     explicit UserDefaults(std::string suiteName, std::string path = {});
@@ -29,15 +29,15 @@ public:
     // Only a string value; anything else under the key reads as absent.
     std::optional<std::string> stringForKey(std::string_view key) const;
 
-    // Each write lands in the file before it returns; false when it could not.
-    // A file that exists but cannot be parsed is left alone (the write fails),
-    // so keys we cannot read are never thrown away.
-    bool set(bool value, std::string_view key);
-    bool setData(std::string_view bytes, std::string_view key);
-    bool setString(std::string_view text, std::string_view key);
-    bool remove(std::string_view key);
+    // Each write lands in the file before it returns, or says why it could
+    // not. A file that exists but cannot be parsed is left alone (the write
+    // fails), so keys we cannot read are never thrown away.
+    Expected<void> set(bool value, std::string_view key);
+    Expected<void> setData(std::string_view bytes, std::string_view key);
+    Expected<void> setString(std::string_view text, std::string_view key);
+    Expected<void> remove(std::string_view key);
     // A string literal must not turn into a Boolean by accident.
-    bool set(const char*, std::string_view) = delete;
+    Expected<void> set(const char*, std::string_view) = delete;
 
     // Writes are never deferred, so this only says whether this object's last
     // write reached the file (true when it has written nothing yet).
@@ -50,7 +50,7 @@ public:
 
 private:
     // Nothing removes the key.
-    bool write(std::string_view key, std::optional<PropertyListValue> value);
+    Expected<void> write(std::string_view key, std::optional<PropertyListValue> value);
 
     std::string m_suiteName;
     std::string m_path;

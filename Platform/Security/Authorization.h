@@ -17,19 +17,14 @@ using AuthorizationFlags = std::uint32_t;
 inline constexpr OSStatus errAuthorizationSuccess = 0;
 inline constexpr OSStatus errAuthorizationInvalidSet = -60001;
 inline constexpr OSStatus errAuthorizationInvalidRef = -60002;
-inline constexpr OSStatus errAuthorizationInvalidTag = -60003;
-inline constexpr OSStatus errAuthorizationInvalidPointer = -60004;
 inline constexpr OSStatus errAuthorizationDenied = -60005;
 inline constexpr OSStatus errAuthorizationCanceled = -60006;
 inline constexpr OSStatus errAuthorizationInteractionNotAllowed = -60007;
-inline constexpr OSStatus errAuthorizationInternal = -60008;
-inline constexpr OSStatus errAuthorizationInvalidFlags = -60011;
 
 inline constexpr AuthorizationFlags kAuthorizationFlagDefaults = 0;
 inline constexpr AuthorizationFlags kAuthorizationFlagInteractionAllowed = 1u << 0;
 inline constexpr AuthorizationFlags kAuthorizationFlagExtendRights = 1u << 1;
-inline constexpr AuthorizationFlags kAuthorizationFlagPartialRights = 1u << 2;
-inline constexpr AuthorizationFlags kAuthorizationFlagDestroyRights = 1u << 3;
+// Asking ahead is all this platform does anyway.
 inline constexpr AuthorizationFlags kAuthorizationFlagPreAuthorize = 1u << 4;
 
 // The right to install a privileged helper tool.
@@ -59,7 +54,7 @@ struct AuthorizationOpaqueRef {
 
     bool holds(std::string_view right) const { return grantedRights.find(right) != grantedRights.end(); }
 };
-// Released when the last holder lets go; AuthorizationFree only forgets rights.
+// Released when the last holder lets go.
 using AuthorizationRef = std::shared_ptr<AuthorizationOpaqueRef>;
 
 // A new reference for this process; with rights and kAuthorizationFlagExtendRights
@@ -67,12 +62,13 @@ using AuthorizationRef = std::shared_ptr<AuthorizationOpaqueRef>;
 OSStatus AuthorizationCreate(const AuthorizationRights* rights, const AuthorizationEnvironment* environment,
                              AuthorizationFlags flags, AuthorizationRef* authorization);
 
-// Obtains every right of the set for the reference. Root holds every right;
-// anyone else is asked through polkit, which may show its authentication dialog
-// (and block until it is answered) when interaction is allowed. The environment
-// carries no information this platform uses.
+// Obtains every right of the set for the reference, one after the other, and
+// stops at the first that is not granted. Root holds every right; anyone else
+// is asked through polkit, which may show its authentication dialog (and block
+// until it is answered) when interaction is allowed; without
+// kAuthorizationFlagExtendRights only rights already held pass. The
+// environment carries no information this platform uses, and the granted
+// rights are kept by the reference, not handed out.
 OSStatus AuthorizationCopyRights(const AuthorizationRef& authorization, const AuthorizationRights* rights,
                                  const AuthorizationEnvironment* environment, AuthorizationFlags flags,
                                  AuthorizationRights** authorizedRights);
-
-OSStatus AuthorizationFree(const AuthorizationRef& authorization, AuthorizationFlags flags);

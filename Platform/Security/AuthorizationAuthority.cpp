@@ -2,39 +2,30 @@
 
 #include <unistd.h>
 
-#include <mutex>
+#include <atomic>
 
 #include "Platform/Foundation/Process.h"
 
 namespace {
 
-std::mutex& sharedLock()
-{
-    static std::mutex lock;
-    return lock;
-}
-
-std::shared_ptr<AuthorizationAuthority>& sharedSlot()
-{
-    static std::shared_ptr<AuthorizationAuthority> authority;
-    return authority;
-}
+std::atomic<std::shared_ptr<AuthorizationAuthority>> sharedAuthority;
 
 }  // namespace
 
 std::shared_ptr<AuthorizationAuthority> AuthorizationAuthority::shared()
 {
-    std::lock_guard guard(sharedLock());
-    auto& authority = sharedSlot();
-    if (!authority)
-        authority = std::make_shared<AuthorizationAuthority>();
+    auto authority = sharedAuthority.load();
+    if (!authority) {
+        auto made = std::make_shared<AuthorizationAuthority>();
+        // Another thread may have made one meanwhile; then that one holds.
+        authority = sharedAuthority.compare_exchange_strong(authority, made) ? made : authority;
+    }
     return authority;
 }
 
 void AuthorizationAuthority::setShared(std::shared_ptr<AuthorizationAuthority> authority)
 {
-    std::lock_guard guard(sharedLock());
-    sharedSlot() = std::move(authority);
+    sharedAuthority.store(std::move(authority));
 }
 
 AuthorizationAuthority::AuthorizationAuthority(std::string pkcheckPath)
@@ -64,10 +55,10 @@ OSStatus AuthorizationAuthority::authorize(const AuthorizationOpaqueRef& subject
     if (allowInteraction)
         options.arguments.push_back("--allow-user-interaction");
     options.standardInput = std::string();
-    ProcessResult result = Process::run(options);
-    if (result.launchError || result.terminationSignal != 0)
+    auto result = Process::run(options);
+    if (!result || result->terminationSignal != 0)
         return errAuthorizationDenied;
-    return statusForPkcheckExit(result.exitStatus, allowInteraction);
+    return statusForPkcheckExit(result->exitStatus, allowInteraction);
 }
 
 std::string AuthorizationAuthority::actionIdentifier(std::string_view right)

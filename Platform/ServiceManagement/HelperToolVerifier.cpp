@@ -2,9 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <optional>
-
-#include "Platform/Foundation/FileManager.h"
 #include "Platform/Foundation/PropertyListSerialization.h"
 #include "Platform/ServiceManagement/CodeRequirement.h"
 #include "Platform/ServiceManagement/ELFSection.h"
@@ -12,48 +9,43 @@
 
 namespace {
 
-
-std::optional<PropertyListValue::Dictionary> dictionaryOf(const std::optional<std::string>& data)
+Expected<PropertyListValue::Dictionary> dictionaryOf(const Expected<std::string>& data)
 {
     if (!data)
-        return std::nullopt;
+        return data.error();
     auto value = PropertyListSerialization::propertyList(*data);
-    if (!value || !value->dictionary())
-        return std::nullopt;
+    if (!value)
+        return value.error();
+    if (!value->dictionary())
+        return Error::message("the property list is no dictionary");
     return *value->dictionary();
 }
 
 const std::string* stringFor(const PropertyListValue::Dictionary& dictionary, const std::string& key)
 {
-    auto found = dictionary.find(key);
-    return found == dictionary.end() ? nullptr : found->second.string();
-}
-
-const PropertyListValue* valueFor(const PropertyListValue::Dictionary& dictionary, const std::string& key)
-{
-    auto found = dictionary.find(key);
-    return found == dictionary.end() ? nullptr : &found->second;
+    const PropertyListValue* value = PropertyListValue::valueForKey(dictionary, key);
+    return value ? value->string() : nullptr;
 }
 
 }  // namespace
 
-CFErrorRef HelperToolVerifier::verify(const std::string& bundlePath, const std::string& label, VerifiedHelperTool* tool)
+Expected<VerifiedHelperTool> HelperToolVerifier::verify(const std::string& bundlePath, const std::string& label)
 {
     if (label.empty() || label.find('/') != std::string::npos || label == "." || label == "..")
         return SMError(kSMErrorToolNotValid, "\"" + label + "\" is not a helper tool label");
 
     std::string infoPath = bundlePath + "/Contents/Info.plist";
-    auto appInfo = dictionaryOf(FileManager::contents(infoPath));
+    auto appInfo = PropertyListSerialization::dictionaryAtPath(infoPath);
     if (!appInfo)
         return SMError(kSMErrorInvalidPlist, "the app's Info.plist (" + infoPath + ") cannot be read");
     const std::string* appIdentifier = stringFor(*appInfo, "CFBundleIdentifier");
     if (!appIdentifier || appIdentifier->empty())
         return SMError(kSMErrorInvalidPlist, "the app's Info.plist has no CFBundleIdentifier");
 
-    const PropertyListValue* privileged = valueFor(*appInfo, "SMPrivilegedExecutables");
+    const PropertyListValue* privileged = PropertyListValue::valueForKey(*appInfo, "SMPrivilegedExecutables");
     const PropertyListValue* requirement = nullptr;
     if (privileged && privileged->dictionary())
-        requirement = valueFor(*privileged->dictionary(), label);
+        requirement = PropertyListValue::valueForKey(*privileged->dictionary(), label);
     if (!requirement || !requirement->string())
         return SMError(kSMErrorInvalidSignature,
                        "the app's Info.plist does not name " + label + " under SMPrivilegedExecutables");
@@ -78,7 +70,7 @@ CFErrorRef HelperToolVerifier::verify(const std::string& bundlePath, const std::
                            + *toolIdentifier + "\"");
 
     bool authorized = false;
-    if (const PropertyListValue* clients = valueFor(*toolInfo, "SMAuthorizedClients"); clients && clients->array()) {
+    if (const PropertyListValue* clients = PropertyListValue::valueForKey(*toolInfo, "SMAuthorizedClients"); clients && clients->array()) {
         for (const auto& client : *clients->array()) {
             if (client.string() && CodeRequirement::identifier(*client.string()) == *appIdentifier)
                 authorized = true;
@@ -96,7 +88,5 @@ CFErrorRef HelperToolVerifier::verify(const std::string& bundlePath, const std::
         return SMError(kSMErrorInvalidPlist, "the helper tool's launchd property list has the Label \""
                            + (jobLabel ? *jobLabel : std::string()) + "\", not " + label);
 
-    if (tool)
-        *tool = VerifiedHelperTool{label, toolPath, std::move(*launchdList)};
-    return nullptr;
+    return VerifiedHelperTool{label, toolPath, *launchdList};
 }

@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "Platform/Foundation/Expected.h"
 #include "Platform/Foundation/PropertyListValue.h"
-#include "Platform/ServiceManagement/CFError.h"
 
 // A helper tool that passed the checks, with what installing it needs.
 struct VerifiedHelperTool {
@@ -15,12 +15,12 @@ struct VerifiedHelperTool {
 // Checks that an app bundle and the helper tool it carries name each other:
 // the app's Info.plist lists the tool's label under SMPrivilegedExecutables with
 // a requirement on the tool's identifier, and the tool's embedded information
-// list names the app's identifier under SMAuthorizedClients. A failure is a
-// CFError whose description says which side does not match.
+// list names the app's identifier under SMAuthorizedClients. A failure carries
+// a kSMError code and says which side does not match.
 class HelperToolVerifier {
 public:
     static constexpr const char* infoSection = "__info_plist";
     static constexpr const char* launchdSection = "__launchd_plist";
 
-    static CFErrorRef verify(const std::string& bundlePath, const std::string& label, VerifiedHelperTool* tool);
+    static Expected<VerifiedHelperTool> verify(const std::string& bundlePath, const std::string& label);
 };

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "Platform/ServiceManagement/CFError.h"
+#include "Platform/Foundation/Expected.h"
 #include "Platform/ServiceManagement/JobBlessLocations.h"
 
 // The privileged half of blessing, run as root: checks the app bundle and its
@@ -16,8 +16,8 @@ public:
     std::string toolPath(const std::string& label) const;
     std::string launchdListPath(const std::string& label) const;
 
-    // Nothing on success.
-    CFErrorRef bless(const std::string& bundlePath, const std::string& label) const;
+    // Fails with a kSMError code.
+    Expected<void> bless(const std::string& bundlePath, const std::string& label) const;
 
 private:
     JobBlessLocations m_locations;

@@ -6,29 +6,22 @@
 
 #include <algorithm>
 
-#include "Platform/Foundation/FileManager.h"
+#include "Platform/Foundation/DetachedProcess.h"
 #include "Platform/Foundation/PropertyListSerialization.h"
-#include "Platform/ServiceManagement/DetachedProcess.h"
 #include "Platform/ServiceManagement/ExecutableProcesses.h"
 
 namespace {
 
-const PropertyListValue* valueFor(const PropertyListValue::Dictionary& job, const std::string& key)
-{
-    auto found = job.find(key);
-    return found == job.end() ? nullptr : &found->second;
-}
-
 bool flag(const PropertyListValue::Dictionary& job, const std::string& key)
 {
-    const PropertyListValue* value = valueFor(job, key);
+    const PropertyListValue* value = PropertyListValue::valueForKey(job, key);
     return value && value->boolean().value_or(false);
 }
 
 // A desktop session is what launchd calls an Aqua session.
 bool loadsInDesktopSession(const PropertyListValue::Dictionary& job)
 {
-    const PropertyListValue* limit = valueFor(job, "LimitLoadToSessionType");
+    const PropertyListValue* limit = PropertyListValue::valueForKey(job, "LimitLoadToSessionType");
     if (!limit)
         return true;
     if (const std::string* single = limit->string())
@@ -69,7 +62,7 @@ std::optional<LaunchAgentsLauncher::Command> LaunchAgentsLauncher::commandAtLoad
     if (flag(job, "Disabled") || !(flag(job, "RunAtLoad") || flag(job, "KeepAlive")) || !loadsInDesktopSession(job))
         return std::nullopt;
     Command command;
-    if (const PropertyListValue* arguments = valueFor(job, "ProgramArguments"); arguments && arguments->array()) {
+    if (const PropertyListValue* arguments = PropertyListValue::valueForKey(job, "ProgramArguments"); arguments && arguments->array()) {
         for (const auto& argument : *arguments->array()) {
             if (!argument.string())
                 return std::nullopt;
@@ -79,7 +72,7 @@ std::optional<LaunchAgentsLauncher::Command> LaunchAgentsLauncher::commandAtLoad
     // "Program" names the file to run; without it the first of
     // "ProgramArguments" does. The arguments are the whole vector, the
     // program's own name included.
-    if (const PropertyListValue* program = valueFor(job, "Program"); program && program->string())
+    if (const PropertyListValue* program = PropertyListValue::valueForKey(job, "Program"); program && program->string())
         command.program = *program->string();
     else if (!command.arguments.empty())
         command.program = command.arguments.front();
@@ -97,17 +90,19 @@ std::vector<LaunchAgentsLauncher::Launch> LaunchAgentsLauncher::launchAll() cons
         std::string path = m_folder + "/" + name;
         if (!trusted(path))
             continue;
-        auto value = PropertyListSerialization::propertyList(FileManager::contents(path).value_or(""));
-        if (!value || !value->dictionary())
+        auto job = PropertyListSerialization::dictionaryAtPath(path);
+        if (!job)
             continue;
-        auto command = commandAtLoad(*value->dictionary());
+        auto command = commandAtLoad(*job);
         if (!command)
             continue;
         Launch launch{path, *command};
         if (!ExecutableProcesses::find(command->program, m_user).empty())
             launch.alreadyRunning = true;
+        else if (auto started = DetachedProcess::spawn(command->program, command->arguments))
+            launch.pid = *started;
         else
-            launch.pid = DetachedProcess::spawn(command->program, command->arguments, std::nullopt, &launch.error);
+            launch.error = started.error().description;
         launches.push_back(std::move(launch));
     }
     return launches;

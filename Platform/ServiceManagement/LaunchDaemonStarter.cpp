@@ -6,8 +6,8 @@
 #include <map>
 #include <vector>
 
+#include "Platform/Foundation/DetachedProcess.h"
 #include "Platform/Foundation/Process.h"
-#include "Platform/ServiceManagement/DetachedProcess.h"
 #include "Platform/ServiceManagement/ExecutableProcesses.h"
 #include "Platform/ServiceManagement/PrivilegedFile.h"
 #include "Platform/ServiceManagement/ServiceManagement.h"
@@ -44,61 +44,56 @@ std::string LaunchDaemonStarter::unitText(const std::string& label, const std::s
            "WantedBy=multi-user.target\n";
 }
 
-CFErrorRef LaunchDaemonStarter::restart(const std::string& label, const std::string& program, bool runAtLoad) const
+Expected<void> LaunchDaemonStarter::restart(const std::string& label, const std::string& program, bool runAtLoad) const
 {
     bool underSystemd = systemdRuns();
+    // A unit that is not there yet cannot be stopped; what matters is that
+    // nothing of the old program runs, which follows.
     if (underSystemd)
-        systemctl({"stop", label + ".service"}, nullptr);
+        (void)systemctl({"stop", label + ".service"});
     // An earlier install may have been started directly, or the unit may not
     // have stopped it: nothing of the old program may go on running.
     ExecutableProcesses::stop(program);
     if (underSystemd)
         return startUnit(label, program, runAtLoad);
-    return runAtLoad ? startDetached(program) : nullptr;
+    return runAtLoad ? startDetached(program) : Expected<void>();
 }
 
-CFErrorRef LaunchDaemonStarter::startUnit(const std::string& label, const std::string& program, bool runAtLoad) const
+Expected<void> LaunchDaemonStarter::startUnit(const std::string& label, const std::string& program, bool runAtLoad) const
 {
-    if (auto error = PrivilegedFile::prepareFolder(m_locations.systemdUnits))
-        return SMError(kSMErrorInternalFailure, error->description);
-    if (auto error = PrivilegedFile::replace(unitPath(label), unitText(label, program), 0644))
-        return SMError(kSMErrorInternalFailure, error->description);
-    std::string message;
-    if (!systemctl({"daemon-reload"}, &message))
-        return SMError(kSMErrorServiceUnavailable, "systemctl daemon-reload failed: " + message);
-    if (runAtLoad && !systemctl({"enable", "--now", label + ".service"}, &message))
-        return SMError(kSMErrorServiceUnavailable, "systemctl enable --now " + label + ".service failed: " + message);
-    return nullptr;
+    if (auto prepared = PrivilegedFile::prepareFolder(m_locations.systemdUnits); !prepared)
+        return SMError(kSMErrorInternalFailure, prepared.error().description);
+    if (auto written = PrivilegedFile::replace(unitPath(label), unitText(label, program), 0644); !written)
+        return SMError(kSMErrorInternalFailure, written.error().description);
+    if (auto reloaded = systemctl({"daemon-reload"}); !reloaded)
+        return SMError(kSMErrorServiceUnavailable, "systemctl daemon-reload failed: " + reloaded.error().description);
+    if (!runAtLoad)
+        return {};
+    if (auto enabled = systemctl({"enable", "--now", label + ".service"}); !enabled)
+        return SMError(kSMErrorServiceUnavailable,
+                       "systemctl enable --now " + label + ".service failed: " + enabled.error().description);
+    return {};
 }
 
-CFErrorRef LaunchDaemonStarter::startDetached(const std::string& program) const
+Expected<void> LaunchDaemonStarter::startDetached(const std::string& program) const
 {
     // Like launchd's jobs, the daemon gets a plain environment; only the system
     // bus address is kept, so it listens where its clients post.
     std::map<std::string, std::string> environment{{"PATH", "/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin"}};
     if (const char* bus = std::getenv("DBUS_SYSTEM_BUS_ADDRESS"))
         environment["DBUS_SYSTEM_BUS_ADDRESS"] = bus;
-    std::string error;
-    if (!DetachedProcess::spawn(program, {program}, environment, &error))
-        return SMError(kSMErrorServiceUnavailable, "cannot start " + program + ": " + error);
-    return nullptr;
+    if (auto started = DetachedProcess::spawn(program, {program}, environment); !started)
+        return SMError(kSMErrorServiceUnavailable, started.error().description);
+    return {};
 }
 
-bool LaunchDaemonStarter::systemctl(const std::vector<std::string>& arguments, std::string* error) const
+Expected<void> LaunchDaemonStarter::systemctl(const std::vector<std::string>& arguments) const
 {
-    ProcessOptions options;
-    options.launchPath = m_locations.systemctl;
-    options.arguments = arguments;
-    options.standardInput = std::string();
-    ProcessResult result = Process::run(options);
-    if (result.exitStatus == 0)
-        return true;
-    if (error) {
-        *error = result.launchError ? *result.launchError : result.standardError;
-        while (!error->empty() && (error->back() == '\n' || error->back() == ' '))
-            error->pop_back();
-        if (error->empty())
-            *error = "exit status " + std::to_string(result.exitStatus);
-    }
-    return false;
+    auto result = Process::run({.launchPath = m_locations.systemctl, .arguments = arguments, .standardInput = ""});
+    if (!result)
+        return result.error();
+    if (result->exitStatus == 0)
+        return {};
+    std::string said = result->trimmedStandardError();
+    return Error::message(said.empty() ? "exit status " + std::to_string(result->exitStatus) : said);
 }

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "Platform/ServiceManagement/CFError.h"
+#include "Platform/Foundation/Expected.h"
 #include "Platform/ServiceManagement/JobBlessLocations.h"
 
 // Stops whatever runs of an installed daemon and starts it again as its
@@ -18,12 +18,14 @@ public:
     std::string unitPath(const std::string& label) const;
     static std::string unitText(const std::string& label, const std::string& program);
 
-    CFErrorRef restart(const std::string& label, const std::string& program, bool runAtLoad) const;
+    // Fails with a kSMError code.
+    Expected<void> restart(const std::string& label, const std::string& program, bool runAtLoad) const;
 
 private:
-    CFErrorRef startUnit(const std::string& label, const std::string& program, bool runAtLoad) const;
-    CFErrorRef startDetached(const std::string& program) const;
-    bool systemctl(const std::vector<std::string>& arguments, std::string* error) const;
+    Expected<void> startUnit(const std::string& label, const std::string& program, bool runAtLoad) const;
+    Expected<void> startDetached(const std::string& program) const;
+    // Fails with what systemctl said.
+    Expected<void> systemctl(const std::vector<std::string>& arguments) const;
 
     JobBlessLocations m_locations;
 };

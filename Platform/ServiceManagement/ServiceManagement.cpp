@@ -8,38 +8,28 @@
 
 namespace {
 
-
-std::string trimmed(std::string text)
-{
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
-        text.pop_back();
-    return text;
-}
-
 // The caller is not root: the installed blessing tool does the same work as
 // root under pkexec, which polkit lets through for our action without asking
 // again while the authorisation just obtained is kept.
-CFErrorRef blessThroughPkexec(const JobBlessLocations& locations, const std::string& bundlePath,
-                              const std::string& label)
+Expected<void> blessThroughPkexec(const JobBlessLocations& locations, const std::string& bundlePath,
+                                  const std::string& label)
 {
-    ProcessOptions options;
-    options.launchPath = locations.pkexec;
-    options.arguments = {"--disable-internal-agent", locations.blessTool, bundlePath, label};
-    options.standardInput = std::string();
-    ProcessResult result = Process::run(options);
-    if (result.launchError)
-        return SMError(kSMErrorServiceUnavailable, "cannot run " + locations.pkexec + ": " + *result.launchError);
-    if (result.exitStatus == 0)
-        return nullptr;
-    std::string message = trimmed(result.standardError);
+    auto result = Process::run({.launchPath = locations.pkexec,
+                                .arguments = {"--disable-internal-agent", locations.blessTool, bundlePath, label},
+                                .standardInput = ""});
+    if (!result)
+        return SMError(kSMErrorServiceUnavailable, result.error().description);
+    if (result->exitStatus == 0)
+        return {};
+    std::string message = result->trimmedStandardError();
     // pkexec's own failures: refused or dismissed (126), or not found (127).
-    if (result.exitStatus == 126)
+    if (result->exitStatus == 126)
         return SMError(kSMErrorAuthorizationFailure, "pkexec refused to run " + locations.blessTool
                            + (message.empty() ? std::string() : ": " + message));
-    if (result.exitStatus == 127 || result.exitStatus < 0)
+    if (result->exitStatus == 127 || result->exitStatus < 0)
         return SMError(kSMErrorServiceUnavailable, "pkexec could not run " + locations.blessTool
                            + (message.empty() ? std::string() : ": " + message));
-    return SMError(result.exitStatus, message.empty() ? "the blessing tool failed" : message);
+    return SMError(result->exitStatus, message.empty() ? "the blessing tool failed" : message);
 }
 
 }  // namespace
@@ -47,7 +37,7 @@ CFErrorRef blessThroughPkexec(const JobBlessLocations& locations, const std::str
 bool SMJobBless(std::string_view domain, std::string_view executableLabel, const AuthorizationRef& authorization,
                 CFErrorRef* error)
 {
-    CFErrorRef outcome;
+    Expected<void> outcome;
     if (domain != kSMDomainSystemLaunchd)
         outcome = SMError(kSMErrorInternalFailure, "helper tools can be blessed only into the system launchd domain");
     else if (!authorization || !authorization->holds(kSMRightBlessPrivilegedHelper))
@@ -60,7 +50,10 @@ bool SMJobBless(std::string_view domain, std::string_view executableLabel, const
         outcome = ::geteuid() == 0 ? JobBlessInstaller(locations).bless(bundlePath, label)
                                    : blessThroughPkexec(locations, bundlePath, label);
     }
-    if (error)
-        *error = outcome;
-    return outcome == nullptr;
+    if (error) {
+        *error = outcome ? nullptr
+                         : std::make_shared<CFError>(std::string(kSMErrorDomainLaunchd), outcome.error().code,
+                                                     outcome.error().description);
+    }
+    return bool(outcome);
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "Platform/Foundation/Expected.h"
 #include "Platform/Security/Authorization.h"
 #include "Platform/ServiceManagement/CFError.h"
 
@@ -21,10 +22,11 @@ inline constexpr long kSMErrorServiceUnavailable = 7;
 inline constexpr long kSMErrorJobPlistNotFound = 8;
 inline constexpr long kSMErrorInvalidPlist = 10;
 
-// A blessing failure in the launchd domain, with a sentence saying what went wrong.
-inline CFErrorRef SMError(long code, std::string description)
+// A blessing failure: the calls that bless carry one of the codes above (in
+// the launchd domain) and a sentence saying what went wrong.
+inline Error SMError(long code, std::string description)
 {
-    return std::make_shared<CFError>(std::string(kSMErrorDomainLaunchd), code, std::move(description));
+    return {static_cast<int>(code), std::move(description)};
 }
 
 // Installs the helper tool `label` of the main bundle

@@ -13,7 +13,7 @@ void NotificationWrapper::addObserver(const void* observer, const std::string& n
     m_registrations.push_back({observer, name, std::move(block)});
 }
 
-void NotificationWrapper::post(const std::string& name, std::optional<NotificationObject> object)
+void NotificationWrapper::post(const std::string& name, std::optional<PropertyListValue> object)
 {
     Notification notification{name, std::move(object)};
     // A block may remove observers: deliver to those registered at the post

@@ -18,7 +18,7 @@ public:
     static NotificationWrapper& shared();
 
     void addObserver(const void* observer, const std::string& name, Block block);
-    void post(const std::string& name, std::optional<NotificationObject> object = std::nullopt);
+    void post(const std::string& name, std::optional<PropertyListValue> object = std::nullopt);
     void removeObserver(const void* observer);
     bool isObserving(const void* observer) const;
 

@@ -2,7 +2,6 @@
 
 #include <blkid/blkid.h>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <unistd.h>
@@ -23,13 +22,13 @@ Expected<ProbeResult> probeCache(const std::string& node)
 {
     blkid_cache cache = nullptr;
     if (blkid_get_cache(&cache, nullptr) != 0)
-        return Expected<ProbeResult>::failure(node + ": permission denied");
+        return Error::message(node + ": permission denied");
     ProbeResult result;
     result.fromCache = true;
     blkid_dev device = blkid_get_dev(cache, node.c_str(), BLKID_DEV_FIND);
     if (!device) {
         blkid_put_cache(cache);
-        return Expected<ProbeResult>::failure(node + ": permission denied");
+        return Error::message(node + ": permission denied");
     }
     blkid_tag_iterate tags = blkid_tag_iterate_begin(device);
     const char* type = nullptr;
@@ -58,12 +57,12 @@ Expected<ProbeResult> BlockProbe::probe(const std::string& node)
     if (fd < 0) {
         if (errno == EACCES || errno == EPERM)
             return probeCache(node);
-        return Expected<ProbeResult>::failure(node + ": " + std::strerror(errno));
+        return Error::system(errno, node);
     }
     std::unique_ptr<blkid_struct_probe, decltype(&blkid_free_probe)> probe(blkid_new_probe(), blkid_free_probe);
     if (!probe || blkid_probe_set_device(probe.get(), fd, 0, 0) != 0) {
         close(fd);
-        return Expected<ProbeResult>::failure(node + ": cannot be probed");
+        return Error::message(node + ": cannot be probed");
     }
     blkid_probe_enable_superblocks(probe.get(), 1);
     blkid_probe_set_superblocks_flags(probe.get(), BLKID_SUBLKS_LABEL | BLKID_SUBLKS_TYPE | BLKID_SUBLKS_UUID);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Tools/Common/Expected.h"
+#include "Platform/Foundation/Expected.h"
 
 #include <cstdint>
 #include <string>

@@ -88,31 +88,31 @@ std::optional<VolumeDescription> DiskCatalog::volume(const DiskIdentifier& ident
     return std::nullopt;
 }
 
-bool DiskCatalog::matchesByName(const VolumeDescription& volume, const std::string& spec)
+bool DiskCatalog::matchesByName(const VolumeDescription& volume, const std::string& target)
 {
-    if (spec.empty())
+    if (target.empty())
         return false;
-    if (spec == volume.node)
+    if (target == volume.node)
         return true;
     for (const auto& mount : volume.mounts) {
-        if (spec == mount.target)
+        if (target == mount.target)
             return true;
     }
-    return volume.hasFileSystem() && spec == volume.name();
+    return volume.hasFileSystem() && target == volume.name();
 }
 
-std::optional<VolumeDescription> DiskCatalog::findVolume(const std::string& spec) const
+std::optional<VolumeDescription> DiskCatalog::findVolume(const std::string& target) const
 {
-    if (auto identifier = DiskIdentifier::parse(spec)) {
+    if (auto identifier = DiskIdentifier::parse(target)) {
         if (auto found = volume(*identifier))
             return found;
     }
     for (const auto& disk : disks()) {
         VolumeDescription whole = disk.asVolume();
-        if (matchesByName(whole, spec))
+        if (matchesByName(whole, target))
             return whole;
         for (const auto& partition : disk.partitions) {
-            if (matchesByName(partition, spec))
+            if (matchesByName(partition, target))
                 return partition;
         }
     }

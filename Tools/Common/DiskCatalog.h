@@ -27,10 +27,10 @@ public:
     std::optional<VolumeDescription> volume(const DiskIdentifier& identifier) const;
     // By identifier, device node, mount point or volume name, as the
     // original's mount and unmount verbs accept them.
-    std::optional<VolumeDescription> findVolume(const std::string& spec) const;
+    std::optional<VolumeDescription> findVolume(const std::string& target) const;
 
-    // Whether `spec` names `volume` other than by identifier.
-    static bool matchesByName(const VolumeDescription& volume, const std::string& spec);
+    // Whether `target` names `volume` other than by identifier.
+    static bool matchesByName(const VolumeDescription& volume, const std::string& target);
 
 private:
     std::optional<DiskDescription> describe(const RegisteredNode& disk, const std::vector<RegisteredNode>& nodes) const;

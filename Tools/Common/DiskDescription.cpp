@@ -25,14 +25,7 @@ std::string DiskDescription::kind() const
 
 VolumeDescription DiskDescription::asVolume() const
 {
-    VolumeDescription volume;
-    volume.identifier = identifier;
-    volume.node = node;
-    volume.number = number;
-    volume.size = size;
-    volume.probe = probe;
-    volume.mounts = mounts;
-    volume.diskImage = diskImage;
+    VolumeDescription volume = *this;
     volume.removable = removable || usb;
     return volume;
 }

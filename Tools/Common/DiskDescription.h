@@ -29,16 +29,10 @@ struct VolumeDescription {
     const MountEntry* firstMount() const { return mounts.empty() ? nullptr : &mounts.front(); }
 };
 
-struct DiskDescription {
-    DiskIdentifier identifier { 0 };
-    std::string node;
-    dev_t number = 0;
-    uint64_t size = 0;
-    ProbeResult probe;
-    bool diskImage = false;
-    bool removable = false;
+// A whole disk: what it has of a volume describes the disk itself (its
+// mounts are those of a file system on the whole disk).
+struct DiskDescription : VolumeDescription {
     bool usb = false;
-    std::vector<MountEntry> mounts;  // of a file system on the whole disk
     std::vector<VolumeDescription> partitions;
 
     // "disk image", "external, physical" or "internal, physical".

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <grp.h>
 #include <set>
@@ -75,23 +74,23 @@ std::optional<DiskIdentifier> DiskRegistry::identifierOf(dev_t number) const
     return std::nullopt;
 }
 
-Outcome DiskRegistry::makeNode(const DiskIdentifier& identifier, dev_t number) const
+Expected<void> DiskRegistry::makeNode(const DiskIdentifier& identifier, dev_t number) const
 {
     std::string path = identifier.nodePath(m_devDir);
     if (mknod(path.c_str(), S_IFBLK | 0660, number) != 0)
-        return Outcome::failure(path + ": " + std::strerror(errno));
+        return Error::system(errno, path);
     // Block devices belong to the "disk" group on Debian; keep that custom.
     if (struct group* disk = getgrnam("disk"))
         (void)chown(path.c_str(), 0, disk->gr_gid);
     (void)chmod(path.c_str(), 0660);
-    return Outcome::success();
+    return {};
 }
 
 Expected<DiskIdentifier> DiskRegistry::assign(dev_t disk)
 {
     auto info = m_sysfs->describe(disk);
     if (!info)
-        return Expected<DiskIdentifier>::failure("no such block device " + deviceNumberText(disk));
+        return Error::message("no such block device " + deviceNumberText(disk));
     if (info->isPartition)
         return assignPartition(disk);
 
@@ -111,23 +110,22 @@ Expected<DiskIdentifier> DiskRegistry::assign(dev_t disk)
             if (taken.contains(number))
                 continue;
             // mknod is the claim: another tool racing for the same number gets EEXIST.
-            Outcome made = makeNode(DiskIdentifier(number), disk);
-            if (made.ok)
+            Expected<void> made = makeNode(DiskIdentifier(number), disk);
+            if (made)
                 identifier = DiskIdentifier(number);
-            else if (errno != EEXIST)
-                return Expected<DiskIdentifier>::failure(made.error);
+            else if (made.error().code != EEXIST)
+                return made.error();
         }
         if (!identifier)
-            return Expected<DiskIdentifier>::failure("no free disk identifier");
+            return Error::message("no free disk identifier");
     }
     for (const auto& partition : m_sysfs->partitionsOf(disk)) {
         DiskIdentifier partitionIdentifier(identifier->disk(), partition.partitionNumber);
         if (deviceOf(partitionIdentifier) == partition.number)
             continue;
         unlink(partitionIdentifier.nodePath(m_devDir).c_str());
-        Outcome made = makeNode(partitionIdentifier, partition.number);
-        if (!made.ok)
-            return Expected<DiskIdentifier>::failure(made.error);
+        if (Expected<void> made = makeNode(partitionIdentifier, partition.number); !made)
+            return made.error();
     }
     return *identifier;
 }
@@ -136,17 +134,16 @@ Expected<DiskIdentifier> DiskRegistry::assignPartition(dev_t partition)
 {
     auto info = m_sysfs->describe(partition);
     if (!info || !info->isPartition)
-        return Expected<DiskIdentifier>::failure("no such partition " + deviceNumberText(partition));
+        return Error::message("no such partition " + deviceNumberText(partition));
     auto disk = identifierOf(info->parent);
     if (!disk)
-        return Expected<DiskIdentifier>::failure("the disk of " + info->kernelName + " has no identifier");
+        return Error::message("the disk of " + info->kernelName + " has no identifier");
     DiskIdentifier identifier(disk->disk(), info->partitionNumber);
     if (deviceOf(identifier) == partition)
         return identifier;
     unlink(identifier.nodePath(m_devDir).c_str());
-    Outcome made = makeNode(identifier, partition);
-    if (!made.ok)
-        return Expected<DiskIdentifier>::failure(made.error);
+    if (Expected<void> made = makeNode(identifier, partition); !made)
+        return made.error();
     return identifier;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "Platform/Foundation/Expected.h"
 #include "Tools/Common/DiskIdentifier.h"
-#include "Tools/Common/Expected.h"
 #include "Tools/Common/SysfsBlock.h"
 
 #include <memory>
@@ -49,7 +49,7 @@ private:
         dev_t number;
     };
     std::vector<RawNode> rawNodes() const;
-    Outcome makeNode(const DiskIdentifier& identifier, dev_t number) const;
+    Expected<void> makeNode(const DiskIdentifier& identifier, dev_t number) const;
 
     std::string m_devDir;
     std::shared_ptr<SysfsBlock> m_sysfs;

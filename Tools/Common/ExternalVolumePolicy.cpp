@@ -13,34 +13,34 @@ bool holdsTheSystem(const std::vector<MountEntry>& mounts)
 
 }
 
-Outcome ExternalVolumePolicy::checkTarget(const std::string& target)
+Expected<void> ExternalVolumePolicy::checkTarget(const std::string& target)
 {
     if (target.empty())
-        return Outcome::failure("diskutil: an empty disk or volume name is not accepted");
+        return Error::message("diskutil: an empty disk or volume name is not accepted");
     // sudo hands the arguments on as they are; one that looks like an option
     // must never reach a program as one.
     if (target[0] == '-')
-        return Outcome::failure("diskutil: " + target + " looks like an option; name a disk (diskNsM) or a volume");
+        return Error::message("diskutil: " + target + " looks like an option; name a disk (diskNsM) or a volume");
     if (target.find_first_of(std::string("\n\0", 2)) != std::string::npos)
-        return Outcome::failure("diskutil: a disk or volume name cannot hold a line break");
+        return Error::message("diskutil: a disk or volume name cannot hold a line break");
     // A path other than an identifier's node (a mount point, another device)
     // would let the caller pick what is unmounted.
     if (target[0] == '/' && !DiskIdentifier::parse(target))
-        return Outcome::failure("diskutil: " + target + " is not a disk identifier; only the volumes of external disks (diskNsM or their volume names) may be mounted or unmounted without root");
-    return Outcome::success();
+        return Error::message("diskutil: " + target + " is not a disk identifier; only the volumes of external disks (diskNsM or their volume names) may be mounted or unmounted without root");
+    return {};
 }
 
-Outcome ExternalVolumePolicy::checkVolume(const VolumeDescription& volume, const DiskDescription& disk)
+Expected<void> ExternalVolumePolicy::checkVolume(const VolumeDescription& volume, const DiskDescription& disk)
 {
     std::string id = volume.identifier.name();
     if (!(disk.diskImage || disk.removable || disk.usb))
-        return Outcome::failure("diskutil: " + id + " is on an internal disk; only the volumes of external disks and disk images may be mounted or unmounted without root");
+        return Error::message("diskutil: " + id + " is on an internal disk; only the volumes of external disks and disk images may be mounted or unmounted without root");
     bool system = holdsTheSystem(disk.mounts);
     for (const auto& partition : disk.partitions)
         system = system || holdsTheSystem(partition.mounts);
     if (system)
-        return Outcome::failure("diskutil: " + id + " is on the system's disk and is never mounted or unmounted for a user");
-    return Outcome::success();
+        return Error::message("diskutil: " + id + " is on the system's disk and is never mounted or unmounted for a user");
+    return {};
 }
 
 }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "Platform/Foundation/Expected.h"
 #include "Tools/Common/DiskDescription.h"
-#include "Tools/Common/Expected.h"
 
 #include <string>
 
@@ -15,9 +15,9 @@ namespace Tools {
 class ExternalVolumePolicy {
 public:
     // Before anything is looked up: "disk4s1", "/dev/disk4s1" or a volume name.
-    static Outcome checkTarget(const std::string& target);
+    static Expected<void> checkTarget(const std::string& target);
     // The volume the target named, and the disk it is on.
-    static Outcome checkVolume(const VolumeDescription& volume, const DiskDescription& disk);
+    static Expected<void> checkVolume(const VolumeDescription& volume, const DiskDescription& disk);
 };
 
 }

@@ -1,5 +1,7 @@
 #include "Tools/Common/Fstab.h"
 
+#include "Platform/Foundation/Text.h"
+
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -23,16 +25,6 @@ std::string unescapeOctal(const std::string& field)
         result += field[i];
     }
     return result;
-}
-
-std::vector<std::string> split(const std::string& text, char separator)
-{
-    std::vector<std::string> pieces;
-    std::string piece;
-    std::istringstream in(text);
-    while (std::getline(in, piece, separator))
-        pieces.push_back(piece);
-    return pieces;
 }
 
 }
@@ -73,7 +65,7 @@ bool Fstab::lineRequestsReadWrite(const std::string& rawLine, const std::string&
     if (fields[2] != "ntfs" && fields[2] != "ntfs-3g")
         return false;
     bool readWrite = false;
-    for (const auto& option : split(fields[3], ',')) {
+    for (const auto& option : Text::split(fields[3], ',')) {
         if (option == "rw")
             readWrite = true;
         else if (option == "ro")

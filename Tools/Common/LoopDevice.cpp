@@ -35,11 +35,6 @@ private:
     int m_fd;
 };
 
-std::string failure(const std::string& what)
-{
-    return what + ": " + std::strerror(errno);
-}
-
 int partitionIoctl(int fd, int operation, int number, long long start, long long length)
 {
     blkpg_partition partition {};
@@ -59,20 +54,20 @@ Expected<std::string> LoopDevice::attach(const std::string& imagePath)
 {
     FileDescriptor image(open(imagePath.c_str(), O_RDWR | O_CLOEXEC));
     if (image.get() < 0)
-        return Expected<std::string>::failure(failure(imagePath));
+        return Error::system(errno, imagePath);
     FileDescriptor control(open("/dev/loop-control", O_RDWR | O_CLOEXEC));
     if (control.get() < 0)
-        return Expected<std::string>::failure(failure("/dev/loop-control"));
+        return Error::system(errno, "/dev/loop-control");
 
     // Another program may take the free device between asking and configuring.
     for (int attempt = 0; attempt < 20; ++attempt) {
         int number = ioctl(control.get(), LOOP_CTL_GET_FREE);
         if (number < 0)
-            return Expected<std::string>::failure(failure("no free loop device"));
+            return Error::system(errno, "no free loop device");
         std::string node = "/dev/loop" + std::to_string(number);
         FileDescriptor loop(open(node.c_str(), O_RDWR | O_CLOEXEC));
         if (loop.get() < 0)
-            return Expected<std::string>::failure(failure(node));
+            return Error::system(errno, node);
         loop_config config {};
         config.fd = static_cast<unsigned>(image.get());
         // With scanning on, the kernel drops the partitions itself when the
@@ -82,22 +77,22 @@ Expected<std::string> LoopDevice::attach(const std::string& imagePath)
         if (ioctl(loop.get(), LOOP_CONFIGURE, &config) == 0)
             return node;
         if (errno != EBUSY)
-            return Expected<std::string>::failure(failure(node));
+            return Error::system(errno, node);
     }
-    return Expected<std::string>::failure("no free loop device");
+    return Error::message("no free loop device");
 }
 
-Outcome LoopDevice::addPartitions(const std::string& loopNode)
+Expected<void> LoopDevice::addPartitions(const std::string& loopNode)
 {
     FileDescriptor loop(open(loopNode.c_str(), O_RDONLY | O_CLOEXEC));
     if (loop.get() < 0)
-        return Outcome::failure(failure(loopNode));
+        return Error::system(errno, loopNode);
     std::unique_ptr<blkid_struct_probe, decltype(&blkid_free_probe)> probe(blkid_new_probe(), blkid_free_probe);
     if (!probe || blkid_probe_set_device(probe.get(), loop.get(), 0, 0) != 0)
-        return Outcome::failure(loopNode + ": cannot be probed");
+        return Error::message(loopNode + ": cannot be probed");
     blkid_partlist list = blkid_probe_get_partitions(probe.get());
     if (!list)
-        return Outcome::success();
+        return {};
     int count = blkid_partlist_numof_partitions(list);
     for (int index = 0; index < count; ++index) {
         blkid_partition partition = blkid_partlist_get_partition(list, index);
@@ -105,40 +100,45 @@ Outcome LoopDevice::addPartitions(const std::string& loopNode)
         long long start = static_cast<long long>(blkid_partition_get_start(partition)) * 512;
         long long length = static_cast<long long>(blkid_partition_get_size(partition)) * 512;
         int number = blkid_partition_get_partno(partition);
-        if (partitionIoctl(loop.get(), BLKPG_ADD_PARTITION, number, start, length) != 0 && errno != EBUSY)
-            return Outcome::failure(failure(loopNode + " partition " + std::to_string(number)));
+        if (partitionIoctl(loop.get(), BLKPG_ADD_PARTITION, number, start, length) == 0 || errno == EBUSY)
+            continue;
+        int code = errno;
+        return Error::system(code, loopNode + " partition " + std::to_string(number));
     }
-    return Outcome::success();
+    return {};
 }
 
-Outcome LoopDevice::removePartitions(const std::string& loopNode)
+Expected<void> LoopDevice::removePartitions(const std::string& loopNode)
 {
     FileDescriptor loop(open(loopNode.c_str(), O_RDONLY | O_CLOEXEC));
     if (loop.get() < 0)
-        return Outcome::failure(failure(loopNode));
-    Outcome outcome;
+        return Error::system(errno, loopNode);
+    Expected<void> outcome;
     // Partition numbers above the primary four appear with extended tables.
     for (int number = 1; number <= 128; ++number) {
-        if (partitionIoctl(loop.get(), BLKPG_DEL_PARTITION, number, 0, 0) != 0 && errno != ENXIO && outcome.ok)
-            outcome = Outcome::failure(failure(loopNode + " partition " + std::to_string(number)));
+        if (partitionIoctl(loop.get(), BLKPG_DEL_PARTITION, number, 0, 0) == 0 || errno == ENXIO || !outcome)
+            continue;
+        int code = errno;
+        outcome = Error::system(code, loopNode + " partition " + std::to_string(number));
     }
     return outcome;
 }
 
-Outcome LoopDevice::detach(const std::string& loopNode)
+Expected<void> LoopDevice::detach(const std::string& loopNode)
 {
     FileDescriptor loop(open(loopNode.c_str(), O_RDONLY | O_CLOEXEC));
     if (loop.get() < 0)
-        return Outcome::failure(failure(loopNode));
+        return Error::system(errno, loopNode);
     // The device may still be held for a moment by a process that is letting go.
-    for (int attempt = 0; attempt < 50; ++attempt) {
+    int code = EBUSY;
+    for (int attempt = 0; attempt < 50 && code == EBUSY; ++attempt) {
         if (ioctl(loop.get(), LOOP_CLR_FD, 0) == 0)
-            return Outcome::success();
-        if (errno != EBUSY)
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            return {};
+        code = errno;
+        if (code == EBUSY)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    return Outcome::failure(failure(loopNode));
+    return Error::system(code, loopNode);
 }
 
 }

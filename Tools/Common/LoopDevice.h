@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Tools/Common/Expected.h"
+#include "Platform/Foundation/Expected.h"
 
 #include <string>
 #include <sys/types.h>
@@ -14,9 +14,9 @@ class LoopDevice {
 public:
     // Returns the loop device's node ("/dev/loop3").
     static Expected<std::string> attach(const std::string& imagePath);
-    static Outcome addPartitions(const std::string& loopNode);
-    static Outcome removePartitions(const std::string& loopNode);
-    static Outcome detach(const std::string& loopNode);
+    static Expected<void> addPartitions(const std::string& loopNode);
+    static Expected<void> removePartitions(const std::string& loopNode);
+    static Expected<void> detach(const std::string& loopNode);
 };
 
 }

@@ -48,16 +48,16 @@ std::string NtfsDriver::explanation(NtfsState state, const std::string& node)
     return node + " cannot be mounted read-write (ntfs-3g.probe refused it).";
 }
 
-Outcome NtfsDriver::mount(const std::string& node, const std::string& directory, bool readWrite)
+Expected<void> NtfsDriver::mount(const std::string& node, const std::string& directory, bool readWrite)
 {
     ProcessResult result = ProcessRunner::run({ "ntfs-3g", "-o", readWrite ? "rw" : "ro", node, directory });
     if (result.exitCode != 0) {
         std::string error = result.error;
         while (!error.empty() && error.back() == '\n')
             error.pop_back();
-        return Outcome::failure(error.empty() ? "ntfs-3g failed" : error);
+        return Error::message(error.empty() ? "ntfs-3g failed" : error);
     }
-    return Outcome::success();
+    return {};
 }
 
 }

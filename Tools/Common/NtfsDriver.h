@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Tools/Common/Expected.h"
+#include "Platform/Foundation/Expected.h"
 
 #include <string>
 
@@ -26,7 +26,7 @@ public:
     // What happened and what the user can do about it, for standard error.
     static std::string explanation(NtfsState state, const std::string& node);
 
-    static Outcome mount(const std::string& node, const std::string& directory, bool readWrite);
+    static Expected<void> mount(const std::string& node, const std::string& directory, bool readWrite);
 };
 
 }

@@ -71,6 +71,30 @@ const std::map<std::string, std::string>& gptTypeNames()
     return names;
 }
 
+// How the original tools name the file systems they know.
+struct FileSystemNames {
+    const char* type;
+    const char* personality;
+    const char* userVisible;
+    const char* bundle;
+};
+
+const FileSystemNames* namesOf(const std::string& fsType)
+{
+    static constexpr FileSystemNames names[] = {
+        { "ntfs", "NTFS", "Windows NT File System (NTFS)", "ntfs" },
+        { "vfat", "MS-DOS FAT32", "MS-DOS (FAT32)", "msdos" },
+        { "exfat", "ExFAT", "ExFAT", "exfat" },
+        { "apfs", "APFS", "APFS", "apfs" },
+        { "hfsplus", "Journaled HFS+", "Mac OS Extended (Journaled)", "hfs" },
+    };
+    for (const auto& entry : names) {
+        if (fsType == entry.type)
+            return &entry;
+    }
+    return nullptr;
+}
+
 }
 
 std::string PartitionTypeName::scheme(const std::string& tableType)
@@ -118,16 +142,8 @@ std::string PartitionTypeName::content(const ProbeResult& probe)
 std::string PartitionTypeName::personality(const ProbeResult& probe)
 {
     const std::string& type = probe.fsType;
-    if (type == "ntfs")
-        return "NTFS";
-    if (type == "vfat")
-        return "MS-DOS FAT32";
-    if (type == "exfat")
-        return "ExFAT";
-    if (type == "apfs")
-        return "APFS";
-    if (type == "hfsplus")
-        return "Journaled HFS+";
+    if (const FileSystemNames* names = namesOf(type))
+        return names->personality;
     if (type == "swap" || type.empty())
         return {};
     return type;
@@ -135,27 +151,14 @@ std::string PartitionTypeName::personality(const ProbeResult& probe)
 
 std::string PartitionTypeName::bundle(const std::string& fsType)
 {
-    if (fsType == "vfat")
-        return "msdos";
-    if (fsType == "hfsplus")
-        return "hfs";
-    return fsType;
+    const FileSystemNames* names = namesOf(fsType);
+    return names ? names->bundle : fsType;
 }
 
 std::string PartitionTypeName::userVisibleName(const ProbeResult& probe)
 {
-    const std::string& type = probe.fsType;
-    if (type == "ntfs")
-        return "Windows NT File System (NTFS)";
-    if (type == "vfat")
-        return "MS-DOS (FAT32)";
-    if (type == "exfat")
-        return "ExFAT";
-    if (type == "apfs")
-        return "APFS";
-    if (type == "hfsplus")
-        return "Mac OS Extended (Journaled)";
-    return personality(probe);
+    const FileSystemNames* names = namesOf(probe.fsType);
+    return names ? names->userVisible : personality(probe);
 }
 
 }

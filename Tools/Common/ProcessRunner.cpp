@@ -1,5 +1,7 @@
 #include "Tools/Common/ProcessRunner.h"
 
+#include "Platform/Foundation/Expected.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -29,13 +31,22 @@ std::string readAll(int fd)
 
 }
 
+std::vector<char*> ProcessRunner::argumentVector(const std::vector<std::string>& arguments)
+{
+    std::vector<char*> argv;
+    for (const auto& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    return argv;
+}
+
 ProcessResult ProcessRunner::run(const std::vector<std::string>& arguments)
 {
     ProcessResult result;
     int outputFd = memfd_create("output", MFD_CLOEXEC);
     int errorFd = memfd_create("error", MFD_CLOEXEC);
     if (outputFd < 0 || errorFd < 0) {
-        result.error = std::string("cannot capture output: ") + std::strerror(errno);
+        result.error = Error::system(errno, "cannot capture output").description;
         if (outputFd >= 0)
             close(outputFd);
         if (errorFd >= 0)
@@ -49,11 +60,7 @@ ProcessResult ProcessRunner::run(const std::vector<std::string>& arguments)
     posix_spawn_file_actions_adddup2(&actions, outputFd, STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, errorFd, STDERR_FILENO);
 
-    std::vector<char*> argv;
-    for (const auto& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-
+    std::vector<char*> argv = argumentVector(arguments);
     pid_t pid = 0;
     int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -81,10 +88,7 @@ std::optional<int> ProcessRunner::launch(const std::vector<std::string>& argumen
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
 
-    std::vector<char*> argv;
-    for (const auto& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
+    std::vector<char*> argv = argumentVector(arguments);
     pid_t pid = 0;
     int spawned = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);

@@ -13,10 +13,14 @@ struct ProcessResult {
 };
 
 // Runs a helper program and waits for it. Its output goes to anonymous files
-// rather than pipes: ntfs-3g leaves a daemon behind, and a daemon holding a
-// pipe open would make us wait for it forever.
+// rather than pipes (so not Foundation's Process, which drains pipes):
+// ntfs-3g leaves a daemon behind, and a daemon holding a pipe open would make
+// us wait for it forever.
 class ProcessRunner {
 public:
+    // The NULL-ended argv of `arguments`, pointing into them.
+    static std::vector<char*> argumentVector(const std::vector<std::string>& arguments);
+
     static ProcessResult run(const std::vector<std::string>& arguments);
     // Starts a program in its own session and waits at most `waitMilliseconds`
     // for it: the exit status if it ended by then, nothing if it goes on

@@ -32,11 +32,7 @@ bool SudoRelay::permitted(const std::vector<std::string>& arguments) const
 void SudoRelay::replaceProcess(const std::vector<std::string>& arguments) const
 {
     std::vector<std::string> words = command(arguments);
-    std::vector<char*> argv;
-    for (auto& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
+    execvp(words[0].c_str(), ProcessRunner::argumentVector(words).data());
 }
 
 std::string SudoRelay::ownExecutable()

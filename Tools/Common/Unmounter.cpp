@@ -14,23 +14,23 @@
 
 namespace Tools {
 
-Outcome Unmounter::unmount(const std::string& target, bool force)
+Expected<void> Unmounter::unmount(const std::string& target, bool force)
 {
     if (umount2(target.c_str(), UMOUNT_NOFOLLOW) == 0)
-        return Outcome::success();
+        return {};
     int error = errno;
     if (error == EBUSY && force && umount2(target.c_str(), MNT_DETACH | UMOUNT_NOFOLLOW) == 0)
-        return Outcome::success();
-    return Outcome::failure(std::strerror(error));
+        return {};
+    return Error{error, std::strerror(error)};
 }
 
-Outcome Unmounter::unmount(const MountEntry& mount, bool force)
+Expected<void> Unmounter::unmount(const MountEntry& mount, bool force)
 {
     std::filesystem::path target(mount.target);
     std::string folder = target.parent_path().string();
     std::string name = target.filename().string();
     if (!target.is_absolute() || name.empty() || name == "." || name == "..")
-        return Outcome::failure(mount.target + ": not a mount point diskutil unmounts");
+        return Error::message(mount.target + ": not a mount point diskutil unmounts");
     open_how how {};
     how.flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
     how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
@@ -38,19 +38,19 @@ Outcome Unmounter::unmount(const MountEntry& mount, bool force)
     if (directory < 0 && errno == ENOSYS)
         return unmount(mount.target, force);
     if (directory < 0)
-        return Outcome::failure(folder + ": " + std::strerror(errno));
+        return Error::system(errno, folder);
     // The cached attributes do: asking a FUSE daemon could hang on a dead one.
     struct statx found {};
     bool same = statx(directory, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC, STATX_MNT_ID, &found) == 0
         && (found.stx_mask & STATX_MNT_ID) && found.stx_mnt_id == static_cast<uint64_t>(mount.id);
     if (!same) {
         close(directory);
-        return Outcome::failure(mount.target + " is no longer the mount it was");
+        return Error::message(mount.target + " is no longer the mount it was");
     }
     // umount2 has no form relative to a folder, so work from inside it; a
     // mount point cannot be renamed or removed, so the name stays ours.
     int previous = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
-    Outcome done = fchdir(directory) == 0 ? unmount(name, force) : Outcome::failure(folder + ": " + std::strerror(errno));
+    Expected<void> done = fchdir(directory) == 0 ? unmount(name, force) : Error::system(errno, folder);
     if (previous < 0 || fchdir(previous) != 0)
         [[maybe_unused]] int ignored = chdir("/");
     if (previous >= 0)
@@ -59,17 +59,15 @@ Outcome Unmounter::unmount(const MountEntry& mount, bool force)
     return done;
 }
 
-bool Unmounter::waitForRelease(const std::string& node, int timeoutMilliseconds)
+void Unmounter::waitForRelease(const std::string& node, int timeoutMilliseconds)
 {
-    for (int waited = 0;; waited += 50) {
+    for (int waited = 0; waited <= timeoutMilliseconds; waited += 50) {
         // An exclusive open fails while a file system (or ntfs-3g) holds the device.
         int fd = open(node.c_str(), O_RDONLY | O_EXCL | O_CLOEXEC);
-        if (fd >= 0) {
+        if (fd >= 0)
             close(fd);
-            return true;
-        }
-        if (errno != EBUSY || waited >= timeoutMilliseconds)
-            return errno != EBUSY;
+        if (fd >= 0 || errno != EBUSY)
+            return;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
 }

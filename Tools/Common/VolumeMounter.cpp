@@ -39,45 +39,33 @@ std::string VolumeMounter::freeMountPoint(const std::string& name) const
     }
 }
 
-MountResult VolumeMounter::mount(const VolumeDescription& volume) const
+Expected<MountedVolume> VolumeMounter::mount(const VolumeDescription& volume) const
 {
-    MountResult result;
-    if (const MountEntry* existing = volume.firstMount()) {
-        result.ok = true;
-        result.mountPoint = existing->target;
-        result.readOnly = !existing->isReadWrite();
-        return result;
-    }
-    if (!volume.hasFileSystem()) {
-        result.note = "no file system";
-        return result;
-    }
+    if (const MountEntry* existing = volume.firstMount())
+        return MountedVolume{existing->target, !existing->isReadWrite()};
+    if (!volume.hasFileSystem())
+        return Error::message("no file system");
     // "/" in a label would make a path out of the folder name.
     std::string name = volume.name();
     std::replace(name.begin(), name.end(), '/', ':');
     // A label of "." or ".." would name /Volumes itself or its parent.
-    if (name == "." || name == "..") {
-        result.note = "a volume named " + name + " has no folder under " + m_paths.volumesDir;
-        return result;
-    }
+    if (name == "." || name == "..")
+        return Error::message("a volume named " + name + " has no folder under " + m_paths.volumesDir);
     std::error_code error;
     fs::create_directories(m_paths.volumesDir, error);
     std::string directory = freeMountPoint(name);
     bool created = fs::create_directory(directory, error);
-    if (error) {
-        result.note = directory + ": " + error.message();
-        return result;
-    }
-    result = volume.probe.fsType == "ntfs" ? mountNtfs(volume, directory) : mountKernel(volume, directory);
-    if (!result.ok && created)
+    if (error)
+        return Error{error.value(), directory + ": " + error.message()};
+    auto mounted = volume.probe.fsType == "ntfs" ? mountNtfs(volume, directory) : mountKernel(volume, directory);
+    if (!mounted && created)
         fs::remove(directory, error);
-    return result;
+    return mounted;
 }
 
-MountResult VolumeMounter::mountNtfs(const VolumeDescription& volume, const std::string& directory) const
+Expected<MountedVolume> VolumeMounter::mountNtfs(const VolumeDescription& volume, const std::string& directory) const
 {
-    MountResult result;
-    result.mountPoint = directory;
+    MountedVolume result{directory};
     bool readWrite = Fstab(m_paths.fstab).requestsReadWrite(volume.name());
     if (readWrite) {
         NtfsState state = NtfsDriver::probeReadWrite(volume.node);
@@ -86,23 +74,20 @@ MountResult VolumeMounter::mountNtfs(const VolumeDescription& volume, const std:
             result.note = NtfsDriver::explanation(state, volume.node) + " It is mounted read-only.";
         }
     }
-    Outcome mounted = NtfsDriver::mount(volume.node, directory, readWrite);
+    Expected<void> mounted = NtfsDriver::mount(volume.node, directory, readWrite);
     auto entry = MountTable(m_paths.mountInfo).mountAt(directory);
-    if (!mounted.ok || !entry) {
-        result.note = mounted.ok ? "ntfs-3g made no mount" : mounted.error;
-        return result;
-    }
-    result.ok = true;
+    if (!mounted)
+        return mounted.error();
+    if (!entry)
+        return Error::message("ntfs-3g made no mount");
     result.readOnly = !entry->isReadWrite();
     if (readWrite && result.readOnly)
         result.note = volume.node + " was mounted read-only although the fstab asks for read-write.";
     return result;
 }
 
-MountResult VolumeMounter::mountKernel(const VolumeDescription& volume, const std::string& directory) const
+Expected<MountedVolume> VolumeMounter::mountKernel(const VolumeDescription& volume, const std::string& directory) const
 {
-    MountResult result;
-    result.mountPoint = directory;
     const std::string& type = volume.probe.fsType;
     unsigned long flags = MS_NOSUID | MS_NODEV;
     int status = ::mount(volume.node.c_str(), directory.c_str(), type.c_str(), flags, nullptr);
@@ -110,24 +95,19 @@ MountResult VolumeMounter::mountKernel(const VolumeDescription& volume, const st
         flags |= MS_RDONLY;
         status = ::mount(volume.node.c_str(), directory.c_str(), type.c_str(), flags, nullptr);
     }
-    if (status != 0) {
-        result.note = std::strerror(errno);
-        return result;
-    }
-    result.ok = true;
-    result.readOnly = flags & MS_RDONLY;
-    return result;
+    if (status != 0)
+        return Error{errno, std::strerror(errno)};
+    return MountedVolume{directory, (flags & MS_RDONLY) != 0};
 }
 
-Outcome VolumeMounter::unmount(const VolumeDescription& volume, bool force) const
+Expected<void> VolumeMounter::unmount(const VolumeDescription& volume, bool force) const
 {
     if (volume.mounts.empty())
-        return Outcome::failure("not mounted");
+        return Error::message("not mounted");
     bool fuse = false;
     // The newest mount first, so stacked mounts come off in order.
     for (auto entry = volume.mounts.rbegin(); entry != volume.mounts.rend(); ++entry) {
-        Outcome done = Unmounter::unmount(*entry, force);
-        if (!done.ok)
+        if (Expected<void> done = Unmounter::unmount(*entry, force); !done)
             return done;
         fuse = fuse || entry->fsType.starts_with("fuse");
         std::error_code error;
@@ -136,7 +116,7 @@ Outcome VolumeMounter::unmount(const VolumeDescription& volume, bool force) cons
     }
     if (fuse)
         Unmounter::waitForRelease(volume.node);
-    return Outcome::success();
+    return {};
 }
 
 }

@@ -33,7 +33,7 @@ int DiskNodeHelper::run(const std::vector<std::string>& arguments, std::ostream&
     if (action == "add") {
         auto identifier = registry->assign(number);
         if (!identifier) {
-            err << "parvex-disknode: " << identifier.error() << "\n";
+            err << "parvex-disknode: " << identifier.error().description << "\n";
             return 1;
         }
         // Users list disks through libblkid's cache; fill it while we may read the devices.
@@ -53,10 +53,11 @@ int DiskNodeHelper::run(const std::vector<std::string>& arguments, std::ostream&
         auto volume = identifier ? catalog.volume(*identifier) : std::nullopt;
         if (!volume || !volume->hasFileSystem())
             return 0;
-        MountResult result = VolumeMounter(m_paths).mount(*volume);
-        if (!result.note.empty())
-            err << "parvex-disknode: " << volume->identifier.name() << ": " << result.note << "\n";
-        return result.ok ? 0 : 1;
+        auto mounted = VolumeMounter(m_paths).mount(*volume);
+        std::string note = mounted ? mounted->note : mounted.error().description;
+        if (!note.empty())
+            err << "parvex-disknode: " << volume->identifier.name() << ": " << note << "\n";
+        return mounted ? 0 : 1;
     }
     err << "parvex-disknode: unknown action " << action << "\n";
     return 1;

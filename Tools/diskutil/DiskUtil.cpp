@@ -99,15 +99,13 @@ int DiskUtil::mount(const std::vector<std::string>& arguments, std::ostream& out
     std::string subject = "Volume " + volume->name() + " on " + id;
     if (!m_caller.root)
         return relayToRoot({ "mount", arguments[0] }, subject + " failed to mount\n" + Privileges::requirement("diskutil", "mounting a volume") + "\n", out, err);
-    MountResult result = VolumeMounter(m_paths).mount(*volume);
-    if (!result.ok) {
-        err << subject << " failed to mount\n";
-        if (!result.note.empty())
-            err << result.note << "\n";
+    auto mounted = VolumeMounter(m_paths).mount(*volume);
+    if (!mounted) {
+        err << subject << " failed to mount\n" << mounted.error().description << "\n";
         return 1;
     }
-    if (!result.note.empty())
-        err << result.note << "\n";
+    if (!mounted->note.empty())
+        err << mounted->note << "\n";
     out << subject << " mounted\n";
     return 0;
 }
@@ -117,8 +115,8 @@ int DiskUtil::unmount(const std::string& verb, const std::vector<std::string>& a
     bool force = !arguments.empty() && arguments[0] == "force";
     if (arguments.size() != (force ? 2u : 1u))
         return usage(err);
-    const std::string& spec = arguments.back();
-    auto volume = findPermittedVolume(spec, err);
+    const std::string& target = arguments.back();
+    auto volume = findPermittedVolume(target, err);
     if (!volume)
         return 1;
     std::string id = volume->identifier.name();
@@ -131,8 +129,8 @@ int DiskUtil::unmount(const std::string& verb, const std::vector<std::string>& a
         relayed.insert(relayed.end(), arguments.begin(), arguments.end());
         return relayToRoot(relayed, "Unmount of " + id + " failed: " + Privileges::requirement("diskutil", "unmounting a volume") + "\n", out, err);
     }
-    Outcome done = VolumeMounter(m_paths).unmount(*volume, force);
-    if (!done.ok) {
+    Expected<void> done = VolumeMounter(m_paths).unmount(*volume, force);
+    if (!done) {
         err << "Unmount of " << id << " failed: at least one volume could not be unmounted\n";
         return 1;
     }
@@ -143,9 +141,9 @@ int DiskUtil::unmount(const std::string& verb, const std::vector<std::string>& a
 std::optional<VolumeDescription> DiskUtil::findPermittedVolume(const std::string& target, std::ostream& err) const
 {
     if (restricted()) {
-        Outcome accepted = ExternalVolumePolicy::checkTarget(target);
-        if (!accepted.ok) {
-            err << accepted.error << "\n";
+        Expected<void> accepted = ExternalVolumePolicy::checkTarget(target);
+        if (!accepted) {
+            err << accepted.error().description << "\n";
             return std::nullopt;
         }
     }
@@ -156,9 +154,9 @@ std::optional<VolumeDescription> DiskUtil::findPermittedVolume(const std::string
         return std::nullopt;
     }
     if (restricted()) {
-        Outcome accepted = ExternalVolumePolicy::checkVolume(*volume, *disk);
-        if (!accepted.ok) {
-            err << accepted.error << "\n";
+        Expected<void> accepted = ExternalVolumePolicy::checkVolume(*volume, *disk);
+        if (!accepted) {
+            err << accepted.error().description << "\n";
             return std::nullopt;
         }
     }

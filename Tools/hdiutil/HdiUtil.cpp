@@ -71,12 +71,12 @@ int HdiUtil::attach(const std::vector<std::string>& arguments, std::ostream& out
     std::string path = std::filesystem::absolute(image, error).string();
     auto loop = LoopDevice::attach(path);
     if (!loop) {
-        err << "hdiutil: attach failed - " << loop.error() << "\n";
+        err << "hdiutil: attach failed - " << loop.error().description << "\n";
         return 1;
     }
-    Outcome partitions = LoopDevice::addPartitions(*loop);
-    if (!partitions.ok)
-        err << "hdiutil: " << partitions.error << "\n";
+    Expected<void> partitions = LoopDevice::addPartitions(*loop);
+    if (!partitions)
+        err << "hdiutil: " << partitions.error().description << "\n";
 
     auto sysfs = std::make_shared<SysfsBlock>(m_paths.sysDir);
     auto registry = std::make_shared<DiskRegistry>(m_paths.devDir, sysfs);
@@ -84,9 +84,10 @@ int HdiUtil::attach(const std::vector<std::string>& arguments, std::ostream& out
     stat(loop->c_str(), &info);
     auto identifier = registry->assign(info.st_rdev);
     if (!identifier) {
-        err << "hdiutil: attach failed - " << identifier.error() << "\n";
-        LoopDevice::removePartitions(*loop);
-        LoopDevice::detach(*loop);
+        err << "hdiutil: attach failed - " << identifier.error().description << "\n";
+        // Undone as far as it goes; the failure to report is the one above.
+        (void)LoopDevice::removePartitions(*loop);
+        (void)LoopDevice::detach(*loop);
         return 1;
     }
     DiskCatalog catalog(registry, sysfs, std::make_shared<MountTable>(m_paths.mountInfo));
@@ -105,10 +106,11 @@ int HdiUtil::attach(const std::vector<std::string>& arguments, std::ostream& out
     auto mountOf = [&](const VolumeDescription& volume) -> std::string {
         if (!mount || !volume.hasFileSystem())
             return {};
-        MountResult result = mounter.mount(volume);
-        if (!result.note.empty())
-            err << "hdiutil: " << volume.identifier.name() << ": " << result.note << "\n";
-        return result.ok ? result.mountPoint : std::string();
+        auto mounted = mounter.mount(volume);
+        std::string note = mounted ? mounted->note : mounted.error().description;
+        if (!note.empty())
+            err << "hdiutil: " << volume.identifier.name() << ": " << note << "\n";
+        return mounted ? mounted->mountPoint : std::string();
     };
     out << attachLine(disk->node, PartitionTypeName::content(disk->probe), mountOf(disk->asVolume())) << "\n";
     for (const auto& partition : disk->partitions)
@@ -118,12 +120,12 @@ int HdiUtil::attach(const std::vector<std::string>& arguments, std::ostream& out
 
 int HdiUtil::detach(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
 {
-    std::string spec;
+    std::string target;
     for (const auto& argument : arguments) {
         if (!argument.starts_with("-"))
-            spec = argument;
+            target = argument;
     }
-    auto identifier = DiskIdentifier::parse(spec);
+    auto identifier = DiskIdentifier::parse(target);
     if (!identifier)
         return usage(err);
     if (!Privileges::isRoot()) {
@@ -151,20 +153,20 @@ int HdiUtil::detach(const std::vector<std::string>& arguments, std::ostream& out
     volumes.push_back(disk->asVolume());
     for (auto& volume : volumes) {
         if (!volume.mounts.empty()) {
-            Outcome done = mounter.unmount(volume, true);
-            if (!done.ok)
-                err << "hdiutil: " << volume.identifier.name() << ": " << done.error << "\n";
+            Expected<void> done = mounter.unmount(volume, true);
+            if (!done)
+                err << "hdiutil: " << volume.identifier.name() << ": " << done.error().description << "\n";
         }
     }
     std::string loopNode = "/dev/" + info->kernelName;
     registry->release(disk->identifier);
-    Outcome partitions = LoopDevice::removePartitions(loopNode);
-    Outcome detached = LoopDevice::detach(loopNode);
-    if (!detached.ok) {
-        err << "hdiutil: detach failed - " << detached.error << "\n";
+    // With partition scanning on, the kernel drops what is left of the
+    // partitions itself once the device is released.
+    (void)LoopDevice::removePartitions(loopNode);
+    if (Expected<void> detached = LoopDevice::detach(loopNode); !detached) {
+        err << "hdiutil: detach failed - " << detached.error().description << "\n";
         return 1;
     }
-    (void)partitions;
     out << "\"" << disk->identifier.name() << "\" ejected.\n";
     return 0;
 }

@@ -26,12 +26,12 @@ Expected<MountNtfsRequest> MountNtfs::parse(const std::vector<std::string>& argu
         const std::string& argument = arguments[index];
         if (argument != "-o") {
             if (argument.starts_with("-"))
-                return Expected<MountNtfsRequest>::failure("unknown flag " + argument);
+                return Error::message("unknown flag " + argument);
             operands.push_back(argument);
             continue;
         }
         if (++index == arguments.size())
-            return Expected<MountNtfsRequest>::failure("-o needs a list of options");
+            return Error::message("-o needs a list of options");
         std::istringstream list(arguments[index]);
         std::string option;
         while (std::getline(list, option, ',')) {
@@ -40,11 +40,11 @@ Expected<MountNtfsRequest> MountNtfs::parse(const std::vector<std::string>& argu
             else if (option == "ro" || option == "rdonly")
                 request.readWrite = false;
             else if (!ignored.contains(option) && !option.empty())
-                return Expected<MountNtfsRequest>::failure("unsupported option " + option);
+                return Error::message("unsupported option " + option);
         }
     }
     if (operands.size() != 2)
-        return Expected<MountNtfsRequest>::failure("usage: mount_ntfs [-o options] special node");
+        return Error::message("usage: mount_ntfs [-o options] special node");
     request.node = operands[0];
     request.directory = operands[1];
     return request;
@@ -59,11 +59,13 @@ bool MountNtfs::areSystemMounts(const std::vector<MountEntry>& mounts) const
     return true;
 }
 
-void MountNtfs::restoreSystemMounts(const std::string& node, const std::vector<MountEntry>& mounts) const
+void MountNtfs::restoreSystemMounts(const std::string& node, const std::vector<MountEntry>& mounts, std::ostream& err) const
 {
     for (const auto& entry : mounts) {
-        if (!MountTable(m_paths.mountInfo).mountAt(entry.target))
-            NtfsDriver::mount(node, entry.target, false);
+        if (MountTable(m_paths.mountInfo).mountAt(entry.target))
+            continue;
+        if (Expected<void> restored = NtfsDriver::mount(node, entry.target, false); !restored)
+            err << "mount_ntfs: " << node << " could not be mounted back on " << entry.target << ": " << restored.error().description << "\n";
     }
 }
 
@@ -71,7 +73,7 @@ int MountNtfs::run(const std::vector<std::string>& arguments, std::ostream& err)
 {
     auto request = parse(arguments);
     if (!request) {
-        err << "mount_ntfs: " << request.error() << "\n";
+        err << "mount_ntfs: " << request.error().description << "\n";
         return 1;
     }
     if (!Privileges::isRoot()) {
@@ -98,9 +100,9 @@ int MountNtfs::run(const std::vector<std::string>& arguments, std::ostream& err)
     // mount, which a user may not do; run as root here, we take that mount
     // over ourselves, and give it back if the volume cannot be made writable.
     for (const auto& entry : existing) {
-        if (!Unmounter::unmount(entry.target, false).ok) {
+        if (!Unmounter::unmount(entry.target, false)) {
             err << "mount_ntfs: " << request->node << " is in use on " << entry.target << "\n";
-            restoreSystemMounts(request->node, existing);
+            restoreSystemMounts(request->node, existing, err);
             return 1;
         }
     }
@@ -111,25 +113,26 @@ int MountNtfs::run(const std::vector<std::string>& arguments, std::ostream& err)
         NtfsState state = NtfsDriver::probeReadWrite(request->node);
         if (state != NtfsState::Writable) {
             err << "mount_ntfs: " << NtfsDriver::explanation(state, request->node) << " Nothing was mounted.\n";
-            restoreSystemMounts(request->node, existing);
+            restoreSystemMounts(request->node, existing, err);
             return 1;
         }
     }
-    Outcome mounted = NtfsDriver::mount(request->node, request->directory, request->readWrite);
+    Expected<void> mounted = NtfsDriver::mount(request->node, request->directory, request->readWrite);
     auto entry = table.mountAt(request->directory);
-    if (!mounted.ok || !entry) {
-        err << "mount_ntfs: " << request->node << " on " << request->directory << ": " << (mounted.ok ? "no mount was made" : mounted.error) << "\n";
-        restoreSystemMounts(request->node, existing);
+    if (!mounted || !entry) {
+        err << "mount_ntfs: " << request->node << " on " << request->directory << ": " << (mounted ? "no mount was made" : mounted.error().description) << "\n";
+        restoreSystemMounts(request->node, existing, err);
         return 1;
     }
     if (request->readWrite && !entry->isReadWrite()) {
         // ntfs-3g fell back to read-only after all; take it down rather than
         // leave a read-only mount where a writable one was asked for.
-        Unmounter::unmount(request->directory, true);
+        if (Expected<void> undone = Unmounter::unmount(request->directory, true); !undone)
+            err << "mount_ntfs: " << request->directory << ": " << undone.error().description << "\n";
         Unmounter::waitForRelease(request->node);
         err << "mount_ntfs: " << request->node << " could only be mounted read-only, so it was not mounted. "
             << "Windows probably did not shut down fully: start Windows and shut it down fully (turn off Fast Startup), then try again.\n";
-        restoreSystemMounts(request->node, existing);
+        restoreSystemMounts(request->node, existing, err);
         return 1;
     }
     for (const auto& released : existing) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Tools/Common/Expected.h"
+#include "Platform/Foundation/Expected.h"
 #include "Tools/Common/MountTable.h"
 #include "Tools/Common/ToolPaths.h"
 
@@ -32,7 +32,7 @@ private:
     // Read-only mounts under /Volumes: the system's own, which a read-write
     // mount of the same volume replaces.
     bool areSystemMounts(const std::vector<MountEntry>& mounts) const;
-    void restoreSystemMounts(const std::string& node, const std::vector<MountEntry>& mounts) const;
+    void restoreSystemMounts(const std::string& node, const std::vector<MountEntry>& mounts, std::ostream& err) const;
 
     ToolPaths m_paths;
 };

@@ -39,7 +39,7 @@ TEST_F(AgentRobustness, BurstWithMalformedRequestsMatchesAModel)
             switch (pick % 4) {
             case 0: AnswerCollector::request(std::string("add") + name); break;
             case 1: AnswerCollector::request("add," + name + ",x"); break;
-            case 2: AnswerCollector::request(NotificationObject(std::int64_t{i})); break;
+            case 2: AnswerCollector::request(PropertyListValue(std::int64_t{i})); break;
             default: AnswerCollector::request(std::nullopt); break;
             }
             continue;

@@ -4,12 +4,8 @@
 #include "App/JobBless.h"
 #include "Shared/Console.h"
 
-const char* Console::programLogPath()
-{
-    return "/Users/tamsel/Parvex.txt";
-}
-
 int main()
 {
+    Console::shared().setPath("/Users/tamsel/Parvex.txt");
     return JobBless::createAuthorization() && JobBless::install() ? 0 : 1;
 }

@@ -2,41 +2,24 @@
 # A regular user installs the agent: the settings app's installer code, run as
 # "nobody", is granted the blessing right by polkit and blesses through pkexec
 # and the blessing tool; a user polkit refuses, and any user while polkit is
-# not running, gets the denied status. Runs in a mount namespace of its own
-# with a private system bus at the standard address (pkexec, being setuid,
-# only talks to that one), its own polkit daemon, actions and rules.
-#   InstallPolkit.sh INSTALL_DRIVER BLESS_TOOL AGENT POLICY
+# not running, gets the denied status. Runs inside scripts/sandbox, whose
+# system bus pkexec reaches, with a polkit daemon, actions and rules of its own.
+#   scripts/sandbox InstallPolkit.sh INSTALL_DRIVER BLESS_TOOL AGENT POLICY
 set -euo pipefail
 
-if [ "${PARVEX_POLKIT_SANDBOX:-}" != "inside" ]; then
-  if [ "$(id -u)" -ne 0 ]; then echo "needs root; skipped" >&2; exit 77; fi
-  for tool in /usr/lib/polkit-1/polkitd /usr/bin/pkexec /usr/bin/pkcheck /usr/bin/setpriv dbus-daemon; do
-    command -v "$tool" >/dev/null || { echo "$tool missing; skipped" >&2; exit 77; }
-  done
-  unshare -m --propagation private true 2>/dev/null || { echo "no mount namespaces; skipped" >&2; exit 77; }
-  exec unshare -m --propagation private env PARVEX_POLKIT_SANDBOX=inside "$0" "$@"
-fi
+[ "${PARVEX_SANDBOX:-}" = inside ] || { echo "runs only inside scripts/sandbox; skipped" >&2; exit 77; }
+[ "$(id -u)" -eq 0 ] || { echo "needs root; skipped" >&2; exit 77; }
+for tool in /usr/lib/polkit-1/polkitd /usr/bin/pkexec /usr/bin/pkcheck /usr/bin/setpriv; do
+  command -v "$tool" >/dev/null || { echo "$tool missing; skipped" >&2; exit 77; }
+done
+id polkitd >/dev/null 2>&1 || { echo "no polkitd user; skipped" >&2; exit 77; }
 
 driver=$1 bless_tool=$2 agent=$3 policy=$4
 label=top.kestrova.macOS.Parvex.Agent
 installed=/Library/PrivilegedHelperTools/$label
 app_log=/Users/tamsel/Parvex.txt
 exec_path=$(sed -n 's|.*org.freedesktop.policykit.exec.path">\(.*\)</annotate>.*|\1|p' "$policy")
-
-# The build tree may live under /tmp (a CI clone): keep copies of what we need
-# before the private folders cover it.
-mkdir -p /Volumes
-mount -t tmpfs -o mode=755 polkit-e2e-stage /Volumes
-for file in "$driver" "$bless_tool" "$agent" "$policy"; do cp "$file" /Volumes/; done
-driver=/Volumes/$(basename "$driver") bless_tool=/Volumes/$(basename "$bless_tool")
-agent=/Volumes/$(basename "$agent") policy=/Volumes/$(basename "$policy")
-
-for folder in /tmp /run /Library /Users; do
-  mkdir -p "$folder"
-  mount -t tmpfs -o mode=755 "polkit-e2e${folder//\//-}" "$folder"
-done
-chmod 1777 /tmp
-mkdir -p /Users/tamsel && chmod 777 /Users/tamsel
+chmod 777 /Users/tamsel
 
 work=/tmp/work
 mkdir -p "$work/actions" "$work/rules" "$work/libexec"
@@ -68,25 +51,7 @@ cp "$driver" "$app/Contents/MacOS/Parvex"
 cp "$agent" "$app/Contents/Library/LaunchServices/$label"
 chmod -R a+rX "$work"
 
-mkdir -p /run/dbus
-cat > "$work/bus.conf" <<CONF
-<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>system</type>
-  <listen>unix:path=/run/dbus/system_bus_socket</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow user="*"/>
-    <allow own="*"/>
-    <allow send_destination="*"/>
-    <allow receive_type="*"/>
-  </policy>
-</busconfig>
-CONF
-bus_pid=$(dbus-daemon --config-file="$work/bus.conf" --fork --print-pid=1)
-chmod 666 /run/dbus/system_bus_socket
-export DBUS_SYSTEM_BUS_ADDRESS=unix:path=/run/dbus/system_bus_socket
+# polkit's daemon switches to its own user, whom the bus lets take its name.
 /usr/lib/polkit-1/polkitd --no-debug >"$work/polkitd.log" 2>&1 &
 polkit_pid=$!
 
@@ -98,7 +63,7 @@ agent_pids() {
 }
 cleanup() {
   for pid in $(agent_pids); do kill -9 "$pid" 2>/dev/null || true; done
-  kill "$polkit_pid" "$bus_pid" 2>/dev/null || true
+  kill "$polkit_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
 

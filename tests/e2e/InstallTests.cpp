@@ -9,22 +9,18 @@
 #include "Platform/AppKit/NSBundle.h"
 #include "Platform/AppKit/NSRunningApplication.h"
 #include "Platform/AppKit/NSWorkspace.h"
+#include "Platform/Foundation/DetachedProcess.h"
+#include "Platform/Foundation/FileManager.h"
 #include "Platform/Foundation/PropertyListSerialization.h"
-#include "Platform/ServiceManagement/DetachedProcess.h"
 #include "Platform/ServiceManagement/ExecutableProcesses.h"
-#include "Shared/Console.h"
 #include "Shared/SharedData.h"
 #include "support/AnswerCollector.h"
 #include "support/ChildProcess.h"
+#include "support/TemporaryFolder.h"
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
-
-const char* Console::programLogPath()
-{
-    return "/tmp/e2e-install.log";
-}
 
 namespace {
 
@@ -108,7 +104,7 @@ protected:
     static void writePlist(const std::string& path, const std::string& entries)
     {
         std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        FileManager::writeAtomically(path, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+        writeFile(path, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
                                                + entries + "</dict></plist>\n");
     }
 
@@ -147,11 +143,11 @@ protected:
     {
         m_settings = std::make_shared<SharedData>(
             std::make_shared<UserDefaults>(std::string(SharedData::suiteName), m_root + "/settings.plist"));
-        std::string executable = menuExecutable(app);
-        auto running = [executable] {
+        std::string bundle = app + "/Contents/Library/LoginItems/ParvexMenu.app";
+        auto running = [bundle] {
             std::vector<std::shared_ptr<NSRunningApplication>> mine;
             for (auto& application : NSWorkspace::shared().runningApplications()) {
-                if (application->executableURL() == executable)
+                if (application->bundleURL() == bundle)
                     mine.push_back(application);
             }
             return mine;
@@ -162,8 +158,9 @@ protected:
         context.sharedData = m_settings.get();
         context.runningApplications = running;
         context.launchApplication = [running](const std::string& path) {
-            if (running().empty())
-                DetachedProcess::spawn(*NSBundle(path).executablePath(), {}, std::nullopt);
+            if (running().empty()) {
+                EXPECT_TRUE(DetachedProcess::spawn(*NSBundle(path).executablePath()));
+            }
         };
         return std::make_unique<HelperApp>(context);
     }

@@ -4,9 +4,9 @@
 
 #include <filesystem>
 
+#include "Tools/Common/MountTable.h"
 #include "support/DiskSandbox.h"
 #include "support/MenuApp.h"
-#include "support/MountInfo.h"
 #include "support/NtfsFixture.h"
 #include "support/ShellCommand.h"
 
@@ -146,7 +146,7 @@ TEST_F(AutomaticMode, AHibernatedWindowsVolumeIsRefusedPlainlyAndNothingIsLost)
     EXPECT_THAT(log(), AllOf(HasSubstr("Windows is hibernated on this volume"), HasSubstr("shut it down fully")))
         << "the log says why, and what the user can do";
     EXPECT_NE(mountOf(desktopFolder("Data"), disk.volumeNode()), "rw");
-    for (const auto& mount : MountInfo::entries())
+    for (const auto& mount : Tools::MountTable().entries())
         EXPECT_FALSE(mount.source == disk.volumeNode() && mount.isReadWrite()) << "mounted writable at " << mount.target;
 
     quitMenu();

@@ -1,3 +1,5 @@
+#include <sys/wait.h>
+
 #include <gmock/gmock.h>
 
 #include <filesystem>
@@ -7,12 +9,15 @@
 #include "Platform/Foundation/RunLoop.h"
 #include "Shared/Console.h"
 #include "Shared/SharedData.h"
+#include "Tools/Common/MountTable.h"
+#include "support/AnswerCollector.h"
 #include "support/ChildProcess.h"
 #include "support/DiskSandbox.h"
-#include "support/MountInfo.h"
+#include "support/MenuApp.h"
 #include "support/NtfsFixture.h"
 #include "support/ShellCommand.h"
 
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
@@ -84,7 +89,7 @@ TEST_F(ManualMode, MountWritesTheEntryAndTheAnswerRemountsReadWriteEjectGivesItB
     ASSERT_TRUE(RunLoop::main().runUntil([&] { return mountOf("/Volumes/Data", disk.volumeNode()) == "rw"; }, 30))
         << "the answer did not remount the volume read-write; agent log:\n" << readFile(kAgentLog);
     EXPECT_EQ(readFile(fstab), std::string(machineTable) + "\n" + entry);
-    EXPECT_EQ(std::ranges::count(MountInfo::entries(), disk.volumeNode(), &MountEntry::source), 1)
+    EXPECT_EQ(std::ranges::count(Tools::MountTable().entries(), disk.volumeNode(), &Tools::MountEntry::source), 1)
         << "no desktop mount in manual mode";
     EXPECT_EQ(readFile("/Volumes/Data/hello.txt"), "from Windows\n");
     ASSERT_TRUE(write("/Volumes/Data/written.txt", "from Linux\n"));
@@ -116,11 +121,28 @@ TEST_F(ManualMode, ANameWithASpaceIsRefusedAndLeftAsTheSystemMountedIt)
     m_manager->run();
     m_manager->run();
     EXPECT_THAT(m_manager->previousInsertedNTFSVolumes(), IsEmpty());
-    std::string log = readFile(Console::programLogPath());
+    std::string log = readFile(Console::shared().path());
     EXPECT_THAT(log, HasSubstr("卷名不能包含空格"));
     EXPECT_EQ(log.find("卷名不能包含空格"), log.rfind("卷名不能包含空格")) << "refused once while it stays plugged in";
     EXPECT_EQ(mountOf("/Volumes/My Data", disk.volumeNode()), "ro");
     EXPECT_EQ(readFile(fstab), machineTable);
 
     expectNothingLeftBehind();
+}
+
+TEST_F(ManualMode, QuittingAsksTheAgentToRemoveEachMountedVolumeAndTheLastRequestArrives)
+{
+    AttachedDisk& disk = plugIn("Data", {{"hello.txt", "from Windows\n"}});
+    // The real menu-bar app mounted it in automatic mode, then the user switched to manual mode.
+    ASSERT_TRUE(DiskSandbox::writeSettings(false, "the login password"));
+    auto menu = std::make_unique<MenuApp>();
+    ASSERT_TRUE(waitUntil([&] { return mountOf(desktopFolder("Data"), disk.volumeNode()) == "rw"; })) << MenuApp::log();
+    ASSERT_TRUE(DiskSandbox::writeSettings(true, ""));
+
+    AnswerCollector answers;
+    answers.drain();  // listening for sure before the quit
+    int status = menu->quit();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    // Posted as the process ended, and still heard.
+    EXPECT_THAT(answers.drain(), ElementsAre("remove,Data")) << readFile(kAgentLog);
 }

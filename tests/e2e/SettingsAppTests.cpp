@@ -16,6 +16,7 @@
 #include "Platform/AppKit/NSWorkspace.h"
 #include "Platform/Foundation/FileManager.h"
 #include "support/ChildProcess.h"
+#include "support/TemporaryFolder.h"
 
 using ::testing::HasSubstr;
 
@@ -47,10 +48,10 @@ protected:
         ::prctl(PR_SET_CHILD_SUBREAPER, 1);
         char pattern[] = "/tmp/parvex-settings.XXXXXX";
         m_root = ::mkdtemp(pattern);
-        FileManager::createDirectory(m_root + "/home/Desktop", true);
-        FileManager::createDirectory(m_root + "/state/info", true);
-        FileManager::writeAtomically(m_root + "/state/list", "");
-        FileManager::writeAtomically(m_root + "/state/df", "Filesystem Size Used Avail Capacity Mounted on\n");
+        std::filesystem::create_directories(m_root + "/home");
+
+        writeFile(m_root + "/state/list", "");
+        writeFile(m_root + "/state/df", "Filesystem Size Used Avail Capacity Mounted on\n");
         m_socket = m_root + "/control";
         m_saved = {{"HOME", getenv("HOME")}, {"PATH", getenv("PATH")}};
         ::setenv("HOME", (m_root + "/home").c_str(), 1);
@@ -129,14 +130,14 @@ TEST_F(SettingsAppTest, ChecksItsFileFeedAndLogsTheNewerVersion)
 {
     // A copy of the program in a bundle whose Info.plist names a file feed.
     std::string bundle = m_root + "/Parvex.app";
-    FileManager::createDirectory(bundle + "/Contents/MacOS", true);
+    std::filesystem::create_directories(bundle + "/Contents/MacOS");
     std::filesystem::copy_file(kSettingsAppPath, bundle + "/Contents/MacOS/Parvex");
     std::string feed = m_root + "/appcast.xml";
-    FileManager::writeAtomically(feed,
+    writeFile(feed,
         "<?xml version=\"1.0\"?><rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">"
         "<channel><item><title>Parvex 2.0</title><sparkle:version>2.0</sparkle:version></item>"
         "<item><title>Parvex 1.0</title><sparkle:version>1.0</sparkle:version></item></channel></rss>");
-    FileManager::writeAtomically(bundle + "/Contents/Info.plist",
+    writeFile(bundle + "/Contents/Info.plist",
         "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
         "<key>CFBundleIdentifier</key><string>top.kestrova.macOS.Parvex</string>"
         "<key>CFBundleName</key><string>Parvex</string><key>CFBundleExecutable</key><string>Parvex</string>"

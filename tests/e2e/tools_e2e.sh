@@ -2,11 +2,11 @@
 # End-to-end test of the disk tools on a real NTFS image: attach, list, info,
 # unmount, mount, read-write by fstab entry, mount_ntfs on a desktop folder,
 # refusal of a hibernated volume, detach, and nothing left behind.
-#   tools_e2e.sh BIN_DIR   (the folder holding diskutil, hdiutil, mount_ntfs, open)
+#   scripts/sandbox tools_e2e.sh BIN_DIR   (the folder holding diskutil, hdiutil, mount_ntfs, open)
 set -uo pipefail
 bin_dir=$(cd "${1:?usage: tools_e2e.sh BIN_DIR}" && pwd)
 needs=ntfs-3g.probe
-. "$(dirname "$0")/support/disk_namespace.sh"
+. "$(dirname "$0")/support/disk_checks.sh"
 
 # --- attach: identifiers, nodes, read-only system mount --------------------
 attach_image

@@ -4,18 +4,18 @@
 # `sudo -n` and works on an attached image; options, paths, other devices and
 # internal disks are refused even through sudo; without the rule, or for a
 # user outside the sudo group, it says root is needed.
-#   tools_sudo_e2e.sh BIN_DIR SUDOERS_FILE   (the tools; the rule for BIN_DIR/diskutil)
-# The test users and the rule live only in the namespace's copy of /etc.
+#   scripts/sandbox tools_sudo_e2e.sh BIN_DIR SUDOERS_FILE   (the tools; the rule for BIN_DIR/diskutil)
+# The test users and the rule live only in the sandbox's copy of /etc.
 set -uo pipefail
 bin_dir=$(cd "${1:?usage: tools_sudo_e2e.sh BIN_DIR SUDOERS_FILE}" && pwd)
 sudoers=$(realpath "${2:?usage: tools_sudo_e2e.sh BIN_DIR SUDOERS_FILE}")
 needs="sudo visudo setpriv useradd"
-if [ -z "${DISK_NAMESPACE_INSIDE:-}" ] && command -v sudo >/dev/null && ! [ -u "$(command -v sudo)" ]; then
+if command -v sudo >/dev/null && ! [ -u "$(command -v sudo)" ]; then
   echo "SKIP: sudo is not setuid root"; exit 77
 fi
 internal_nodes=()
 cleanup_more() { for node in "${internal_nodes[@]}"; do rm -f "$node"; done; }
-. "$(dirname "$0")/support/disk_namespace.sh"
+. "$(dirname "$0")/support/disk_checks.sh"
 
 rule=/etc/sudoers.d/parvex-diskutil
 install -m 0440 -o root -g root "$sudoers" "$rule"

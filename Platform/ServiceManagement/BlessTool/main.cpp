@@ -12,9 +12,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: parvex-bless /path/to/App.app LABEL\n");
         return 2;
     }
-    auto error = JobBlessInstaller().bless(argv[1], argv[2]);
-    if (!error)
+    auto blessed = JobBlessInstaller().bless(argv[1], argv[2]);
+    if (blessed)
         return 0;
-    std::fprintf(stderr, "%s\n", error->description().c_str());
-    return error->code() > 0 && error->code() < 126 ? static_cast<int>(error->code()) : 2;
+    std::fprintf(stderr, "%s\n", blessed.error().description.c_str());
+    int code = blessed.error().code;
+    return code > 0 && code < 126 ? code : 2;
 }

@@ -1,5 +1,7 @@
 #include "support/AnswerCollector.h"
 
+#include <gtest/gtest.h>
+
 #include "Platform/Foundation/RunLoop.h"
 
 namespace {
@@ -15,9 +17,11 @@ AnswerCollector::AnswerCollector()
     });
 }
 
-void AnswerCollector::request(const std::optional<NotificationObject>& object)
+void AnswerCollector::request(const std::optional<PropertyListValue>& object)
 {
-    DistributedNotificationCenter::defaultCenter().post(kRequest, object, DistributedNotificationCenter::deliverToAllSessions);
+    auto posted = DistributedNotificationCenter::defaultCenter().post(kRequest, object,
+                                                                      DistributedNotificationCenter::deliverToAllSessions);
+    EXPECT_TRUE(posted) << posted.error().description;
 }
 
 bool AnswerCollector::waitFor(size_t count, double seconds)

@@ -13,7 +13,7 @@ public:
     AnswerCollector();
 
     // Posts a request as this process (root).
-    static void request(const std::optional<NotificationObject>& object);
+    static void request(const std::optional<PropertyListValue>& object);
 
     // Pumps the run loop until `count` answers in all have arrived.
     bool waitFor(size_t count, double seconds = 20);

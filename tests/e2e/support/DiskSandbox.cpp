@@ -7,8 +7,8 @@
 #include <fstream>
 
 #include "Shared/SharedData.h"
+#include "Tools/Common/MountTable.h"
 #include "support/AttachedDisk.h"
-#include "support/MountInfo.h"
 #include "support/NtfsImage.h"
 #include "support/ShellCommand.h"
 
@@ -20,6 +20,16 @@ std::string environment(const char* name)
 {
     const char* value = ::getenv(name);
     return value ? value : "";
+}
+
+// Every mount at or below `folder`, in mount order.
+std::vector<Tools::MountEntry> mountsBelow(const std::string& folder)
+{
+    auto mounts = Tools::MountTable().entries();
+    std::erase_if(mounts, [&](const Tools::MountEntry& entry) {
+        return entry.target != folder && !entry.target.starts_with(folder + "/");
+    });
+    return mounts;
 }
 
 }  // namespace
@@ -47,7 +57,7 @@ bool DiskSandbox::prepare(std::string* error)
 {
     // The drop-in must land in the sandbox's private copy of /etc, never in
     // the machine's: that copy is a bind mount of its own.
-    if (!MountInfo::at("/etc")) {
+    if (!Tools::MountTable().mountAt("/etc")) {
         *error = "/etc is not the sandbox's private copy";
         return false;
     }
@@ -84,7 +94,7 @@ std::vector<std::string> DiskSandbox::leftovers(const std::vector<const Attached
 {
     std::vector<std::string> out;
     for (const char* folder : {"/Volumes", desktop}) {
-        for (const auto& entry : MountInfo::below(folder)) {
+        for (const auto& entry : mountsBelow(folder)) {
             if (entry.target != folder)
                 out.push_back("mount of " + entry.source + " at " + entry.target);
         }
@@ -106,7 +116,7 @@ std::vector<std::string> DiskSandbox::leftovers(const std::vector<const Attached
 void DiskSandbox::cleanUp()
 {
     for (const char* folder : {desktop, "/Volumes"}) {
-        auto mounts = MountInfo::below(folder);
+        auto mounts = mountsBelow(folder);
         for (auto it = mounts.rbegin(); it != mounts.rend(); ++it) {
             if (it->target != folder)
                 runShell("umount -l \"$1\"", {it->target});

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "Tools/Common/MountTable.h"
 #include "support/ChildProcess.h"
 #include "support/DiskSandbox.h"
-#include "support/MountInfo.h"
 
 namespace fs = std::filesystem;
 
@@ -66,7 +66,7 @@ std::string NtfsFixture::desktopFolder(const std::string& name)
 
 std::string NtfsFixture::mountOf(const std::string& folder, const std::string& device)
 {
-    auto mount = MountInfo::at(folder);
+    auto mount = Tools::MountTable().mountAt(folder);
     if (!mount || mount->source != device)
         return "";
     return mount->isReadWrite() ? "rw" : "ro";
@@ -74,7 +74,7 @@ std::string NtfsFixture::mountOf(const std::string& folder, const std::string& d
 
 bool NtfsFixture::isMounted(const std::string& folder)
 {
-    return MountInfo::at(folder).has_value();
+    return Tools::MountTable().mountAt(folder).has_value();
 }
 
 bool NtfsFixture::write(const std::string& path, const std::string& content)

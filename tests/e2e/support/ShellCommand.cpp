@@ -9,6 +9,8 @@ ShellOutput runShell(const std::string& script, const std::vector<std::string>& 
     options.arguments = {"-c", script, "sh"};
     options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
     options.standardInput = std::string();
-    ProcessResult result = Process::run(options);
-    return {result.exitStatus, result.standardOutput, result.standardError};
+    auto result = Process::run(options);
+    if (!result)
+        return {-1, "", result.error().description};
+    return {result->exitStatus, result->standardOutput, result->standardError};
 }

@@ -2,8 +2,8 @@
 
 #include "Agent/Manager.h"
 #include "Platform/Foundation/FileManager.h"
-#include "Platform/Foundation/InProcessNotificationBus.h"
 #include "Platform/Foundation/RunLoop.h"
+#include "support/InProcessNotificationBus.h"
 #include "support/TemporaryFolder.h"
 
 namespace {
@@ -15,7 +15,7 @@ protected:
         std::vector<std::string> out;
         for (auto& post : m_bus->posts())
             if (post.name == Manager::answerName)
-                out.push_back(std::get<std::string>(*post.object));
+                out.push_back(*post.object->string());
         return out;
     }
 
@@ -33,7 +33,7 @@ TEST_F(ManagerTest, RequestsArriveThroughTheCenterAndAreAnswered)
     manager.doEvent(Notification{Manager::requestName, std::nullopt, 0});
     EXPECT_EQ(manager.fstab(), nullptr);
 
-    m_center.post(Manager::requestName, std::string("add,Data"), DistributedNotificationCenter::deliverToAllSessions);
+    ASSERT_TRUE(m_center.post(Manager::requestName, std::string("add,Data"), DistributedNotificationCenter::deliverToAllSessions));
     RunLoop::main().runUntil([&] { return !answers().empty(); }, 2);
     EXPECT_EQ(answers(), std::vector<std::string>{"add,Data"});
     EXPECT_EQ(m_bus->posts().back().options, 2u);

@@ -5,7 +5,6 @@
 #include "App/KvBaseViewController.h"
 #include "App/UIViewController.h"
 #include "BaseUI/Theme/NSAppleInterfaceTheme.h"
-#include "Platform/Foundation/InProcessNotificationBus.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "SettingsScene.h"
 
@@ -93,7 +92,7 @@ TEST(KvBaseViewController, HearsThemeChangesFromItsViewLoadingUntilItIsGone)
     DistributedNotificationCenter center(bus);
     NSAppleInterfaceTheme::setShared(std::make_shared<NSAppleInterfaceTheme>(center, folder / "global.plist"));
     auto post = [&] {
-        center.post(NSAppleInterfaceTheme::themeChangedNotificationName());
+        (void)center.post(NSAppleInterfaceTheme::themeChangedNotificationName());
         RunLoop::main().runUntilIdle();
     };
 
@@ -104,7 +103,7 @@ TEST(KvBaseViewController, HearsThemeChangesFromItsViewLoadingUntilItIsGone)
     controller->view();
     post();
     EXPECT_EQ(count, 1);
-    center.post(NSAppleInterfaceTheme::themeChangedNotificationName());
+    (void)center.post(NSAppleInterfaceTheme::themeChangedNotificationName());
     controller.reset();
     RunLoop::main().runUntilIdle();
     EXPECT_EQ(count, 1) << "nothing reaches it once it is gone, even a change already on its way";

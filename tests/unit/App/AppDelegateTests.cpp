@@ -13,7 +13,7 @@
 #include "Platform/Sparkle/SPUStandardUpdaterController.h"
 #include "Platform/Sparkle/SPUUserDriver.h"
 #include "SettingsScene.h"
-#include "unit/AppKit/TempBundle.h"
+#include "support/Bundles.h"
 
 extern char** environ;
 
@@ -82,9 +82,9 @@ TEST(AppDelegate, BringsTheWindowBackWhenReopenedWithNoneVisible)
 TEST(AppDelegate, StartsTheMenuAppAboutASecondAfterLaunchUnlessItRuns)
 {
     // A stand-in menu-bar app: a bundle with its identifier around a sleep.
-    TempFolder folder;
-    std::string menuApp = folder.makeBundle("ParvexMenu", std::string(HelperApp::bundleIdentifier), "ParvexMenu");
-    TempFolder::installSleep(menuApp, "ParvexMenu");
+    TemporaryFolder folder("menuapp");
+    std::string menuApp = makeBundle(folder, "ParvexMenu", std::string(HelperApp::bundleIdentifier), "ParvexMenu");
+    installSleep(menuApp, "ParvexMenu");
     std::string executable = menuApp + "/Contents/MacOS/ParvexMenu";
     char* argv[] = {executable.data(), const_cast<char*>("30"), nullptr};
     pid_t pid = -1;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,10 +18,10 @@
 #include "Platform/AppKit/NSWindow.h"
 #include "Platform/Foundation/DistributedNotificationCenter.h"
 #include "Platform/Foundation/FileManager.h"
-#include "Platform/Foundation/InProcessNotificationBus.h"
 #include "Platform/Foundation/RunLoop.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "Shared/SharedData.h"
+#include "support/InProcessNotificationBus.h"
 #include "support/TemporaryFolder.h"
 
 // The settings window as the app shows it, on settings, a launch-agents folder
@@ -34,7 +35,7 @@ public:
     SettingsScene()
     {
         NSBundle::setMain(std::make_shared<NSBundle>(bundle));
-        FileManager::createDirectory(folder / "LaunchAgents", true);
+        std::filesystem::create_directories(folder / "LaunchAgents");
         helperApp = std::make_unique<HelperApp>(HelperApp::Context{
             [] { return std::string(bundle); }, [] { return std::string(bundle) + "/Contents/Resources"; },
             folder / "LaunchAgents/", settings.get(), [] { return std::vector<std::shared_ptr<NSRunningApplication>>{}; },
@@ -118,8 +119,9 @@ public:
     {
         std::vector<std::string> requests;
         for (const auto& post : bus->posts()) {
-            if (post.name == ViewController::agentRequest && post.object)
-                requests.push_back(std::get<std::string>(*post.object) + " options " + std::to_string(post.options));
+            const std::string* text = post.object ? post.object->string() : nullptr;
+            if (post.name == ViewController::agentRequest && text)
+                requests.push_back(*text + " options " + std::to_string(post.options));
         }
         return requests;
     }

@@ -6,7 +6,7 @@
 #include "Platform/Foundation/PropertyListSerialization.h"
 #include "Platform/Security/AuthorizationAuthority.h"
 #include "SettingsScene.h"
-#include "Shared/Console.h"
+#include "support/TestLog.h"
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -104,7 +104,7 @@ TEST(SettingsWindow, TheLoginItemBoxTakesEffectAtTheClick)
     std::string installed = scene.helperApp->installedPath();
     scene.click(*scene.controller->loginItemEnabledBtn());
     EXPECT_TRUE(scene.settings->loginItemIsEnabled());
-    auto plist = PropertyListSerialization::propertyList(FileManager::contents(installed).value_or(""));
+    auto plist = PropertyListSerialization::propertyList(FileManager::contents(installed).valueOr(""));
     ASSERT_TRUE(plist && plist->dictionary());
     EXPECT_EQ(plist->dictionary()->at("Program"), PropertyListValue(scene.helperApp->executablePath()));
     scene.click(*scene.controller->loginItemEnabledBtn());
@@ -182,9 +182,8 @@ TEST(SettingsWindow, ASaveThatCannotReachTheSettingsFileSaysSoAndChangesNothing)
     SettingsScene scene;
     scene.open();
     // A file we cannot read is never overwritten.
-    FileManager::createDirectory(scene.folder / "Preferences", true);
-    FileManager::writeAtomically(scene.settingsPath, "not a property list");
-    std::string logBefore = FileManager::contents(Console::programLogPath()).value_or("");
+    writeFile(scene.settingsPath, "not a property list");
+    TestLog log;
     scene.typePasswords("密码1234", "密码1234");
     scene.save();
     auto [title, message] = scene.answerAlert();
@@ -193,8 +192,7 @@ TEST(SettingsWindow, ASaveThatCannotReachTheSettingsFileSaysSoAndChangesNothing)
     EXPECT_EQ(FileManager::contents(scene.settingsPath), "not a property list");
     EXPECT_THAT(scene.agentRequests(), IsEmpty());
     EXPECT_THAT(scene.launches, IsEmpty());
-    std::string log = FileManager::contents(Console::programLogPath()).value_or("");
-    EXPECT_THAT(log.substr(std::min(log.size(), logBefore.size())), HasSubstr("saveAction(sender:)"));
+    EXPECT_THAT(log.text(), HasSubstr("saveAction(sender:)"));
 }
 
 TEST(SettingsWindow, InstallingThePlugInDisablesItsButtonOnlyOnSuccess)
@@ -204,7 +202,7 @@ TEST(SettingsWindow, InstallingThePlugInDisablesItsButtonOnlyOnSuccess)
     {
         SettingsScene scene;
         std::string pkcheck = scene.folder / "pkcheck";
-        FileManager::writeAtomically(pkcheck, "#!/bin/sh\nexit 1\n", 0755);
+        writeFile(pkcheck, "#!/bin/sh\nexit 1\n", 0755);
         AuthorizationAuthority::setShared(std::make_shared<AuthorizationAuthority>(pkcheck, 1000));
         scene.settings->setManagerStyle(true);
         auto collaborators = scene.collaborators();

@@ -7,7 +7,7 @@
 #include "BaseUI/Theme/NSAppleInterfaceTheme.h"
 #include "Platform/AppKit/NSViewController.h"
 #include "Platform/Foundation/DistributedNotificationCenter.h"
-#include "Platform/Foundation/InProcessNotificationBus.h"
+#include "support/InProcessNotificationBus.h"
 #include "Platform/Foundation/RunLoop.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "Shared/Kit/NotificationWrapper.h"
@@ -62,12 +62,12 @@ TEST(KvBaseView, HearsThemeChangesUntilItIsDestroyed)
     int changes = 0;
     auto view = NSView::make<Counting>(CGRect{}, changes);
     NotificationWrapper::shared().addObserver(view.get(), "any", [](const Notification&) {});
-    theme.center.post(NSAppleInterfaceTheme::themeChangedNotificationName());
-    theme.center.post("SomethingElse");
+    ASSERT_TRUE(theme.center.post(NSAppleInterfaceTheme::themeChangedNotificationName()));
+    ASSERT_TRUE(theme.center.post("SomethingElse"));
     RunLoop::main().runUntilIdle();
     EXPECT_EQ(changes, 1);
 
-    theme.center.post(NSAppleInterfaceTheme::themeChangedNotificationName());
+    ASSERT_TRUE(theme.center.post(NSAppleInterfaceTheme::themeChangedNotificationName()));
     const void* address = view.get();
     view.reset();
     RunLoop::main().runUntilIdle();

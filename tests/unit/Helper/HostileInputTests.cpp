@@ -49,7 +49,7 @@ TEST_F(HostileInput, VolumeNamesAndIdentifiersNeverRunAsShellText)
         auto volume = std::make_shared<VolumeModel>(name, name, doubles.environment());
         volume->mount();
         volume->showInFinder();
-        FileManager::writeAtomically(volume->mountFolder() + "/.volume-contents", "");
+        writeFile(volume->mountFolder() + "/.volume-contents", "");
         ::unlink((volume->mountFolder() + "/.volume-contents").c_str());
         volume->umount();
     }

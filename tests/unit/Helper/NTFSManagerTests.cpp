@@ -143,7 +143,7 @@ TEST_F(NTFSManagerTest, NameAlignmentAndManualModeSpaces)
 
 TEST_F(NTFSManagerTest, AgentAnswersRemountAndOnlyRootIsHeard)
 {
-    auto answer = [&](std::optional<NotificationObject> object, uid_t sender = 0) {
+    auto answer = [&](std::optional<PropertyListValue> object, uid_t sender = 0) {
         manager.eventCallBackNotification(Notification{"top.kestrova.macOS.Parvex.Helper.do.Finsh", object, sender});
     };
     answer(std::string("add,Data"));
@@ -159,13 +159,13 @@ TEST_F(NTFSManagerTest, AgentAnswersRemountAndOnlyRootIsHeard)
     EXPECT_THAT(doubles.scripts(), IsEmpty());
     EXPECT_THAT(unitLog(), HasSubstr("Ignored an answer from user id 1000"));
     answer(std::nullopt);
-    answer(NotificationObject(std::int64_t{3}));
+    answer(PropertyListValue(std::int64_t{3}));
     EXPECT_THAT(unitLog(), HasSubstr("eventCallBackNotification(notification:) [Line"));
     EXPECT_THAT(unitLog(), HasSubstr("错误的指令"));
 
     // Through the notification center, as the agent's answers arrive.
     doubles.forget();
-    doubles.environment()->notify.post("top.kestrova.macOS.Parvex.Helper.do.Finsh", std::string("remove,Data"));
+    ASSERT_TRUE(doubles.environment()->notify.post("top.kestrova.macOS.Parvex.Helper.do.Finsh", std::string("remove,Data")));
     RunLoop::main().runUntil([&] { return !doubles.scripts().empty(); }, 5);
     EXPECT_THAT(doubles.scripts(), ElementsAre("diskutil umount Data"));
 }

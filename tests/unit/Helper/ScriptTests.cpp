@@ -21,14 +21,6 @@ TEST(Script, OnlyTheShellGetsOneJoinedScriptOthersTheListUnchanged)
     EXPECT_EQ(Script::run("/usr/bin/printf", std::nullopt, {"[%s]", "a b", "c"}).result, "[a b][c]");
 }
 
-TEST(Script, LinesRunInOrderInOneShell)
-{
-    auto run = Script::run("/bin/zsh", std::nullopt,
-                           {"value=first\nprint -r -- $value\nfalse\nprint -r -- oops >&2\nvalue=second\nprint -r -- $value"});
-    EXPECT_EQ(run.result, "first\nsecond\n");
-    EXPECT_EQ(run.error, "oops\n");
-}
-
 TEST(Script, EachStreamIsDecodedOnItsOwn)
 {
     auto badOutput = Script::run("/bin/zsh", std::nullopt, {"printf 'ok\\377'; printf 'caf\\303\\251' >&2"});
@@ -47,16 +39,6 @@ TEST(Script, RunsInTheGivenFolderAndSaysWhyAProgramCannotStart)
     auto run = Script::run("/nonexistent/zsh", std::nullopt, {"true"});
     EXPECT_EQ(run.result, "");
     EXPECT_THAT(run.error, AllOf(HasSubstr("/nonexistent/zsh"), HasSubstr(std::strerror(ENOENT))));
-}
-
-TEST(Script, HandsSecretsOverWithoutArguments)
-{
-    std::string secret = "pa\\ss \"wo'rd\" $HOME `id`";
-    ScriptInput input{.environment = {{"PARVEX_NAME", "名 with space"}}, .standardInput = secret + "\n"};
-    auto run = Script::run("/bin/zsh", std::nullopt,
-                           {"IFS= read -r line\nprint -r -- \"$line\"\nprint -r -- \"$PARVEX_NAME\""}, input);
-    EXPECT_EQ(run.result, secret + "\n名 with space\n");
-    EXPECT_EQ(run.error, "");
 }
 
 TEST(Script, ConcurrentRunsStayApart)

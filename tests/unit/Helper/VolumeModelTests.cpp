@@ -54,7 +54,7 @@ TEST_F(VolumeModelTest, AutomaticUmountDeletesOnlyAnEmptyFolderAndGivesTheVolume
     auto data = volume("Data");
     data->mount();
     // The unmount fails: the volume's files are still in the folder.
-    FileManager::writeAtomically(desktop() + "/Data/report.docx", "keep me");
+    writeFile(desktop() + "/Data/report.docx", "keep me");
     doubles.forget();
     data->umount();
     EXPECT_THAT(doubles.scripts(), ElementsAre("diskutil umount disk4s1"));
@@ -99,9 +99,9 @@ TEST_F(VolumeModelTest, ManualModeOnlyAsksTheAgent)
     auto posts = doubles.bus().posts();
     ASSERT_EQ(posts.size(), 2u);
     EXPECT_EQ(posts[0].name, "top.kestrova.macOS.Parvex.Helper.do");
-    EXPECT_EQ(std::get<std::string>(*posts[0].object), "add,Data");
+    EXPECT_EQ(*posts[0].object->string(), "add,Data");
     EXPECT_EQ(posts[0].options, 2u);
-    EXPECT_EQ(std::get<std::string>(*posts[1].object), "remove,Data");
+    EXPECT_EQ(*posts[1].object->string(), "remove,Data");
 }
 
 TEST_F(VolumeModelTest, ShowInFinderOpensOneFolderEvenForANameWithASpace)

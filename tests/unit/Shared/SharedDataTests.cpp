@@ -33,7 +33,7 @@ TEST_F(SharedDataTest, WritesAreSeenByAnotherInstanceAtOnceUnderTheirKeys)
     EXPECT_TRUE(menuApp.loginItemIsEnabled()) << "other keys survive a write";
 
     // The names the other programs read.
-    std::string xml = FileManager::contents(m_path).value_or("");
+    std::string xml = FileManager::contents(m_path).valueOr("");
     for (const char* key : {"Parvex.Helper.Login.Item.Enabled.Key", "Parvex.Plugin.Status.Key", "Parvex.Manager.Style.Key"})
         EXPECT_NE(xml.find(std::string("<key>") + key + "</key>"), std::string::npos) << key;
 }
@@ -57,8 +57,8 @@ TEST_F(SharedDataTest, PasswordIsStoredAsItsExactUTF8Bytes)
 
 TEST_F(SharedDataTest, AFailedWriteIsReported)
 {
-    FileManager::createDirectory(m_folder / "Preferences", true, 0700);
-    ASSERT_FALSE(FileManager::writeAtomically(m_path, "not a property list"));
+    std::filesystem::create_directories(m_folder / "Preferences");
+    ASSERT_TRUE(FileManager::writeAtomically(m_path, "not a property list"));
     SharedData data(suite());
     EXPECT_FALSE(data.setManagerStyle(true));
     EXPECT_FALSE(data.setPwd("x"));

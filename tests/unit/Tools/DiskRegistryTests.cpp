@@ -70,7 +70,7 @@ TEST_F(DiskRegistryTest, GivesTheSmallestFreeNumberFromTwoAndNodesForPartitions)
     fs::create_directories(m_root / "dev/disk/by-label");
     write(m_root / "dev/disk7", "a regular file, no identifier");
     auto first = m_registry->assign(addDisk(0, 1));
-    ASSERT_TRUE(first) << first.error();
+    ASSERT_TRUE(first) << first.error().description;
     EXPECT_EQ(first->name(), "disk2");
     EXPECT_EQ(nodeNumber("disk2"), makedev(7, 0));
     EXPECT_EQ(nodeNumber("disk2s1"), makedev(259, 1));
@@ -88,8 +88,8 @@ TEST_F(DiskRegistryTest, GivesTheSmallestFreeNumberFromTwoAndNodesForPartitions)
 
 TEST_F(DiskRegistryTest, NodesOfAVanishedDeviceAreIgnoredAndTheirNumberReused)
 {
-    m_registry->assign(addDisk(0, 1));
-    m_registry->assign(addDisk(1, 0));
+    ASSERT_TRUE(m_registry->assign(addDisk(0, 1)));
+    ASSERT_TRUE(m_registry->assign(addDisk(1, 0)));
     fs::remove(m_root / "sys/dev/block/7:0");
     EXPECT_FALSE(m_registry->deviceOf(DiskIdentifier(2)));
     EXPECT_EQ(m_registry->nodes().size(), 1u);
@@ -103,8 +103,8 @@ TEST_F(DiskRegistryTest, NodesOfAVanishedDeviceAreIgnoredAndTheirNumberReused)
 
 TEST_F(DiskRegistryTest, ReleaseRemovesADiskWithItsPartitions)
 {
-    m_registry->assign(addDisk(0, 2));
-    m_registry->assign(addDisk(1, 1));
+    ASSERT_TRUE(m_registry->assign(addDisk(0, 2)));
+    ASSERT_TRUE(m_registry->assign(addDisk(1, 1)));
     m_registry->releaseDevice(makedev(259, 2));
     EXPECT_EQ(nodeNumber("disk2s2"), 0u);
     EXPECT_NE(nodeNumber("disk2s1"), 0u);

@@ -9,38 +9,38 @@ using Tools::ExternalVolumePolicy;
 TEST(ExternalVolumePolicy, TargetsAreIdentifiersTheirNodesOrVolumeNamesOnly)
 {
     for (const char* target : { "disk4", "disk4s1", "/dev/disk12", "Data", "My Disk", "Data:2024", "disk" })
-        EXPECT_TRUE(ExternalVolumePolicy::checkTarget(target).ok) << target;
+        EXPECT_TRUE(ExternalVolumePolicy::checkTarget(target)) << target;
 
     for (const char* target : { "-f", "--help", "-", "/dev/sda1", "/dev/loop0", "/", "/Volumes/Data",
              "/home/user/Desktop/Data", "/dev/disk4s", "/dev/disk04s1", "/dev/../dev/disk4s1", "/dev/disk4s1/" }) {
-        Tools::Outcome checked = ExternalVolumePolicy::checkTarget(target);
-        EXPECT_FALSE(checked.ok) << target;
-        EXPECT_NE(checked.error.find(target), std::string::npos) << "the refusal names what was refused: " << checked.error;
+        Expected<void> checked = ExternalVolumePolicy::checkTarget(target);
+        EXPECT_FALSE(checked) << target;
+        EXPECT_NE(checked.error().description.find(target), std::string::npos) << "the refusal names what was refused: " << checked.error().description;
     }
-    EXPECT_FALSE(ExternalVolumePolicy::checkTarget("").ok);
-    EXPECT_FALSE(ExternalVolumePolicy::checkTarget("Data\nmore").ok);
+    EXPECT_FALSE(ExternalVolumePolicy::checkTarget(""));
+    EXPECT_FALSE(ExternalVolumePolicy::checkTarget("Data\nmore"));
 }
 
 TEST(ExternalVolumePolicy, AcceptsVolumesOfRemovableUsbAndImageDisks)
 {
     auto disk = ToolsTestData::ntfsDisk();
-    EXPECT_TRUE(ExternalVolumePolicy::checkVolume(disk.partitions[0], disk).ok);
+    EXPECT_TRUE(ExternalVolumePolicy::checkVolume(disk.partitions[0], disk));
     disk.removable = false;
     disk.usb = true;
-    EXPECT_TRUE(ExternalVolumePolicy::checkVolume(disk.partitions[0], disk).ok) << "a USB disk that does not say it is removable";
+    EXPECT_TRUE(ExternalVolumePolicy::checkVolume(disk.partitions[0], disk)) << "a USB disk that does not say it is removable";
     disk.usb = false;
     disk.diskImage = true;
-    EXPECT_TRUE(ExternalVolumePolicy::checkVolume(disk.asVolume(), disk).ok) << "the whole disk of an image";
+    EXPECT_TRUE(ExternalVolumePolicy::checkVolume(disk.asVolume(), disk)) << "the whole disk of an image";
 }
 
 TEST(ExternalVolumePolicy, RefusesInternalDisksAndTheSystemsDisk)
 {
     auto disk = ToolsTestData::ntfsDisk();
     disk.removable = false;
-    Tools::Outcome internal = ExternalVolumePolicy::checkVolume(disk.partitions[0], disk);
-    EXPECT_FALSE(internal.ok);
-    EXPECT_NE(internal.error.find("disk4s1"), std::string::npos);
-    EXPECT_NE(internal.error.find("internal"), std::string::npos);
+    Expected<void> internal = ExternalVolumePolicy::checkVolume(disk.partitions[0], disk);
+    EXPECT_FALSE(internal);
+    EXPECT_NE(internal.error().description.find("disk4s1"), std::string::npos);
+    EXPECT_NE(internal.error().description.find("internal"), std::string::npos);
 
     // A live USB stick running the system from another partition.
     disk = ToolsTestData::ntfsDisk();
@@ -48,14 +48,14 @@ TEST(ExternalVolumePolicy, RefusesInternalDisksAndTheSystemsDisk)
     system.identifier = Tools::DiskIdentifier(4, 2);
     system.mounts = { { "/dev/disk4s2", "/", "ext4", "rw", "rw", 0, 1 } };
     disk.partitions.push_back(system);
-    EXPECT_FALSE(ExternalVolumePolicy::checkVolume(disk.partitions[0], disk).ok);
-    EXPECT_FALSE(ExternalVolumePolicy::checkVolume(disk.partitions[1], disk).ok);
+    EXPECT_FALSE(ExternalVolumePolicy::checkVolume(disk.partitions[0], disk));
+    EXPECT_FALSE(ExternalVolumePolicy::checkVolume(disk.partitions[1], disk));
 
     // The system on the whole disk, without a partition table.
     disk = ToolsTestData::ntfsDisk();
     disk.partitions.clear();
     disk.mounts = { { "/dev/disk4", "/", "ext4", "rw", "rw", 0, 1 } };
-    EXPECT_FALSE(ExternalVolumePolicy::checkVolume(disk.asVolume(), disk).ok);
+    EXPECT_FALSE(ExternalVolumePolicy::checkVolume(disk.asVolume(), disk));
 }
 
 TEST(SudoRelay, RunsItselfThroughSudoWithoutPromptOrShell)

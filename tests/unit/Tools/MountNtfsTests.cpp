@@ -11,7 +11,7 @@ using Tools::NtfsState;
 TEST(MountNtfs, ParsesTheVolumeCodesCommand)
 {
     auto request = MountNtfs::parse({ "-o", "rw,nobrowse", "/dev/disk4s1", "/Users/me/Desktop/Data" });
-    ASSERT_TRUE(request) << request.error();
+    ASSERT_TRUE(request) << request.error().description;
     EXPECT_TRUE(request->readWrite);
     EXPECT_EQ(request->node, "/dev/disk4s1");
     EXPECT_EQ(request->directory, "/Users/me/Desktop/Data");

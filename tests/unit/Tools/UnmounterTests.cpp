@@ -30,15 +30,15 @@ TEST(ExactUnmount, RefusesLinksPathsOfNoFolderAndReplacedMounts)
     fs::create_directory_symlink(root / "real", root / "link");
     fs::path before = fs::current_path();
 
-    EXPECT_FALSE(Tools::Unmounter::unmount(entryAt(root / "link/Data", 1), true).ok) << "reached through a symbolic link";
+    EXPECT_FALSE(Tools::Unmounter::unmount(entryAt(root / "link/Data", 1), true)) << "reached through a symbolic link";
     EXPECT_TRUE(fs::is_directory(root / "real/Data"));
 
     for (const char* target : { "/", "relative/Data", "/tmp/..", "" })
-        EXPECT_FALSE(Tools::Unmounter::unmount(entryAt(target, 1), false).ok) << target;
+        EXPECT_FALSE(Tools::Unmounter::unmount(entryAt(target, 1), false)) << target;
 
     // The folder is no mount at all: what is found there is the mount of /tmp.
-    Tools::Outcome done = Tools::Unmounter::unmount(entryAt(root / "real/Data", 999999), false);
-    EXPECT_FALSE(done.ok);
-    EXPECT_NE(done.error.find("no longer the mount it was"), std::string::npos) << done.error;
+    Expected<void> done = Tools::Unmounter::unmount(entryAt(root / "real/Data", 999999), false);
+    ASSERT_FALSE(done);
+    EXPECT_NE(done.error().description.find("no longer the mount it was"), std::string::npos) << done.error().description;
     EXPECT_EQ(fs::current_path(), before);
 }

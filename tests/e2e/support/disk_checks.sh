@@ -1,0 +1,79 @@
+# Sourced by the disk-tool end-to-end scripts, which run inside scripts/sandbox
+# (its own copy of /etc, empty /Volumes, so the machine's /etc and mounts are
+# never touched). Gives the checks (expect, contains, ...), an empty fstab, a
+# 64 MiB image with one NTFS partition labelled Data, and the final "nothing
+# left behind" checks.
+# Before sourcing: bin_dir (the tools), needs (extra commands required).
+# Exits 77 (skipped) where root, loop devices, FUSE or a command are missing.
+skip() { echo "SKIP: $*"; exit 77; }
+
+[ "${PARVEX_SANDBOX:-}" = inside ] || skip "runs only inside scripts/sandbox"
+[ "$(id -u)" -eq 0 ] || skip "needs root (loop devices, mounts, device nodes)"
+[ -e /dev/loop-control ] || skip "no loop devices (/dev/loop-control missing)"
+[ -e /dev/fuse ] || skip "no FUSE (/dev/fuse missing)"
+export PATH="$PATH:/usr/sbin:/sbin"
+for command in sfdisk mkntfs ntfs-3g losetup partx findmnt ${needs:-}; do
+  command -v "$command" >/dev/null || skip "$command is not installed"
+done
+
+export PATH="$bin_dir:$PATH"
+work=$(mktemp -d /tmp/disk-e2e.XXXXXX)
+chmod 755 "$work"
+image="$work/disk.img"
+failures=0
+attached=""
+
+pass() { echo "ok   - $*"; }
+fail() { echo "FAIL - $*"; failures=$((failures + 1)); }
+expect() { local description=$1; shift; if "$@"; then pass "$description"; else fail "$description"; fi; }
+contains() { grep -qF -- "$2" <<<"$1"; }
+# The last command ($status, $out) failed saying $1.
+failed_with() { [ "$status" -ne 0 ] && contains "$out" "$1"; }
+mounted_at() { findmnt -n "$1" >/dev/null 2>&1; }
+# The topmost mount at $1 has option $2 (rw, ro).
+has_option() { grep -qE "(^|,)$2(,|$)" <<<"$(findmnt -n -o OPTIONS -M "$1" 2>/dev/null | tail -1)"; }
+
+cleanup() {
+  cd /
+  declare -F cleanup_more >/dev/null && cleanup_more
+  for target in $(findmnt -n -l -o TARGET | grep -E "^(/Volumes/|$work)" | sort -r); do
+    umount -l "$target" 2>/dev/null
+  done
+  [ -n "$attached" ] && [ -e "/dev/$attached" ] && hdiutil detach "$attached" >/dev/null 2>&1
+  for loop in $(losetup -j "$image" -O NAME -n 2>/dev/null); do
+    partx -d "$loop" 2>/dev/null; losetup -d "$loop" 2>/dev/null
+  done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+: >/etc/fstab
+"$(dirname "${BASH_SOURCE[0]}")/../../../scripts/ntfs-image" "$image" Data || { echo "could not make the NTFS image"; exit 1; }
+
+# Sets output, attached (diskN) and id (diskNs1).
+attach_image() {
+  output=$(hdiutil attach "$image" 2>&1) || { echo "attach failed: $output"; exit 1; }
+  attached=$(awk 'NR==1 {sub("/dev/", "", $1); print $1}' <<<"$output")
+  id="${attached}s1"
+}
+
+# Detaches the image, even while mounted, and expects nothing of it left; then
+# the summary and the exit status.
+detach_and_finish() {
+  local loop_name detached out
+  loop_name=$(basename "$(losetup -j "$image" -n -O NAME)")
+  expect "the image is on a loop device" test -n "$loop_name"
+  out=$(hdiutil detach "$attached" 2>&1)
+  expect "detach: $out" test "$out" = "\"$attached\" ejected."
+  detached="$attached"; attached=""
+  sleep 0.5
+  expect "no mount of the image is left" sh -c "! findmnt -n -l -o SOURCE | grep -qE '^/dev/($detached|$loop_name)'"
+  expect "no /dev/$detached nodes are left" sh -c "! ls /dev/${detached} /dev/${detached}s* 2>/dev/null | grep -q ."
+  expect "the loop device is released" test -z "$(losetup -j "$image" -n)"
+  expect "no partition of the loop device is left" test ! -e "/sys/class/block/${loop_name}p1"
+  expect "no /Volumes folder is left" test -z "$(ls -A /Volumes)"
+  echo
+  if [ $failures -eq 0 ]; then echo "$(basename "$0"): all passed"; else echo "$(basename "$0"): $failures failed"; fi
+  [ $failures -eq 0 ]
+  exit
+}

@@ -1,0 +1,59 @@
+#include <gmock/gmock.h>
+
+#include <cstdio>
+
+#include "Helper/Resources/StatusIconMaker.h"
+#include "MenuScene.h"
+#include "Platform/AppKit/NSBundle.h"
+#include "Platform/AppKit/NSImage.h"
+#include "Platform/AppKit/NSStatusItem.h"
+#include "Shared/Console.h"
+#include "support/Bundles.h"
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+namespace {
+
+// Start-up and the status item. The status bar lives as long as the process,
+// as in the app, so this runs in a process of its own.
+void launchScenario()
+{
+    TemporaryFolder folder{"appkit"};
+    std::string bundle = makeBundle(folder, "ParvexMenu", "top.kestrova.macOS.Parvex.Helper", "ParvexMenu");
+    writeFile(bundle + "/Contents/Resources/statusIcon.png", StatusIconMaker::png());
+    NSBundle::setMain(std::make_shared<NSBundle>(bundle));
+    MenuScene scene;
+    writeFile(Console::shared().path(), "an entry of the last run\n");
+    scene.delegate->applicationDidFinishLaunching(Notification{NSApplication::didFinishLaunchingNotification});
+    EXPECT_THAT(FileManager::contents(Console::shared().path()).valueOr(""), Not(HasSubstr("last run")));
+
+    auto* backend = HeadlessStatusBarBackend::installed();
+    ASSERT_NE(backend, nullptr);
+    ASSERT_EQ(backend->statusItems().size(), 1u);
+    auto item = backend->statusItems()[0];
+    EXPECT_EQ(item->menu(), scene.menu);
+    ASSERT_NE(item->image(), nullptr);
+
+    ASSERT_TRUE(backend->clickStatusItem(0));
+    EXPECT_THAT(HeadlessStatusBarBackend::lines(*scene.menu),
+                ElementsAre("没有发现NTFS卷 (disabled)", "---", "打开 Parvex", "退出"));
+    backend->dismissMenu();
+}
+
+}  // namespace
+
+TEST(AppDelegateLaunch, ClearsTheLogAndShowsTheIconWithTheMenu)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            launchScenario();
+            bool failed = ::testing::Test::HasFailure();
+            std::fputs(failed ? "launch scenario failed\n" : "launch scenario passed\n", stderr);
+            std::fflush(nullptr);
+            std::_Exit(failed ? 1 : 0);
+        },
+        ::testing::ExitedWithCode(0), "launch scenario passed");
+}
