@@ -129,7 +129,7 @@ void NSWindow::resignKey()
         WindowBackend::current().windowChanged(*this);
 }
 
-void NSWindow::hide()
+void NSWindow::orderOut()
 {
     if (!m_visible)
         return;
@@ -138,7 +138,7 @@ void NSWindow::hide()
     bool wasKey = m_key;
     m_key = false;
     if (auto sheet = attachedSheet())
-        sheet->hide();
+        sheet->orderOut();
     WindowBackend::current().windowOrderedOut(*this);
     if (m_contentView)
         m_contentView->noteShown(false);
@@ -162,11 +162,6 @@ void NSWindow::hide()
     }
 }
 
-void NSWindow::orderOut()
-{
-    hide();
-}
-
 void NSWindow::close()
 {
     if (isSheet())
@@ -178,7 +173,7 @@ void NSWindow::close()
     if (!m_sheets.empty())
         endSheet(m_sheets.front().window, NSModalResponse::abort);
     bool wasVisible = m_visible;
-    hide();
+    orderOut();
     if (wasVisible)
         NSApplication::shared().windowDidClose(*this);
 }
@@ -205,7 +200,7 @@ void NSWindow::endSheet(const std::shared_ptr<NSWindow>& sheet, NSModalResponse 
     Sheet ended = std::move(*found);
     m_sheets.erase(found);
     if (wasShown) {
-        ended.window->hide();
+        ended.window->orderOut();
         if (!m_sheets.empty() && m_visible) {
             m_sheets.front().window->show();
             m_sheets.front().window->makeKeyWindow();

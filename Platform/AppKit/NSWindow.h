@@ -111,7 +111,6 @@ private:
     };
 
     void show();
-    void hide();
     void resignKey();
     void trackMouse(const NSEvent& event, bool dragging);
     void collectAreas(NSView& view, std::vector<std::pair<NSView*, std::shared_ptr<NSTrackingArea>>>& areas) const;
