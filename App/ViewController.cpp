@@ -179,7 +179,7 @@ void ViewController::saveAction(UIButton&)
     if (!validateInput())
         return;
     auto& settings = *m_collaborators.sharedData;
-    // A settings file we may not replace must not end in "saved".
+    // A save that did not reach the settings file must not report "已保存".
     if (!settings.setPwd(m_pwdInput->stringValue())) {
         saveFailed();
         return;
