@@ -11,12 +11,12 @@
 
 namespace {
 
-// The first `count` lines as the agent writes a table: no final line feed.
+// The first `count` lines as the agent writes a table: each ends with a line feed.
 std::string join(const std::vector<std::string>& lines, size_t count)
 {
     std::string text;
     for (size_t i = 0; i < count; ++i)
-        text += (i ? "\n" : "") + lines[i];
+        text += lines[i] + "\n";
     return text;
 }
 
@@ -67,7 +67,7 @@ TEST_F(AgentRobustness, BurstWithMalformedRequestsMatchesAModel)
 
 TEST_F(AgentRobustness, KilledMidWriteLeavesOldOrNewFileNeverAPart)
 {
-    writeFstab("# kept", 0644);  // as the agent writes it: no final line feed
+    writeFstab("# kept\n", 0644);
     std::vector<std::string> lines{"# kept"};
     for (int i = 0; i < 100; ++i)
         lines.push_back(entry("Volume" + std::to_string(i) + std::string(200, 'x')));
