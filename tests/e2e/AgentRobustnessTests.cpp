@@ -7,6 +7,7 @@
 #include <random>
 #include <thread>
 
+#include "Platform/Foundation/Text.h"
 #include "support/AgentFixture.h"
 
 namespace {
@@ -93,4 +94,25 @@ TEST_F(AgentRobustness, KilledMidWriteLeavesOldOrNewFileNeverAPart)
     }
     EXPECT_EQ(written, lines.size());
     std::printf("agent killed %d times during %zu writes\n", kills, lines.size() - 1);
+}
+
+TEST_F(AgentRobustness, ARootRequestFromAShortLivedSenderIsHandledAfterAFloodFromNobody)
+{
+    ::unlink(fstab);
+    start();
+    // 10,000 requests and one of 4 MB from nobody, ahead of root's...
+    const std::vector<std::string> nobody{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                                          POST_NOTIFICATION, "top.kestrova.macOS.Parvex.Helper.do", "add,Evil"};
+    auto flood = nobody;
+    flood.insert(flood.end(), {"--times", "10000"});
+    ASSERT_EQ(runCommand(flood), 0);
+    auto large = nobody;
+    large.insert(large.end(), {"--padded", std::to_string(4 << 20)});
+    ASSERT_EQ(runCommand(large), 0);
+    // ...which comes from a process that is gone a moment after it sent it.
+    ASSERT_EQ(runCommand({POST_NOTIFICATION, "top.kestrova.macOS.Parvex.Helper.do", "add,Data"}), 0);
+    EXPECT_TRUE(m_answers.waitFor(1, 30));
+    EXPECT_EQ(m_answers.answers(), std::vector<std::string>{"add,Data"});
+    EXPECT_EQ(Text::split(readFile(fstab), '\n'), std::vector<std::string>{entry("Data")});
+    EXPECT_TRUE(m_agent->isRunning());
 }
