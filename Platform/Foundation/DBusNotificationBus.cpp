@@ -206,12 +206,19 @@ DBusReceiver& DBusNotificationBus::receiver(GDBusConnection* bus)
         return g_dbus_connection_add_filter(connection, filter, new std::shared_ptr<DBusReceiver>(m_receiver),
                                             [](gpointer data) { delete static_cast<std::shared_ptr<DBusReceiver>*>(data); });
     };
-    m_filter = add(bus, [](GDBusConnection*, GDBusMessage* message, gboolean incoming, gpointer data) {
-        return incoming ? receiverOf(data).filterNotifications(message) : message;
-    });
     if (m_watch) {
+        m_filter = add(bus, [](GDBusConnection*, GDBusMessage* message, gboolean incoming, gpointer data) {
+            return incoming ? receiverOf(data).filterNotifications(message) : message;
+        });
         m_watchFilter = add(m_watch, [](GDBusConnection*, GDBusMessage* message, gboolean incoming, gpointer data) {
             return incoming ? receiverOf(data).filterWatch(message) : message;
+        });
+    } else {
+        m_filter = add(bus, [](GDBusConnection*, GDBusMessage* message, gboolean incoming, gpointer data) {
+            if (!incoming)
+                return message;
+            message = receiverOf(data).filterNotifications(message);
+            return message ? receiverOf(data).filterWatch(message) : nullptr;
         });
     }
     // Every connection that joins from now on, so its user id is known
