@@ -7,6 +7,7 @@
 #include "Platform/AppKit/NSApplication.h"
 #include "Platform/AppKit/NSMenu.h"
 #include "Platform/AppKit/NSMenuItem.h"
+#include "Platform/AppKit/StatusBarBackend.h"
 #include "Shared/Console.h"
 
 int main(int argc, char** argv)
@@ -14,6 +15,10 @@ int main(int argc, char** argv)
     Console::shared().setPath("/Users/tamsel/Parvex.txt");
     NSApplication& application = NSApplication::shared();
     application.installSignalSources();
+    // The status item goes to the desktop's panel, whichever kind it has.
+    StatusBarBackend::install(StatusBarBackend::desktop([](const std::string& line) {
+        Console::shared().printLog(line, "statusItem");
+    }));
     auto mainMenu = std::make_shared<NSMenu>();
     auto delegate = std::make_shared<AppDelegate>(NTFSManager::shared(), mainMenu, application);
 

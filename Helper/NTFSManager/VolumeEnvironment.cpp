@@ -1,14 +1,22 @@
 #include "Helper/NTFSManager/VolumeEnvironment.h"
 
+#include "Helper/NTFSManager/MountNotifier.h"
 #include "Helper/NTFSManager/SudoPassword.h"
 #include "Platform/Foundation/DistributedNotificationCenter.h"
 #include "Platform/Foundation/FileManager.h"
 #include "Shared/SharedData.h"
 
+namespace {
+// Notifications come from the settings app's name and icon: its desktop entry.
+constexpr const char* kApplicationName = "Parvex";
+constexpr const char* kDesktopEntry = "top.kestrova.macOS.Parvex";
+}  // namespace
+
 std::shared_ptr<VolumeEnvironment> VolumeEnvironment::standard()
 {
     static auto environment = std::make_shared<VolumeEnvironment>(VolumeEnvironment{
-        SharedData::shared(), DistributedNotificationCenter::defaultCenter(), FileManager::homeDirectory(), nullptr});
+        SharedData::shared(), DistributedNotificationCenter::defaultCenter(), FileManager::homeDirectory(), nullptr,
+        std::make_shared<MountNotifier>(std::make_shared<NSUserNotificationCenter>(kApplicationName, kDesktopEntry))});
     return environment;
 }
 

@@ -7,6 +7,7 @@
 #include "Helper/Script.h"
 
 class DistributedNotificationCenter;
+class MountNotifier;
 class SharedData;
 
 // What the volume code reaches outside itself: the settings, the agent's
@@ -18,6 +19,8 @@ struct VolumeEnvironment {
     std::string homeDirectory;
     // Sees every script text before it runs; tests compare them.
     std::function<void(const std::string&)> scriptObserver = nullptr;
+    // Tells the user what became of automatic mounts; none in most tests.
+    std::shared_ptr<MountNotifier> notifier = nullptr;
 
     static std::shared_ptr<VolumeEnvironment> standard();
 

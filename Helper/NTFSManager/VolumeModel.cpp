@@ -1,5 +1,6 @@
 #include "Helper/NTFSManager/VolumeModel.h"
 
+#include "Helper/NTFSManager/MountNotifier.h"
 #include "Helper/NTFSManager/ShellText.h"
 #include "Helper/NTFSManager/SudoPassword.h"
 #include "Platform/Foundation/DistributedNotificationCenter.h"
@@ -72,7 +73,10 @@ void VolumeModel::mount()
     std::string script = "diskutil umount " + ShellText::word(ID) + "\n"
         + SudoPassword::pipe() + "sudo -S mkdir " + folder + "\n"
         + SudoPassword::pipe() + "sudo -S mount_ntfs -o rw,nobrowse " + ShellText::word(path()) + " " + folder;
-    log("new mounted", m_environment->runScript(script, &password), "mount()");
+    ScriptResult output = m_environment->runScript(script, &password);
+    log("new mounted", output, "mount()");
+    if (m_environment->notifier)
+        m_environment->notifier->mountFinished(*this, FileManager::isMountPoint(mountFolder()), output);
 }
 
 void VolumeModel::umount()

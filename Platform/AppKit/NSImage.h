@@ -2,17 +2,35 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "Platform/QuartzCore/CGGeometry.h"
 
 class NSBundle;
 
 // A PNG image: its bytes as they came from the file (a backend decodes them)
 // and its pixel size from the header. Named images are the PNG files in a
-// bundle's Resources folder.
+// bundle's Resources folder: "<name>.png", its double-density form
+// "<name>@2x.png", and for an icon that panels recolour, the vector
+// "<name>-symbolic.svg".
 class NSImage {
 public:
+    // One picture of the image, at one pixel density.
+    struct Representation {
+        // Empty for one made from data.
+        std::string path;
+        std::string data;
+        std::uint32_t pixelsWide = 0;
+        std::uint32_t pixelsHigh = 0;
+        // Device pixels per point.
+        double scale = 1;
+    };
+
     // "<name>.png" (or `name` itself when it already ends in ".png") in the main
-    // bundle's resources; null when there is no such file or it is not a PNG.
+    // bundle's resources, with its other forms beside it; null when there is
+    // no such file or it is not a PNG.
     static std::shared_ptr<NSImage> named(const std::string& name);
     static std::shared_ptr<NSImage> named(const std::string& name, const NSBundle& bundle);
 
@@ -25,9 +43,23 @@ public:
     static std::shared_ptr<NSImage> menuOnStateTemplate();
 
     const std::string& name() const { return m_name; }
-    const std::string& data() const { return m_data; }
-    std::uint32_t pixelsWide() const { return m_width; }
-    std::uint32_t pixelsHigh() const { return m_height; }
+    // The first representation's.
+    const std::string& data() const;
+    std::uint32_t pixelsWide() const;
+    std::uint32_t pixelsHigh() const;
+    // In points: the first representation's pixels over its scale.
+    CGSize size() const;
+    // The bytes to draw with at `scale` device pixels per point: the least
+    // dense representation that has enough pixels, else the densest.
+    const std::string& dataForScale(double scale) const;
+    // Adds the bytes of a denser (or sparser) PNG of the same picture; false
+    // when they are no PNG.
+    bool addRepresentation(std::string data, double scale);
+
+    // Every picture of the image, the first one first.
+    const std::vector<Representation>& representations() const { return m_representations; }
+    // The symbolic vector form, or empty when the image has none.
+    const std::string& symbolicPath() const { return m_symbolicPath; }
 
     // Status-bar icons are drawn as templates: only their alpha counts.
     bool isTemplate() const { return m_template; }
@@ -36,11 +68,11 @@ public:
     static constexpr const char* menuOnStateTemplateName = "NSMenuOnStateTemplate";
 
 private:
-    NSImage(std::string name, std::string data, std::uint32_t width, std::uint32_t height);
+    NSImage(std::string name, std::vector<Representation> representations);
+    static std::optional<Representation> representation(std::string data, double scale);
 
     std::string m_name;
-    std::string m_data;
-    std::uint32_t m_width = 0;
-    std::uint32_t m_height = 0;
+    std::vector<Representation> m_representations;
     bool m_template = false;
+    std::string m_symbolicPath;
 };

@@ -10,11 +10,6 @@ NSMenu* g_tracked = nullptr;
 
 }  // namespace
 
-NSMenu::NSMenu(std::string title)
-    : m_title(std::move(title))
-{
-}
-
 NSMenu::~NSMenu()
 {
     if (m_open) {
@@ -26,18 +21,6 @@ NSMenu::~NSMenu()
     }
     for (auto& item : m_items)
         item->setMenu({});
-}
-
-void NSMenu::setTitle(std::string title)
-{
-    m_title = std::move(title);
-    changed();
-}
-
-void NSMenu::setAutoenablesItems(bool value)
-{
-    m_autoenablesItems = value;
-    changed();
 }
 
 bool NSMenu::insertItem(std::shared_ptr<NSMenuItem> item, int index)
@@ -69,43 +52,11 @@ bool NSMenu::removeItem(int index)
     return true;
 }
 
-bool NSMenu::removeItem(const std::shared_ptr<NSMenuItem>& item)
-{
-    return item && removeItem(indexOf(*item));
-}
-
-void NSMenu::removeAllItems()
-{
-    auto removed = std::move(m_items);
-    m_items.clear();
-    for (auto& item : removed)
-        item->setMenu({});
-    changed();
-}
-
 std::shared_ptr<NSMenuItem> NSMenu::item(int index) const
 {
     if (index < 0 || index >= numberOfItems())
         return nullptr;
     return m_items[static_cast<size_t>(index)];
-}
-
-std::shared_ptr<NSMenuItem> NSMenu::itemWithTag(int tag) const
-{
-    for (const auto& item : m_items) {
-        if (item->tag() == tag)
-            return item;
-    }
-    return nullptr;
-}
-
-std::shared_ptr<NSMenuItem> NSMenu::itemWithTitle(const std::string& title) const
-{
-    for (const auto& item : m_items) {
-        if (item->title() == title)
-            return item;
-    }
-    return nullptr;
 }
 
 int NSMenu::indexOf(const NSMenuItem& item) const
@@ -115,12 +66,6 @@ int NSMenu::indexOf(const NSMenuItem& item) const
             return static_cast<int>(index);
     }
     return -1;
-}
-
-bool NSMenu::performActionForItem(int index)
-{
-    auto chosen = item(index);
-    return chosen && chosen->performAction();
 }
 
 bool NSMenu::open()
@@ -145,7 +90,7 @@ bool NSMenu::open()
 bool NSMenu::choose(int index)
 {
     auto chosen = item(index);
-    if (!m_open || !chosen || !chosen->isEnabled())
+    if (!chosen || !chosen->isEnabled())
         return false;
     auto keep = weak_from_this().lock();
     close();

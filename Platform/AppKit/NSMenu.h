@@ -1,7 +1,6 @@
 #pragma once
 
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "Platform/AppKit/NSMenuDelegate.h"
@@ -16,20 +15,13 @@
 // choose() or a dismissal through close(); tests do the same in-process.
 class NSMenu : public std::enable_shared_from_this<NSMenu> {
 public:
-    explicit NSMenu(std::string title = {});
+    NSMenu() = default;
     ~NSMenu();
     NSMenu(const NSMenu&) = delete;
     NSMenu& operator=(const NSMenu&) = delete;
 
-    const std::string& title() const { return m_title; }
-    void setTitle(std::string title);
-
     // Weak, as the platform keeps its delegates.
-    std::shared_ptr<NSMenuDelegate> delegate() const { return m_delegate.lock(); }
     void setDelegate(const std::shared_ptr<NSMenuDelegate>& delegate) { m_delegate = delegate; }
-
-    bool autoenablesItems() const { return m_autoenablesItems; }
-    void setAutoenablesItems(bool value);
 
     // False (and nothing changes) for a null item, an item already in a menu,
     // or an index outside 0...numberOfItems().
@@ -37,20 +29,13 @@ public:
     bool addItem(std::shared_ptr<NSMenuItem> item);
     // False when the index is outside the menu.
     bool removeItem(int index);
-    bool removeItem(const std::shared_ptr<NSMenuItem>& item);
-    void removeAllItems();
 
     int numberOfItems() const { return static_cast<int>(m_items.size()); }
     // Null outside the menu.
     std::shared_ptr<NSMenuItem> item(int index) const;
-    std::shared_ptr<NSMenuItem> itemWithTag(int tag) const;
-    std::shared_ptr<NSMenuItem> itemWithTitle(const std::string& title) const;
     // -1 when absent.
     int indexOf(const NSMenuItem& item) const;
     const std::vector<std::shared_ptr<NSMenuItem>>& items() const { return m_items; }
-
-    // Runs the item's action if it is enabled; false when nothing ran.
-    bool performActionForItem(int index);
 
     bool isOpen() const { return m_open; }
     // False when already open. Another open menu is closed first: one menu is
@@ -58,7 +43,8 @@ public:
     bool open();
     // The user picked the item: the menu closes, then the item's action runs.
     // A separator, a disabled item or one outside the menu changes nothing
-    // (the menu stays open) and gives false, as a click on it would.
+    // (the menu stays open) and gives false, as a click on it would. A desktop
+    // may report the pick after it closed the menu; the action runs all the same.
     bool choose(int index);
     bool choose(const std::shared_ptr<NSMenuItem>& item);
     void close();
@@ -68,9 +54,7 @@ private:
     void itemChanged(NSMenuItem& item);
     void changed();
 
-    std::string m_title;
     std::vector<std::shared_ptr<NSMenuItem>> m_items;
     std::weak_ptr<NSMenuDelegate> m_delegate;
-    bool m_autoenablesItems = true;
     bool m_open = false;
 };

@@ -15,7 +15,6 @@ std::shared_ptr<NSMenuItem> NSMenuItem::separatorItem()
 {
     auto item = std::make_shared<NSMenuItem>();
     item->m_separator = true;
-    item->m_enabled = false;
     return item;
 }
 
@@ -50,12 +49,6 @@ void NSMenuItem::setOnStateImage(std::shared_ptr<NSImage> image)
     changed();
 }
 
-void NSMenuItem::setEnabled(bool enabled)
-{
-    m_enabled = enabled;
-    changed();
-}
-
 bool NSMenuItem::hasLiveTarget() const
 {
     return !m_hasTarget || !m_target.expired();
@@ -63,12 +56,7 @@ bool NSMenuItem::hasLiveTarget() const
 
 bool NSMenuItem::isEnabled() const
 {
-    if (m_separator)
-        return false;
-    auto menu = m_menu.lock();
-    if (menu && menu->autoenablesItems())
-        return m_action && hasLiveTarget();
-    return m_enabled;
+    return !m_separator && m_action && hasLiveTarget();
 }
 
 bool NSMenuItem::performAction()

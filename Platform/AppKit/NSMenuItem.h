@@ -22,7 +22,6 @@ public:
     const std::string& title() const { return m_title; }
     void setTitle(std::string title);
 
-    const Action& action() const { return m_action; }
     void setAction(Action action);
     // The action as a method of `target`, which the item does not keep alive:
     // once the target is gone, the item does nothing.
@@ -37,10 +36,6 @@ public:
         });
     }
 
-    // Null target: the action stands alone. A target that has gone disables the item.
-    std::shared_ptr<void> target() const { return m_target.lock(); }
-    void setTarget(const std::shared_ptr<void>& target);
-
     int tag() const { return m_tag; }
     void setTag(int tag) { m_tag = tag; }
 
@@ -52,12 +47,10 @@ public:
     void setOnStateImage(std::shared_ptr<NSImage> image);
 
     const std::string& keyEquivalent() const { return m_keyEquivalent; }
-    void setKeyEquivalent(std::string key) { m_keyEquivalent = std::move(key); }
 
-    // With its menu's automatic enabling (the default), an item is enabled when
-    // it has an action whose target, if it had one, is still there.
+    // Menus enable their items automatically: an item is enabled when it has
+    // an action whose target, if it had one, is still there.
     bool isEnabled() const;
-    void setEnabled(bool enabled);
 
     bool isSeparatorItem() const { return m_separator; }
     std::shared_ptr<NSMenu> menu() const { return m_menu.lock(); }
@@ -68,6 +61,8 @@ public:
 private:
     friend class NSMenu;
     void setMenu(std::weak_ptr<NSMenu> menu) { m_menu = std::move(menu); }
+    // A target that has gone disables the item.
+    void setTarget(const std::shared_ptr<void>& target);
     bool hasLiveTarget() const;
     void changed();
 
@@ -79,7 +74,6 @@ private:
     NSControlStateValue m_state = NSControlStateValue::off;
     std::shared_ptr<NSImage> m_onStateImage;
     std::string m_keyEquivalent;
-    bool m_enabled = true;
     bool m_separator = false;
     std::weak_ptr<NSMenu> m_menu;
 };

@@ -16,9 +16,3 @@ std::shared_ptr<NSStatusItem> NSStatusBar::statusItem(double length)
     StatusBarBackend::current().statusItemAdded(*item);
     return item;
 }
-
-void NSStatusBar::removeStatusItem(const std::shared_ptr<NSStatusItem>& item)
-{
-    if (item)
-        StatusBarBackend::current().statusItemRemoved(*item);
-}

@@ -14,18 +14,6 @@ void NSStatusBarButton::setImage(std::shared_ptr<NSImage> image)
     changed();
 }
 
-void NSStatusBarButton::setTitle(std::string title)
-{
-    m_title = std::move(title);
-    changed();
-}
-
-bool NSStatusBarButton::performClick()
-{
-    auto item = m_item.lock();
-    return item && item->click();
-}
-
 void NSStatusBarButton::changed()
 {
     if (auto item = m_item.lock())

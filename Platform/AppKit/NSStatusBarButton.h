@@ -1,7 +1,6 @@
 #pragma once
 
 #include <memory>
-#include <string>
 
 class NSImage;
 class NSStatusItem;
@@ -12,12 +11,6 @@ public:
     const std::shared_ptr<NSImage>& image() const { return m_image; }
     void setImage(std::shared_ptr<NSImage> image);
 
-    const std::string& title() const { return m_title; }
-    void setTitle(std::string title);
-
-    // A click on the button: the item's menu opens.
-    bool performClick();
-
 private:
     friend class NSStatusItem;
     explicit NSStatusBarButton(std::weak_ptr<NSStatusItem> item);
@@ -25,5 +18,4 @@ private:
 
     std::weak_ptr<NSStatusItem> m_item;
     std::shared_ptr<NSImage> m_image;
-    std::string m_title;
 };

@@ -20,12 +20,6 @@ void NSStatusItem::attachButton()
     m_button = std::shared_ptr<NSStatusBarButton>(new NSStatusBarButton(weak_from_this()));
 }
 
-void NSStatusItem::setLength(double length)
-{
-    m_length = length;
-    changed();
-}
-
 void NSStatusItem::setMenu(std::shared_ptr<NSMenu> menu)
 {
     if (m_menu && m_menu != menu)

@@ -16,7 +16,6 @@ public:
     NSStatusItem& operator=(const NSStatusItem&) = delete;
 
     double length() const { return m_length; }
-    void setLength(double length);
 
     const std::shared_ptr<NSStatusBarButton>& button() const { return m_button; }
     // The button's image.

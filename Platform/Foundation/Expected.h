@@ -32,7 +32,11 @@ struct Error {
 template<typename T>
 class [[nodiscard]] Expected {
 public:
-    Expected(T value)
+    Expected(const T& value)
+        : m_value(value)
+    {
+    }
+    Expected(T&& value)
         : m_value(std::move(value))
     {
     }

@@ -84,6 +84,7 @@ TEST_F(AutomaticMode, PlugInWriteAndQuitGivesTheVolumeBackReadOnlyWithTheData)
     EXPECT_FALSE(isMounted("/Volumes/Data")) << "the system's read-only mount makes way";
     ASSERT_TRUE(waitForLog("new mounted")) << log();
     EXPECT_EQ(count(log(), "new mounted"), 1u) << "mounted once, in the scan that found it";
+    EXPECT_TRUE(waitForLog("「Data」现在可以写入")) << "the user is told it is writable\n" << log();
     EXPECT_THAT(runShell("df -h").output, HasSubstr(disk.volumeNode() + " ")) << "df names the volume by its node";
     EXPECT_EQ(readFile(folder + "/hello.txt"), "from Windows\n");
     ASSERT_TRUE(write(folder + "/written.txt", "from Linux\n"));
@@ -145,6 +146,8 @@ TEST_F(AutomaticMode, AHibernatedWindowsVolumeIsRefusedPlainlyAndNothingIsLost)
     ASSERT_TRUE(waitForLog("new mounted")) << log();
     EXPECT_THAT(log(), AllOf(HasSubstr("Windows is hibernated on this volume"), HasSubstr("shut it down fully")))
         << "the log says why, and what the user can do";
+    EXPECT_TRUE(waitForLog("「Data」只能读取")) << "so is the user, in a notification\n" << log();
+    EXPECT_EQ(count(log(), "现在可以写入"), 0u);
     EXPECT_NE(mountOf(desktopFolder("Data"), disk.volumeNode()), "rw");
     for (const auto& mount : Tools::MountTable().entries())
         EXPECT_FALSE(mount.source == disk.volumeNode() && mount.isReadWrite()) << "mounted writable at " << mount.target;

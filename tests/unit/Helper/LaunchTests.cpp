@@ -1,8 +1,8 @@
 #include <gmock/gmock.h>
 
 #include <cstdio>
+#include <filesystem>
 
-#include "Helper/Resources/StatusIconMaker.h"
 #include "MenuScene.h"
 #include "Platform/AppKit/NSBundle.h"
 #include "Platform/AppKit/NSImage.h"
@@ -22,7 +22,7 @@ void launchScenario()
 {
     TemporaryFolder folder{"appkit"};
     std::string bundle = makeBundle(folder, "ParvexMenu", "top.kestrova.macOS.Parvex.Helper", "ParvexMenu");
-    writeFile(bundle + "/Contents/Resources/statusIcon.png", StatusIconMaker::png());
+    std::filesystem::copy_file(PARVEX_SOURCE_DIR "/Helper/Resources/statusIcon.png", bundle + "/Contents/Resources/statusIcon.png");
     NSBundle::setMain(std::make_shared<NSBundle>(bundle));
     MenuScene scene;
     writeFile(Console::shared().path(), "an entry of the last run\n");

@@ -59,7 +59,11 @@ public:
     {
         if (!menu->isOpen())
             menu->open();
-        return menu->choose(menu->itemWithTitle(title));
+        for (const auto& item : menu->items()) {
+            if (item->title() == title)
+                return menu->choose(item);
+        }
+        return false;
     }
 
     // The requests to the agent, in the order they were posted.

@@ -44,7 +44,7 @@ struct Receiver {
 
 TEST(NSMenuTest, InsertAndRemoveKeepOrderAndRefuseBadRequests)
 {
-    auto menu = std::make_shared<NSMenu>("Status");
+    auto menu = std::make_shared<NSMenu>();
     auto a = item("A"), b = item("B");
     EXPECT_TRUE(menu->addItem(a));
     EXPECT_TRUE(menu->insertItem(b, 0));
@@ -61,7 +61,7 @@ TEST(NSMenuTest, InsertAndRemoveKeepOrderAndRefuseBadRequests)
     EXPECT_FALSE(menu->removeItem(3));
     EXPECT_EQ(menu->numberOfItems(), 3);
 
-    EXPECT_TRUE(menu->removeItem(b));
+    EXPECT_TRUE(menu->removeItem(0));
     EXPECT_TRUE(other->addItem(b)) << "a removed item may join another menu";
     menu.reset();
     EXPECT_EQ(a->menu(), nullptr) << "items point back weakly";
@@ -89,13 +89,13 @@ TEST(NSMenuTest, OnlyItemsWithALiveActionCanBeChosen)
     chosen->setTag(3);
     chosen->setAction(receiver, &Receiver::picked);
     menu->addItem(chosen);
-    EXPECT_TRUE(menu->performActionForItem(3));
+    EXPECT_TRUE(chosen->performAction());
     EXPECT_EQ(receiver->tags, std::vector<int>{3});
     std::weak_ptr<Receiver> weak = receiver;
     receiver.reset();
     EXPECT_TRUE(weak.expired());
     EXPECT_FALSE(chosen->isEnabled());
-    EXPECT_FALSE(menu->performActionForItem(3));
+    EXPECT_FALSE(chosen->performAction());
 }
 
 TEST(NSMenuTest, OpeningAsksTheDelegateAndTracksInEventTrackingMode)
@@ -130,7 +130,7 @@ TEST(NSMenuTest, ChoosingClosesBeforeTheActionRunsAndOneMenuIsTrackedAtATime)
         openDuringAction = sender.menu()->isOpen();
         modeDuringAction = RunLoop::main().currentMode();
         // An action may rebuild the menu it came from.
-        sender.menu()->removeAllItems();
+        sender.menu()->removeItem(0);
     });
     menu->addItem(chosen);
     menu->open();

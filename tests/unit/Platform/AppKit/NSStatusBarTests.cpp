@@ -25,7 +25,7 @@ TEST(NSStatusBarTest, AClickTracksTheMenuAndReleasingTheItemTakesBothDown)
     EXPECT_EQ(RunLoop::main().currentMode(), RunLoopMode::defaultMode);
 
     // Released while its menu is shown: the menu goes too.
-    ASSERT_TRUE(item->button()->performClick());
+    ASSERT_TRUE(item->click());
     item.reset();
     EXPECT_EQ(backend->statusItems().size(), before);
     EXPECT_FALSE(menu->isOpen());

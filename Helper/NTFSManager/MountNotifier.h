@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <tuple>
+
+#include "Helper/Script.h"
+#include "Platform/Foundation/NSUserNotificationCenter.h"
+
+class VolumeModel;
+
+// Tells the user in one short desktop notification what became of an
+// automatic mount: the volume is writable now, it can only be read because
+// Windows left it hibernated or unclean, or the mount failed for want of the
+// right password. Each volume hears each of these at most once; every
+// notification is logged too, which is all there is where no daemon runs.
+class MountNotifier {
+public:
+    enum class Cause { becameWritable, hibernated, unclean, mountFailed };
+
+    explicit MountNotifier(std::shared_ptr<NSUserNotificationCenter> center);
+
+    // After an automatic mount's script: whether the volume is now mounted on
+    // its folder, and what the script printed (the NTFS tool says there why it
+    // refused a volume Windows left in use).
+    void mountFinished(const VolumeModel& volume, bool mounted, const ScriptResult& output);
+    // An automatic mount failed because the stored password is wrong or
+    // missing: the volume code calls this once it has found so.
+    void automaticMountFailed(const VolumeModel& volume);
+
+    static NSUserNotification notification(const std::string& volumeName, Cause cause);
+
+private:
+    void notify(const VolumeModel& volume, Cause cause);
+
+    std::shared_ptr<NSUserNotificationCenter> m_center;
+    std::mutex m_lock;
+    // (identifier, name, cause) already told.
+    std::set<std::tuple<std::string, std::string, Cause>> m_told;
+    // Read on the main thread, where deliveries report; shared with them.
+    std::shared_ptr<bool> m_toldDeliveryFailed = std::make_shared<bool>(false);
+};

@@ -1,0 +1,72 @@
+// A notification daemon for tests: owns org.freedesktop.Notifications on the
+// session bus and appends each notification it is sent to a file, one line
+// each: application, summary and body, separated by tabs.
+//   notification_daemon FILE
+#include <gio/gio.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+namespace {
+
+constexpr const char* kIntrospection = R"xml(<node><interface name="org.freedesktop.Notifications">
+  <method name="Notify"><arg type="s" direction="in"/><arg type="u" direction="in"/><arg type="s" direction="in"/>
+    <arg type="s" direction="in"/><arg type="s" direction="in"/><arg type="as" direction="in"/>
+    <arg type="a{sv}" direction="in"/><arg type="i" direction="in"/><arg type="u" direction="out"/></method>
+  <method name="GetCapabilities"><arg type="as" direction="out"/></method>
+  <method name="GetServerInformation"><arg type="s" direction="out"/><arg type="s" direction="out"/>
+    <arg type="s" direction="out"/><arg type="s" direction="out"/></method>
+  <method name="CloseNotification"><arg type="u" direction="in"/></method>
+</interface></node>)xml";
+
+std::string g_file;
+guint32 g_next = 1;
+
+void methodCall(GDBusConnection*, const char*, const char*, const char*, const char* method, GVariant* parameters,
+                GDBusMethodInvocation* invocation, gpointer)
+{
+    const std::string name = method;
+    if (name == "Notify") {
+        const char *application = nullptr, *summary = nullptr, *body = nullptr;
+        g_variant_get(parameters, "(&su&s&s&sasa{sv}i)", &application, nullptr, nullptr, &summary, &body, nullptr,
+                      nullptr, nullptr);
+        std::ofstream(g_file, std::ios::app) << application << '\t' << summary << '\t' << body << '\n';
+        g_dbus_method_invocation_return_value(invocation, g_variant_new("(u)", g_next++));
+    } else if (name == "GetCapabilities") {
+        const char* capabilities[] = {"body", nullptr};
+        g_dbus_method_invocation_return_value(invocation, g_variant_new("(^as)", capabilities));
+    } else if (name == "GetServerInformation") {
+        g_dbus_method_invocation_return_value(invocation, g_variant_new("(ssss)", "stand-in", "parvex", "1", "1.2"));
+    } else {
+        g_dbus_method_invocation_return_value(invocation, nullptr);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: notification_daemon FILE\n");
+        return 2;
+    }
+    g_file = argv[1];
+    GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(kIntrospection, nullptr);
+    static const GDBusInterfaceVTable vtable = {methodCall, nullptr, nullptr, {}};
+    GMainLoop* loop = g_main_loop_new(nullptr, false);
+    g_bus_own_name(G_BUS_TYPE_SESSION, "org.freedesktop.Notifications", G_BUS_NAME_OWNER_FLAGS_NONE,
+        [](GDBusConnection* connection, const char*, gpointer info) {
+            g_dbus_connection_register_object(connection, "/org/freedesktop/Notifications",
+                                              static_cast<GDBusNodeInfo*>(info)->interfaces[0], &vtable, nullptr,
+                                              nullptr, nullptr);
+        },
+        nullptr,
+        [](GDBusConnection*, const char*, gpointer) {
+            std::fprintf(stderr, "notification_daemon: cannot own the name\n");
+            std::exit(1);
+        },
+        node, nullptr);
+    g_main_loop_run(loop);
+    return 0;
+}
