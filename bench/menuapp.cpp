@@ -1,13 +1,14 @@
-// An idle ParvexMenu with four NTFS volumes listed (and mounted, automatic
-// mode), on the disk-tool doubles, with its status item registered in a
-// StatusNotifierItem panel on a session bus of its own (a watcher, and a host
-// on an Xvfb display where those are installed): the time from start to the
-// item registered, its resident memory after the run and its CPU use over it,
-// its children (the scan's shell scripts) included, whether GTK (or the
-// settings app's drawing libraries, cairo and pango) was loaded,
-// and the time from the panel's AboutToShow to the new layout in its hands.
-//   bench_menuapp [SECONDS]      (default 60; run it inside scripts/sandbox,
-//                                 which gives it /Users/tamsel for the log)
+// An idle ParvexMenu with four NTFS volumes listed and mounted (automatic
+// mode), on the real disk tools and four real NTFS images (as root, inside
+// scripts/sandbox: it starts itself there), with its status item registered
+// in a StatusNotifierItem panel on a session bus of its own (a watcher, and a
+// host on an Xvfb display where those are installed): the time from start to
+// the item registered, its resident memory after the run and its CPU use over
+// it, its children (the scan's shell scripts and tools) included, the CPU the
+// ntfs-3g daemons spend answering the scan's df, whether GTK (or the settings
+// app's drawing libraries, cairo and pango) was loaded, and the time from the
+// panel's AboutToShow to the new layout in its hands.
+//   bench_menuapp [SECONDS]      (default 60)
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -29,8 +30,10 @@
 
 #include "Platform/Foundation/FileManager.h"
 #include "Platform/Foundation/Text.h"
-#include "Platform/Foundation/UserDefaults.h"
-#include "Shared/SharedData.h"
+#include "Tools/Common/MountTable.h"
+#include "support/AttachedDisk.h"
+#include "support/DiskSandbox.h"
+#include "support/NtfsImage.h"
 
 extern char** environ;
 
@@ -44,14 +47,6 @@ std::string readText(const std::string& path)
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-size_t occurrences(const std::string& text, const std::string& part)
-{
-    size_t found = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++found;
-    return found;
 }
 
 // utime + stime + cutime + cstime of /proc/PID/stat, in clock ticks; the
@@ -147,20 +142,39 @@ bool registered(GDBusConnection* bus, const std::string& item)
 
 }  // namespace
 
-// The doubles' answers; the run makes no sense without them.
-void put(const std::string& path, const std::string& text)
+// The CPU ticks, children included, of every ntfs-3g daemon serving one of `nodes`.
+long long daemonTicks(const std::vector<std::string>& nodes)
 {
-    if (auto written = FileManager::writeAtomically(path, text); !written) {
-        std::fprintf(stderr, "bench_menuapp: %s\n", written.error().description.c_str());
-        std::exit(1);
+    long long total = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::string command = readText("/proc/" + name + "/cmdline");
+        std::replace(command.begin(), command.end(), '\0', ' ');
+        if (command.find("ntfs-3g") == std::string::npos)
+            continue;
+        for (const auto& node : nodes) {
+            if (command.find(node + " ") != std::string::npos) {
+                total += std::max(0LL, cpuTicks(static_cast<pid_t>(std::stol(name))));
+                break;
+            }
+        }
     }
+    return total;
 }
 
 int main(int argc, char** argv)
 {
-    if (!std::getenv("PARVEX_SANDBOX")) {
-        std::fprintf(stderr, "bench_menuapp: run it inside scripts/sandbox (ParvexMenu writes /Users/tamsel)\n");
-        return 77;
+    if (std::string(std::getenv("PARVEX_SANDBOX") ? std::getenv("PARVEX_SANDBOX") : "") != "inside") {
+        if (::geteuid() != 0) {
+            std::printf("menuapp: needs root (loop devices, mounts, a private sandbox); skipped\n");
+            return 0;
+        }
+        ::execl(PARVEX_SOURCE_DIR "/scripts/sandbox", "sandbox", argv[0], argc > 1 ? argv[1] : nullptr,
+                static_cast<char*>(nullptr));
+        std::perror("menuapp: scripts/sandbox");
+        return 1;
     }
     const double seconds = argc > 1 ? std::atof(argv[1]) : 60;
     const std::string app =
@@ -169,35 +183,42 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "bench_menuapp: build ParvexMenu first (%s)\n", app.c_str());
         return 1;
     }
+    if (std::string missing = DiskSandbox::missingRequirement(); !missing.empty()) {
+        std::printf("menuapp: %s; skipped\n", missing.c_str());
+        return 0;
+    }
 
+    // Four volumes plugged in; ParvexMenu (automatic mode) takes them to the desktop.
     char pattern[] = "/tmp/parvex-bench-menu.XXXXXX";
     const std::string root = ::mkdtemp(pattern);
-    const std::string state = root + "/state", home = root + "/home";
-    std::filesystem::create_directories(state + "/info");
-    std::filesystem::create_directories(home + "/Desktop");
-    std::string list = "/dev/disk4 (external, physical):\n"
-                       "   #:                       TYPE NAME                    SIZE       IDENTIFIER\n";
-    std::string df = "Filesystem     Size   Used  Avail Capacity  Mounted on\n";
-    const char* names[] = {"Data", "Photos", "Work", "Backup"};
-    for (int index = 0; index < 4; ++index) {
-        std::string identifier = "disk4s" + std::to_string(index + 1);
-        list += "   " + std::to_string(index + 1) + ":               Windows_NTFS " + names[index]
-            + "                    500 MB     " + identifier + "\n";
-        put(state + "/info/" + identifier,
-            "   Device Identifier:         " + identifier + "\n   Volume Name:               " + names[index]
-            + "\n   Mounted:                   Yes\n   File System Personality:   NTFS\n");
-        df += "/dev/" + identifier + "   500M   1M   499M     1%    " + home + "/Desktop/" + names[index] + "\n";
+    std::string error;
+    if (!DiskSandbox::prepare(&error) || !DiskSandbox::writeSettings(false, "the login password")) {
+        std::fprintf(stderr, "bench_menuapp: cannot set up: %s\n", error.c_str());
+        return 1;
     }
-    put(state + "/list", list + "\n");
-    put(state + "/df", df);
-    SharedData settings(std::make_shared<UserDefaults>(std::string(SharedData::suiteName),
-        home + "/Library/Preferences/top.kestrova.macOS.Parvex.Shared.plist"));
-    settings.setPwd("bench");
-    settings.setManagerStyle(false);
-
-    ::setenv("PATH", (std::string(PARVEX_SOURCE_DIR) + "/tests/doubles/bin:" + std::getenv("PATH")).c_str(), 1);
-    ::setenv("HOME", home.c_str(), 1);
-    ::setenv("PARVEX_DOUBLES", state.c_str(), 1);
+    const char* names[] = {"Data", "Photos", "Work", "Backup"};
+    std::vector<std::unique_ptr<AttachedDisk>> disks;
+    std::vector<std::string> nodes;
+    for (const char* name : names) {
+        const std::string image = root + "/" + name + ".img";
+        auto disk = NtfsImage::make(image, name, {{"hello.txt", "from Windows\n"}}, &error) ? AttachedDisk::attach(image)
+                                                                                             : nullptr;
+        if (!disk) {
+            std::fprintf(stderr, "bench_menuapp: cannot plug in %s: %s\n", name, error.c_str());
+            return 1;
+        }
+        nodes.push_back(disk->volumeNode());
+        disks.push_back(std::move(disk));
+    }
+    auto allWritable = [&] {
+        Tools::MountTable table;
+        for (size_t index = 0; index < disks.size(); ++index) {
+            auto mount = table.mountAt(std::string(DiskSandbox::desktop) + "/" + names[index]);
+            if (!mount || mount->source != nodes[index] || !mount->isReadWrite())
+                return false;
+        }
+        return true;
+    };
 
     // The desktop: a session bus, a watcher and, with a display, a host.
     std::vector<pid_t> desktop;
@@ -232,16 +253,14 @@ int main(int argc, char** argv)
     }
     const std::string item = "org.kde.StatusNotifierItem-" + std::to_string(pid) + "-1";
 
-    // Start-up: the first scans find and mount the four volumes. A record
-    // starts after the previous one's 0x1e, and sudo's own record names
-    // mount_ntfs too, so the double's record is matched with its start.
+    // Start-up: the first scans find the four volumes and mount them on the desktop.
     const auto launched = Clock::now();
     const long long ticksPerSecond = ::sysconf(_SC_CLK_TCK);
     while (!registered(bus, item) && Clock::now() - launched < std::chrono::seconds(30))
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     const double toRegistered = std::chrono::duration<double>(Clock::now() - launched).count();
     const bool wasRegistered = registered(bus, item);
-    while (occurrences(readText(state + "/calls"), std::string("\x1emount_ntfs\0", 12)) < 4) {
+    while (!allWritable()) {
         if (Clock::now() - launched > std::chrono::seconds(120)) {
             std::fprintf(stderr, "bench_menuapp: the volumes were not mounted\n");
             ::kill(pid, SIGKILL);
@@ -251,16 +270,20 @@ int main(int argc, char** argv)
     }
     const double startup = std::chrono::duration<double>(Clock::now() - launched).count();
     const long long startupTicks = cpuTicks(pid);
-    const long long startupOwnTicks = cpuTicks(pid, false);
 
-    // Idle: every tick lists the disks and checks df, nothing more.
+    // Idle: every tick lists the disks and checks df, nothing more. The
+    // cycles the mounts themselves started are over before it begins.
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const long long idleStartTicks = cpuTicks(pid);
+    const long long idleStartOwnTicks = cpuTicks(pid, false);
+    const long long daemonsBefore = daemonTicks(nodes);
     const auto idleStart = Clock::now();
-    const size_t scansBefore = occurrences(readText(state + "/calls"), std::string("diskutil\0list", 13));
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-    const long long idleTicks = cpuTicks(pid) - startupTicks;
-    const long long idleOwnTicks = cpuTicks(pid, false) - startupOwnTicks;
+    const long long idleTicks = cpuTicks(pid) - idleStartTicks;
+    const long long idleOwnTicks = cpuTicks(pid, false) - idleStartOwnTicks;
+    const long long daemonIdleTicks = daemonTicks(nodes) - daemonsBefore;
     const double idle = std::chrono::duration<double>(Clock::now() - idleStart).count();
-    const size_t scans = occurrences(readText(state + "/calls"), std::string("diskutil\0list", 13)) - scansBefore;
+    const size_t scans = static_cast<size_t>(idle / 2.5);
     const std::string rss = statusValue(pid, "VmRSS");
     const std::string peak = statusValue(pid, "VmHWM");
     const std::string maps = readText("/proc/" + std::to_string(pid) + "/maps");
@@ -292,22 +315,28 @@ int main(int argc, char** argv)
         ::kill(*each, SIGTERM);
         ::waitpid(*each, nullptr, 0);
     }
+    disks.clear();
+    DiskSandbox::cleanUp();
     std::error_code ignored;
     std::filesystem::remove_all(root, ignored);
 
-    std::printf("ParvexMenu, 4 NTFS volumes listed and mounted (tool doubles), automatic mode,\n"
+    std::printf("ParvexMenu, 4 NTFS volumes listed and mounted (real tools and images), automatic mode,\n"
                 "status item in a StatusNotifierItem panel (watcher%s)\n", withHost ? " and gtk-sni-tray host on Xvfb" : "");
     std::printf("start until the item was registered with the watcher: %.0f ms%s\n", toRegistered * 1000,
                 wasRegistered ? "" : " (NOT registered)");
     std::printf("start-up until all four mounted: %.2f s, CPU %.2f s (with children)\n", startup,
                 static_cast<double>(startupTicks) / ticksPerSecond);
-    std::printf("idle run: %.1f s, %zu scans\n", idle, scans);
+    std::printf("idle run: %.1f s, %zu ticks\n", idle, scans);
     std::printf("resident memory at the end (VmRSS): %s (peak VmHWM %s)\n", rss.c_str(), peak.c_str());
     std::printf("CPU over the idle run, children included: %.2f s = %.2f%% of one core\n",
                 static_cast<double>(idleTicks) / ticksPerSecond,
                 100.0 * static_cast<double>(idleTicks) / ticksPerSecond / idle);
-    std::printf("  of which ParvexMenu itself: %.2f%% (the rest: the scan's shell scripts and tool doubles)\n",
+    std::printf("  of which ParvexMenu itself: %.2f%% (the rest: the scan's shell scripts and tools)\n",
                 100.0 * static_cast<double>(idleOwnTicks) / ticksPerSecond / idle);
+    std::printf("  children's CPU per tick: %.1f ms\n",
+                1000.0 * static_cast<double>(idleTicks - idleOwnTicks) / ticksPerSecond / static_cast<double>(scans));
+    std::printf("the four ntfs-3g daemons meanwhile (answering df's statfs): %.2f%% of one core\n",
+                100.0 * static_cast<double>(daemonIdleTicks) / ticksPerSecond / idle);
     std::printf("GTK loaded: %s; cairo or pango loaded: %s\n", gtkLoaded ? "yes" : "no", drawingLoaded ? "yes" : "no");
     std::printf("AboutToShow to the new layout (GetLayout answered), 50 rounds: median %.2f ms, max %.2f ms\n",
                 rebuilds[rebuilds.size() / 2], rebuilds.back());

@@ -6,6 +6,7 @@
 #include "Helper/NTFSManager/ShellText.h"
 #include "Platform/Foundation/DispatchQueue.h"
 #include "Platform/Foundation/DistributedNotificationCenter.h"
+#include "Platform/Foundation/MountTableMonitor.h"
 #include "Platform/Foundation/Timer.h"
 #include "Shared/Console.h"
 #include "Shared/Kit/Kit.h"
@@ -43,6 +44,7 @@ NTFSManager::~NTFSManager()
     // The run loop keeps a scheduled timer alive; it must not tick into a manager that is gone.
     if (m_timer)
         m_timer->invalidate();
+    m_mountTable.reset();
     std::unique_lock guard(m_lifetime->lock);
     m_lifetime->manager = nullptr;
 }
@@ -56,6 +58,17 @@ void NTFSManager::start()
                 lifetime->manager->run();
         });
     });
+    auto monitor = MountTableMonitor::start([lifetime = m_lifetime] {
+        DispatchQueue::global().async([lifetime] {
+            std::shared_lock guard(lifetime->lock);
+            if (lifetime->manager)
+                lifetime->manager->mountTableDidChange();
+        });
+    });
+    if (monitor)
+        m_mountTable = std::move(*monitor);
+    else
+        Console::shared().printLog(monitor.error().description + "; new volumes are found by the timer alone", "start()");
 }
 
 std::vector<std::shared_ptr<VolumeModel>> NTFSManager::previousInsertedNTFSVolumes() const
@@ -82,6 +95,31 @@ void NTFSManager::run()
         Console::shared().printLog("Running....", "run()");
         return;
     }
+    scanWhileChanging();
+}
+
+void NTFSManager::mountTableDidChange()
+{
+    m_mountTableChanged = true;
+    if (!m_isRunning.exchange(true))
+        scanWhileChanging();
+}
+
+void NTFSManager::scanWhileChanging()
+{
+    // A change noted after a cycle has listed the disks may be one it missed:
+    // the flag is looked at again once the guard is down, so that either this
+    // loop or the change's own cycle takes it.
+    do {
+        if (m_mountTableChanged.exchange(false))
+            Console::shared().printLog("the mount table changed: scanning at once", "run()");
+        scan();
+        m_isRunning = false;
+    } while (m_mountTableChanged.load() && !m_isRunning.exchange(true));
+}
+
+void NTFSManager::scan()
+{
     // Only this cycle changes the lists; the lock guards each change against
     // readers on the main thread, never a script run.
     SharedData& settings = m_environment->settings;
@@ -118,7 +156,6 @@ void NTFSManager::run()
         }
         Console::shared().printLog("remove " + identifier, "run()");
     }
-    m_isRunning = false;
 }
 
 void NTFSManager::checkIdentifier(const std::string& identifier, bool manual)

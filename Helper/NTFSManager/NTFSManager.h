@@ -12,11 +12,13 @@
 #include "Platform/Foundation/Notification.h"
 #include "Platform/Foundation/ObserverRegistration.h"
 
+class MountTableMonitor;
 class Timer;
 
 // Owns ParvexMenu's volume state: scans the disks every 2.5 seconds in the
-// background, records the mounted NTFS volumes, and completes the manual-mode
-// exchange when the agent answers.
+// background, and at once when the mount table changes (a disk plugged in
+// shows first as a new mount), records the mounted NTFS volumes, and
+// completes the manual-mode exchange when the agent answers.
 class NTFSManager {
 public:
     static NTFSManager& shared();
@@ -25,10 +27,15 @@ public:
     ~NTFSManager();
 
     // Schedules the scan on the main run loop, default mode only: a menu being
-    // tracked holds back the ticks. Each tick runs a cycle on the global queue.
+    // tracked holds back the ticks. Each tick runs a cycle on the global queue,
+    // and so does each change of the mount table, in the same mode.
     void start();
     // One scan cycle; never overlaps another.
     void run();
+    // The mount table changed (on the global queue): the same guarded cycle
+    // at once; a cycle under way scans once more when it ends, so a burst of
+    // changes costs a cycle or two, never one each.
+    void mountTableDidChange();
     void eventCallBackNotification(const Notification& notification);
 
     // Snapshots, safe to take on any thread while a scan changes the lists.
@@ -49,6 +56,9 @@ private:
         NTFSManager* manager;
     };
 
+    // Cycles while the mount table keeps changing; the caller holds the guard.
+    void scanWhileChanging();
+    void scan();
     void checkIdentifier(const std::string& identifier, bool manual);
     bool isRecorded(const std::string& identifier) const;
 
@@ -57,7 +67,9 @@ private:
     std::vector<std::shared_ptr<VolumeModel>> m_volumes;
     std::vector<std::string> m_volumeIDs;
     std::atomic<bool> m_isRunning{false};
+    std::atomic<bool> m_mountTableChanged{false};
     std::unique_ptr<ObserverRegistration> m_answers;
     std::shared_ptr<Timer> m_timer;
+    std::unique_ptr<MountTableMonitor> m_mountTable;
     std::shared_ptr<Lifetime> m_lifetime = std::make_shared<Lifetime>(this);
 };

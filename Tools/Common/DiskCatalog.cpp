@@ -1,5 +1,7 @@
 #include "Tools/Common/DiskCatalog.h"
 
+#include "Tools/Common/ProbeCache.h"
+
 namespace Tools {
 
 DiskCatalog::DiskCatalog(std::shared_ptr<DiskRegistry> registry, std::shared_ptr<SysfsBlock> sysfs, std::shared_ptr<MountTable> mounts, Prober prober)
@@ -10,7 +12,16 @@ DiskCatalog::DiskCatalog(std::shared_ptr<DiskRegistry> registry, std::shared_ptr
 {
 }
 
-std::optional<DiskDescription> DiskCatalog::describe(const RegisteredNode& diskNode, const std::vector<RegisteredNode>& nodes) const
+DiskCatalog DiskCatalog::standard(const ToolPaths& paths)
+{
+    auto sysfs = std::make_shared<SysfsBlock>(paths.sysDir);
+    auto cache = std::make_shared<ProbeCache>(paths.probeCacheDir, paths.devDir);
+    return DiskCatalog(std::make_shared<DiskRegistry>(paths.devDir, sysfs), sysfs, std::make_shared<MountTable>(paths.mountInfo),
+                       [cache](const std::string& node, const BlockDeviceInfo& device) { return cache->probe(node, device); });
+}
+
+std::optional<DiskDescription> DiskCatalog::describe(const RegisteredNode& diskNode, const std::vector<RegisteredNode>& nodes,
+                                                     const std::vector<MountEntry>& mounts) const
 {
     auto info = m_sysfs->describe(diskNode.number);
     if (!info)
@@ -23,10 +34,10 @@ std::optional<DiskDescription> DiskCatalog::describe(const RegisteredNode& diskN
     disk.diskImage = info->isLoop;
     disk.removable = info->removable;
     disk.usb = info->isUsb;
-    if (auto probe = m_prober(disk.node))
+    if (auto probe = m_prober(disk.node, *info))
         disk.probe = *probe;
     if (!disk.probe.fsType.empty())
-        disk.mounts = m_mounts->mountsOf(disk.number);
+        disk.mounts = MountTable::mountsOf(disk.number, mounts);
 
     for (const auto& node : nodes) {
         if (node.identifier.disk() != diskNode.identifier.disk() || node.identifier.isWholeDisk())
@@ -41,11 +52,11 @@ std::optional<DiskDescription> DiskCatalog::describe(const RegisteredNode& diskN
         volume.size = partitionInfo->sizeBytes;
         volume.diskImage = disk.diskImage;
         volume.removable = disk.removable || disk.usb;
-        if (auto probe = m_prober(volume.node))
+        if (auto probe = m_prober(volume.node, *partitionInfo))
             volume.probe = *probe;
         if (volume.probe.entryScheme.empty())
             volume.probe.entryScheme = disk.probe.tableType;
-        volume.mounts = m_mounts->mountsOf(volume.number);
+        volume.mounts = MountTable::mountsOf(volume.number, mounts);
         disk.partitions.push_back(std::move(volume));
     }
     return disk;
@@ -55,10 +66,11 @@ std::vector<DiskDescription> DiskCatalog::disks() const
 {
     std::vector<DiskDescription> disks;
     auto nodes = m_registry->nodes();
+    auto mounts = m_mounts->entries();
     for (const auto& node : nodes) {
         if (!node.identifier.isWholeDisk())
             continue;
-        if (auto disk = describe(node, nodes))
+        if (auto disk = describe(node, nodes, mounts))
             disks.push_back(std::move(*disk));
     }
     return disks;
@@ -69,7 +81,7 @@ std::optional<DiskDescription> DiskCatalog::disk(const DiskIdentifier& identifie
     auto nodes = m_registry->nodes();
     for (const auto& node : nodes) {
         if (node.identifier == identifier.wholeDisk())
-            return describe(node, nodes);
+            return describe(node, nodes, m_mounts->entries());
     }
     return std::nullopt;
 }

@@ -4,6 +4,7 @@
 #include "Tools/Common/DiskRegistry.h"
 #include "Tools/Common/MountTable.h"
 #include "Tools/Common/SysfsBlock.h"
+#include "Tools/Common/ToolPaths.h"
 
 #include <functional>
 #include <memory>
@@ -14,12 +15,15 @@
 namespace Tools {
 
 // Everything known about the identified disks, gathered fresh on each call
-// from the nodes, sysfs, libblkid and the mount table.
+// from the nodes, sysfs, the mount table (read once a call) and libblkid
+// (through the probe cache, so that an unchanged device is not read again).
 class DiskCatalog {
 public:
-    using Prober = std::function<Expected<ProbeResult>(const std::string& node)>;
+    using Prober = std::function<Expected<ProbeResult>(const std::string& node, const BlockDeviceInfo& device)>;
 
-    DiskCatalog(std::shared_ptr<DiskRegistry> registry, std::shared_ptr<SysfsBlock> sysfs, std::shared_ptr<MountTable> mounts, Prober prober = BlockProbe::probe);
+    DiskCatalog(std::shared_ptr<DiskRegistry> registry, std::shared_ptr<SysfsBlock> sysfs, std::shared_ptr<MountTable> mounts, Prober prober);
+    // The tools' catalog: the probe cache in its place under `paths`.
+    static DiskCatalog standard(const ToolPaths& paths);
 
     std::vector<DiskDescription> disks() const;
     std::optional<DiskDescription> disk(const DiskIdentifier& identifier) const;
@@ -33,7 +37,8 @@ public:
     static bool matchesByName(const VolumeDescription& volume, const std::string& target);
 
 private:
-    std::optional<DiskDescription> describe(const RegisteredNode& disk, const std::vector<RegisteredNode>& nodes) const;
+    std::optional<DiskDescription> describe(const RegisteredNode& disk, const std::vector<RegisteredNode>& nodes,
+                                            const std::vector<MountEntry>& mounts) const;
 
     std::shared_ptr<DiskRegistry> m_registry;
     std::shared_ptr<SysfsBlock> m_sysfs;

@@ -155,16 +155,26 @@ void DiskRegistry::release(const DiskIdentifier& disk)
     }
 }
 
+std::vector<RegisteredNode> DiskRegistry::nodesOf(dev_t number) const
+{
+    const auto raw = rawNodes();
+    std::set<int> disks;
+    for (const auto& node : raw) {
+        if (node.number == number && node.identifier.isWholeDisk())
+            disks.insert(node.identifier.disk());
+    }
+    std::vector<RegisteredNode> nodes;
+    for (const auto& node : raw) {
+        if (node.number == number || disks.contains(node.identifier.disk()))
+            nodes.push_back({ node.identifier, node.number });
+    }
+    return nodes;
+}
+
 void DiskRegistry::releaseDevice(dev_t number)
 {
-    for (const auto& node : rawNodes()) {
-        if (node.number != number)
-            continue;
-        if (node.identifier.isWholeDisk())
-            release(node.identifier);
-        else
-            unlink(node.identifier.nodePath(m_devDir).c_str());
-    }
+    for (const auto& node : nodesOf(number))
+        unlink(node.identifier.nodePath(m_devDir).c_str());
 }
 
 }

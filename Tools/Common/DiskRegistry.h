@@ -36,6 +36,8 @@ public:
     Expected<DiskIdentifier> assignPartition(dev_t partition);
     // Removes diskN and every diskNsM.
     void release(const DiskIdentifier& disk);
+    // The nodes of a device, gone or not, and of a whole disk's partitions.
+    std::vector<RegisteredNode> nodesOf(dev_t number) const;
     // Removes the nodes of a device that has gone (and of its partitions).
     void releaseDevice(dev_t number);
 

@@ -60,15 +60,20 @@ std::vector<MountEntry> MountTable::entries() const
 
 std::vector<MountEntry> MountTable::mountsOf(dev_t number) const
 {
+    return mountsOf(number, entries());
+}
+
+std::vector<MountEntry> MountTable::mountsOf(dev_t number, const std::vector<MountEntry>& entries)
+{
     std::vector<MountEntry> mounts;
-    for (auto& entry : entries()) {
+    for (const auto& entry : entries) {
         bool matches = entry.device == number;
         if (!matches && entry.source.starts_with("/dev/")) {
             struct stat info {};
             matches = stat(entry.source.c_str(), &info) == 0 && S_ISBLK(info.st_mode) && info.st_rdev == number;
         }
         if (matches)
-            mounts.push_back(std::move(entry));
+            mounts.push_back(entry);
     }
     return mounts;
 }

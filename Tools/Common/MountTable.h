@@ -28,6 +28,8 @@ public:
     // Every mount of the block device `number`, whether it was made through
     // our /dev/disk node or another name for the same device.
     std::vector<MountEntry> mountsOf(dev_t number) const;
+    // The same, from entries read before: one reading serves many devices.
+    static std::vector<MountEntry> mountsOf(dev_t number, const std::vector<MountEntry>& entries);
     std::optional<MountEntry> mountAt(const std::string& target) const;
 
 private:

@@ -81,6 +81,7 @@ std::optional<BlockDeviceInfo> SysfsBlock::describePath(const std::string& path)
     }
     info.sizeBytes = std::strtoull(readLine(real / "size").c_str(), nullptr, 10) * 512;
     info.removable = readLine(disk / "removable") == "1";
+    info.diskSequence = std::strtoull(readLine(disk / "diskseq").c_str(), nullptr, 10);
     info.isLoop = fs::exists(disk / "loop", error);
     if (info.isLoop)
         info.backingFile = readLine(disk / "loop" / "backing_file");

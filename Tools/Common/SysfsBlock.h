@@ -19,6 +19,9 @@ struct BlockDeviceInfo {
     bool isLoop = false;
     bool isUsb = false;
     std::string backingFile;     // the image behind a loop device
+    // The kernel's count for the whole disk, raised when it gets new media
+    // (a loop device a new image); 0 where the kernel keeps none.
+    uint64_t diskSequence = 0;
 };
 
 // What the kernel says about a block device, read from sysfs, which every

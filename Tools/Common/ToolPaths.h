@@ -13,6 +13,8 @@ struct ToolPaths {
     std::string mountInfo = "/proc/self/mountinfo";
     std::string fstab = "/etc/fstab";
     std::string volumesDir = "/Volumes";
+    // What the tools learnt probing each device (see ProbeCache).
+    std::string probeCacheDir = "/run/parvex/probes";
 };
 
 }

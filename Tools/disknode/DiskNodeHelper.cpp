@@ -27,6 +27,17 @@ int DiskNodeHelper::run(const std::vector<std::string>& arguments, std::ostream&
     const std::string& action = arguments[0];
 
     if (action == "remove") {
+        // A disk pulled out leaves its mounts dead: they go with it, as
+        // hdiutil detach takes a disk image's down first.
+        for (const auto& node : registry->nodesOf(number)) {
+            VolumeDescription volume;
+            volume.node = node.identifier.nodePath(m_paths.devDir);
+            volume.mounts = MountTable(m_paths.mountInfo).mountsOf(node.number);
+            if (volume.mounts.empty())
+                continue;
+            if (Expected<void> done = VolumeMounter(m_paths).unmount(volume, true); !done)
+                err << "parvex-disknode: " << node.identifier.name() << ": " << done.error().description << "\n";
+        }
         registry->releaseDevice(number);
         return 0;
     }
@@ -44,13 +55,14 @@ int DiskNodeHelper::run(const std::vector<std::string>& arguments, std::ostream&
                     BlockProbe::remember(node.identifier.nodePath(m_paths.devDir));
             }
         }
+        // And the probe cache, so that listings read the disk no more.
+        (void)DiskCatalog::standard(m_paths).disk(*identifier);
         out << identifier->name() << "\n";
         return 0;
     }
     if (action == "mount") {
         auto identifier = registry->identifierOf(number);
-        DiskCatalog catalog(registry, sysfs, std::make_shared<MountTable>(m_paths.mountInfo));
-        auto volume = identifier ? catalog.volume(*identifier) : std::nullopt;
+        auto volume = identifier ? DiskCatalog::standard(m_paths).volume(*identifier) : std::nullopt;
         if (!volume || !volume->hasFileSystem())
             return 0;
         auto mounted = VolumeMounter(m_paths).mount(*volume);

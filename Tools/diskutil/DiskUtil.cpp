@@ -18,9 +18,7 @@ DiskUtil::DiskUtil(ToolPaths paths, Caller caller)
     : m_paths(std::move(paths))
     , m_caller(std::move(caller))
 {
-    auto sysfs = std::make_shared<SysfsBlock>(m_paths.sysDir);
-    auto registry = std::make_shared<DiskRegistry>(m_paths.devDir, sysfs);
-    m_catalog = std::make_shared<DiskCatalog>(registry, sysfs, std::make_shared<MountTable>(m_paths.mountInfo));
+    m_catalog = std::make_shared<DiskCatalog>(DiskCatalog::standard(m_paths));
 }
 
 int DiskUtil::run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)

@@ -90,8 +90,8 @@ int HdiUtil::attach(const std::vector<std::string>& arguments, std::ostream& out
         (void)LoopDevice::detach(*loop);
         return 1;
     }
-    DiskCatalog catalog(registry, sysfs, std::make_shared<MountTable>(m_paths.mountInfo));
-    auto disk = catalog.disk(*identifier);
+    // Reading the new disk once fills the probe cache, so that listings read it no more.
+    auto disk = DiskCatalog::standard(m_paths).disk(*identifier);
     if (!disk) {
         err << "hdiutil: attach failed - " << identifier->name() << " vanished\n";
         return 1;
@@ -134,7 +134,7 @@ int HdiUtil::detach(const std::vector<std::string>& arguments, std::ostream& out
     }
     auto sysfs = std::make_shared<SysfsBlock>(m_paths.sysDir);
     auto registry = std::make_shared<DiskRegistry>(m_paths.devDir, sysfs);
-    DiskCatalog catalog(registry, sysfs, std::make_shared<MountTable>(m_paths.mountInfo), [](const std::string&) { return Expected<ProbeResult>(ProbeResult {}); });
+    DiskCatalog catalog(registry, sysfs, std::make_shared<MountTable>(m_paths.mountInfo), [](const std::string&, const BlockDeviceInfo&) { return Expected<ProbeResult>(ProbeResult {}); });
     auto disk = catalog.disk(identifier->wholeDisk());
     auto info = disk ? sysfs->describe(disk->number) : std::nullopt;
     if (!disk || !info) {

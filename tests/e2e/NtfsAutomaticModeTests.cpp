@@ -1,8 +1,12 @@
+#include <sys/mount.h>
 #include <sys/wait.h>
 
 #include <gmock/gmock.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <thread>
 
 #include "Tools/Common/MountTable.h"
 #include "support/DiskSandbox.h"
@@ -69,6 +73,20 @@ protected:
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
             << "ParvexMenu did not end its terminate sequence cleanly (status " << status << ")";
     }
+
+    // Mounts and unmounts a scratch tmpfs `times` times in a row, as fast as
+    // the kernel allows: 2 x `times` changes of the mount table.
+    static void churnMountTable(int times)
+    {
+        const std::string folder = "/tmp/ntfs-e2e/churn";
+        fs::create_directories(folder);
+        for (int i = 0; i < times; ++i) {
+            ASSERT_EQ(::mount("churn", folder.c_str(), "tmpfs", 0, nullptr), 0) << std::strerror(errno);
+            ASSERT_EQ(::umount2(folder.c_str(), 0), 0) << std::strerror(errno);
+        }
+    }
+
+    static constexpr const char* kChanged = "the mount table changed";
 
     std::unique_ptr<MenuApp> m_menu;
 };
@@ -160,5 +178,46 @@ TEST_F(AutomaticMode, AHibernatedWindowsVolumeIsRefusedPlainlyAndNothingIsLost)
     EXPECT_EQ(readFile("/Volumes/Data/hello.txt"), "from Windows\n");
     EXPECT_EQ(readFile("/Volumes/Data/hiberfil.sys").substr(0, 4), "hibr") << "Windows' saved session is kept";
 
+    expectNothingLeftBehind();
+}
+
+TEST_F(AutomaticMode, APluggedInVolumeIsMountedByTheScanItsOwnMountStartsAndABurstCostsAFewCycles)
+{
+    // The image is made (and mounted for a moment to write it) before ParvexMenu starts.
+    const std::string image = makeImage("Data", {{"hello.txt", "from Windows\n"}});
+    startMenu();
+    // Once a change of ours is answered, ParvexMenu is watching.
+    ASSERT_TRUE(waitUntil([&] {
+        churnMountTable(1);
+        return waitForFileContaining(kMenuLog, kChanged, 0.5);
+    })) << log();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const size_t before = log().size();
+
+    AttachedDisk& disk = attach(image);
+    ASSERT_TRUE(waitForDesktopMount("Data", disk)) << log();
+    ASSERT_TRUE(waitForLog("new mounted")) << log();
+    std::string text = log();
+    const size_t examined = text.find("[\"Data\",", before);
+    ASSERT_NE(examined, std::string::npos) << text;
+    const size_t change = text.find(kChanged, before);
+    EXPECT_LT(change, examined) << "the scan that found the volume was started by its mount, not by a tick\n"
+                                << text.substr(before);
+
+    // Fifty changes in a burst while the volume is listed: a few cycles, and
+    // the volume stays as it is.
+    const size_t changes = count(text, kChanged);
+    churnMountTable(25);
+    ASSERT_TRUE(waitUntil([&] { return count(log(), kChanged) > changes; }, 10)) << log();
+    // The cycle under way ends, and the one it owes the burst with it.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    text = log();
+    const size_t cycles = count(text, kChanged) - changes;
+    EXPECT_GE(cycles, 1u);
+    EXPECT_LE(cycles, 5u) << "fifty changes, a few cycles\n" << text;
+    EXPECT_EQ(count(text, "new mounted"), 1u) << text;
+    EXPECT_EQ(mountOf(desktopFolder("Data"), disk.volumeNode()), "rw");
+
+    quitMenu();
     expectNothingLeftBehind();
 }

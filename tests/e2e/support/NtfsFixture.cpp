@@ -36,10 +36,20 @@ void NtfsFixture::TearDown()
 
 AttachedDisk& NtfsFixture::plugIn(const std::string& label, const NtfsImage::Files& files)
 {
-    const std::string image = "/tmp/ntfs-e2e/disk" + std::to_string(m_disks.size()) + ".img";
+    return attach(makeImage(label, files));
+}
+
+std::string NtfsFixture::makeImage(const std::string& label, const NtfsImage::Files& files)
+{
+    const std::string image = "/tmp/ntfs-e2e/disk" + std::to_string(m_images++) + ".img";
     std::string error;
     if (!NtfsImage::make(image, label, files, &error))
         throw std::runtime_error(error);
+    return image;
+}
+
+AttachedDisk& NtfsFixture::attach(const std::string& image)
+{
     std::string output;
     auto disk = AttachedDisk::attach(image, &output);
     if (!disk)

@@ -22,6 +22,10 @@ protected:
     // Makes an image holding `files` and attaches it; the system mounts it
     // read-only under /Volumes as it would a plugged-in disk.
     AttachedDisk& plugIn(const std::string& label, const NtfsImage::Files& files);
+    // The two halves of plugIn: the image (which is mounted for a moment to
+    // write the files), and the disk plugged in.
+    std::string makeImage(const std::string& label, const NtfsImage::Files& files);
+    AttachedDisk& attach(const std::string& image);
     // Detaches every disk, then expects nothing at all left on the machine.
     void expectNothingLeftBehind();
 
@@ -33,5 +37,6 @@ protected:
     static bool write(const std::string& path, const std::string& content);
 
     std::vector<std::unique_ptr<AttachedDisk>> m_disks;
+    int m_images = 0;
     std::string m_originalFstab;
 };

@@ -198,3 +198,59 @@ TEST_F(NTFSManagerTest, OverlappingCyclesAreTurnedAwayAndListsStaySafeToRead)
     EXPECT_THAT(names(), ElementsAre("Data@disk4s1", "Other@disk4s3"));
     EXPECT_FALSE(manager.isRunning());
 }
+
+TEST_F(NTFSManagerTest, MountTableChangesScanAtOnceAndABurstDuringACycleAddsOneCycle)
+{
+    doubles.settings().setManagerStyle(true);
+    doubles.setList(ToolDoubles::listing({"   1: Windows_NTFS Data 1 GB disk4s1"}));
+    plug("disk4s1", "Data");
+    manager.mountTableDidChange();
+    EXPECT_THAT(names(), ElementsAre("Data@disk4s1")) << "a change with no cycle under way scans at once";
+
+    // A tick's cycle, past its listing, is held while a burst of changes
+    // comes, one of them a new volume it has missed.
+    std::atomic<int> running{0};
+    std::atomic<int> most{0};
+    std::atomic<int> cycles{0};
+    std::atomic<bool> inside{false};
+    std::atomic<bool> release{false};
+    auto record = doubles.environment()->scriptObserver;
+    doubles.environment()->scriptObserver = [&](const std::string& script) {
+        record(script);
+        if (script.starts_with("diskutil list")) {
+            most = std::max(most.load(), ++running);
+            ++cycles;
+        } else if (script == "df -h") {
+            if (!inside.exchange(true)) {
+                while (!release)
+                    std::this_thread::yield();
+            }
+            --running;
+        }
+    };
+    std::thread tick([&] { manager.run(); });
+    while (!inside)
+        std::this_thread::yield();
+    doubles.setList(ToolDoubles::listing({"   1: Windows_NTFS Data 1 GB disk4s1", "   2: Windows_NTFS New 1 GB disk4s2"}));
+    plug("disk4s2", "New");
+    std::vector<std::thread> burst;
+    for (int i = 0; i < 50; ++i)
+        burst.emplace_back([&] { manager.mountTableDidChange(); });
+    for (auto& change : burst)
+        change.join();
+    EXPECT_EQ(cycles, 1) << "changes during a cycle wait for it, they start none of their own";
+    manager.run();
+    release = true;
+    tick.join();
+
+    EXPECT_EQ(cycles, 2) << "fifty changes, one more cycle";
+    EXPECT_EQ(most, 1) << "never two cycles at once";
+    EXPECT_THAT(names(), ElementsAre("Data@disk4s1", "New@disk4s2")) << "the cycle after the burst found the new volume";
+    EXPECT_FALSE(manager.isRunning());
+    const std::string log = unitLog();
+    size_t said = 0;
+    for (size_t at = log.find("the mount table changed"); at != std::string::npos; at = log.find("the mount table changed", at + 1))
+        ++said;
+    EXPECT_EQ(said, 2u) << "each cycle a change started says so\n" << log;
+    EXPECT_THAT(log, HasSubstr("Running....")) << "a tick during a cycle is still turned away";
+}

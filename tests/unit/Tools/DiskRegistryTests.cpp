@@ -113,4 +113,10 @@ TEST_F(DiskRegistryTest, ReleaseRemovesADiskWithItsPartitions)
     EXPECT_EQ(nodeNumber("disk2"), 0u);
     EXPECT_EQ(nodeNumber("disk2s1"), 0u);
     EXPECT_NE(nodeNumber("disk3s1"), 0u);
+
+    // A disk pulled out: its sysfs entry is gone by the time its event runs.
+    fs::remove(m_root / "sys/dev/block/7:1");
+    m_registry->releaseDevice(makedev(7, 1));
+    EXPECT_EQ(nodeNumber("disk3"), 0u);
+    EXPECT_EQ(nodeNumber("disk3s1"), 0u);
 }

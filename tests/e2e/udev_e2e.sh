@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# The udev rule for physical disks, run by a real systemd-udevd on real
+# kernel events, inside scripts/sandbox: a loop-backed NTFS image is plugged
+# in as a disk (its disk "add" event replayed with udevadm trigger, its
+# partition's "add" the kernel's own), gets its diskN nodes and its
+# read-only mount under /Volumes, and loses both when it is pulled out
+# (the "remove" events replayed). No USB or SCSI device can be made on these
+# machines (no kernel modules for usb gadgets or scsi_debug), so a test copy
+# of the rule also matches this one loop device; the ntfs-3g daemon is
+# started with setsid where systemd-run needs a running systemd.
+#   udev_e2e.sh TOOLS_BIN TEST_RULE
+set -euo pipefail
+tools=$1
+rule=$2
+
+skip() { echo "udev_e2e: $*; skipped" >&2; exit 77; }
+[ "${PARVEX_SANDBOX:-}" = inside ] || skip "runs only inside scripts/sandbox"
+[ "$(id -u)" -eq 0 ] || skip "needs root"
+udevd=$(command -v systemd-udevd || echo /lib/systemd/systemd-udevd)
+[ -x "$udevd" ] && command -v udevadm >/dev/null || skip "systemd-udevd is not installed (package udev)"
+[ -e /dev/loop-control ] && [ -e /dev/fuse ] || skip "no loop devices or FUSE"
+for command in losetup partx mkntfs ntfs-3g setsid; do
+  command -v "$command" >/dev/null || skip "$command is not installed"
+done
+export PATH="$tools:$PATH"
+
+fail() { echo "udev_e2e: FAILED: $*" >&2; exit 1; }
+wait_for() {
+  local i
+  for i in $(seq 100); do
+    if eval "$1"; then return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+
+cleanup() {
+  if [ -n "${udevd_pid:-}" ]; then
+    udevadm control --exit 2>/dev/null || kill "$udevd_pid" 2>/dev/null || true
+    wait "$udevd_pid" 2>/dev/null || true
+  fi
+  umount -l /Volumes/USB 2>/dev/null || true
+  if [ -n "${loop:-}" ]; then
+    partx -d "$loop" 2>/dev/null || true
+    losetup -d "$loop" 2>/dev/null || true
+  fi
+  if [ -n "${disk:-}" ] && [ -b "/dev/$disk" ]; then
+    rm -f "/dev/$disk" "/dev/$disk"s*
+  fi
+  umount /run/udev 2>/dev/null || true
+  [ -z "${made_run_udev:-}" ] || rmdir /run/udev 2>/dev/null || true
+}
+trap cleanup EXIT
+
+# udevd's database and control socket, and the rules it reads, are the
+# sandbox's own: only the test copy of our rule acts, on our device alone.
+work=/tmp/udev-e2e
+mkdir -p "$work/no-rules"
+made_run_udev=
+if [ ! -d /run/udev ]; then
+  mkdir /run/udev
+  made_run_udev=yes
+fi
+mount -t tmpfs sandbox-udev /run/udev
+for rules in /lib/udev/rules.d /usr/lib/udev/rules.d; do
+  [ -d "$rules" ] && mount --bind "$work/no-rules" "$rules"
+done
+mkdir -p /etc/udev/rules.d
+rm -f /etc/udev/rules.d/*
+
+image="$work/usb.img"
+"$(dirname "$0")/../../scripts/ntfs-image" "$image" USB >/dev/null
+loop=$(losetup -f --show "$image")
+name=${loop#/dev/}
+# The installed rule, but for this loop device: its kernel names, and its
+# backing file as the only one it takes.
+sed -e "s|KERNEL==\"[^\"]*\"|KERNEL==\"loop*\", ATTRS{loop/backing_file}==\"$image\"|" \
+    -e 's|/usr/bin/systemd-run --no-block --collect|/usr/bin/setsid -f|' \
+    -e "s|^ACTION==\"remove\", SUBSYSTEM==\"block\",|ACTION==\"remove\", SUBSYSTEM==\"block\", KERNEL==\"$name\|${name}p[0-9]*\",|" \
+    "$rule" > /etc/udev/rules.d/90-parvex-disks.rules
+grep -q "backing_file" /etc/udev/rules.d/90-parvex-disks.rules || fail "the test copy of the rule was not made"
+
+"$udevd" --resolve-names=never 2>"$work/udevd.log" &
+udevd_pid=$!
+wait_for '[ -S /run/udev/control ]' || fail "systemd-udevd did not start: $(cat "$work/udevd.log")"
+
+# Plugged in: the disk's "add", then the partition the kernel adds.
+udevadm trigger --action=add --settle "/sys/class/block/$name"
+partx -a "$loop"
+udevadm settle --timeout=30
+disk=
+wait_for 'disk=$(diskutil list | sed -n "s|^/dev/\(disk[0-9]*\) .*|\1|p" | head -1); [ -n "$disk" ] && [ -b "/dev/${disk}s1" ]' \
+  || fail "no diskN nodes appeared: $(ls /dev | grep '^disk' || true); udevd: $(cat "$work/udevd.log")"
+[ "$(stat -c %t:%T "/dev/$disk")" = "$(stat -c %t:%T "$loop")" ] || fail "/dev/$disk is not $loop"
+[ "$(stat -c %t:%T "/dev/${disk}s1")" = "$(stat -c %t:%T "${loop}p1")" ] || fail "/dev/${disk}s1 is not ${loop}p1"
+diskutil list | grep -q "Windows_NTFS USB .*${disk}s1$" || fail "diskutil does not list it: $(diskutil list)"
+wait_for 'findmnt -n -o SOURCE /Volumes/USB >/dev/null' || fail "the volume was not mounted under /Volumes"
+[ "$(findmnt -n -o SOURCE /Volumes/USB)" = "/dev/${disk}s1" ] || fail "mounted from $(findmnt -n -o SOURCE /Volumes/USB)"
+findmnt -n -o OPTIONS /Volumes/USB | grep -q '^ro' || fail "mounted writable without an fstab entry"
+diskutil info "${disk}s1" | grep -q "Mounted: *Yes" || fail "diskutil info does not see the mount"
+
+# Pulled out: the partition's "remove", then the disk's.
+udevadm trigger --action=remove --settle "/sys/class/block/${name}p1"
+udevadm trigger --action=remove --settle "/sys/class/block/$name"
+udevadm settle --timeout=30
+wait_for '! findmnt /Volumes/USB >/dev/null' || fail "the mount stayed after the disk went"
+[ ! -e /Volumes/USB ] || fail "the emptied /Volumes/USB folder stayed"
+[ ! -e "/dev/$disk" ] && [ ! -e "/dev/${disk}s1" ] || fail "the nodes stayed after the disk went"
+echo "udev_e2e: $loop came as $disk with /dev/${disk}s1 mounted read-only at /Volumes/USB, and went with both"
