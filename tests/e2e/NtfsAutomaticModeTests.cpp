@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "Tools/Common/MountTable.h"
+#include "Platform/Foundation/MountTable.h"
 #include "support/DiskSandbox.h"
 #include "support/MenuApp.h"
 #include "support/NtfsFixture.h"
@@ -149,7 +149,7 @@ TEST_F(AutomaticMode, AHibernatedWindowsVolumeIsRefusedPlainlyAndNothingIsLost)
     EXPECT_TRUE(waitForLog("「Data」只能读取")) << "so is the user, in a notification\n" << log();
     EXPECT_EQ(count(log(), "现在可以写入"), 0u);
     EXPECT_NE(mountOf(desktopFolder("Data"), disk.volumeNode()), "rw");
-    for (const auto& mount : Tools::MountTable().entries())
+    for (const auto& mount : MountTable().entries())
         EXPECT_FALSE(mount.source == disk.volumeNode() && mount.isReadWrite()) << "mounted writable at " << mount.target;
 
     quitMenu();

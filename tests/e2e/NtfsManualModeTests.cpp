@@ -9,7 +9,7 @@
 #include "Platform/Foundation/RunLoop.h"
 #include "Shared/Console.h"
 #include "Shared/SharedData.h"
-#include "Tools/Common/MountTable.h"
+#include "Platform/Foundation/MountTable.h"
 #include "support/AnswerCollector.h"
 #include "support/ChildProcess.h"
 #include "support/DiskSandbox.h"
@@ -89,7 +89,7 @@ TEST_F(ManualMode, MountWritesTheEntryAndTheAnswerRemountsReadWriteEjectGivesItB
     ASSERT_TRUE(RunLoop::main().runUntil([&] { return mountOf("/Volumes/Data", disk.volumeNode()) == "rw"; }, 30))
         << "the answer did not remount the volume read-write; agent log:\n" << readFile(kAgentLog);
     EXPECT_EQ(readFile(fstab), std::string(machineTable) + "\n" + entry);
-    EXPECT_EQ(std::ranges::count(Tools::MountTable().entries(), disk.volumeNode(), &Tools::MountEntry::source), 1)
+    EXPECT_EQ(std::ranges::count(MountTable().entries(), disk.volumeNode(), &MountEntry::source), 1)
         << "no desktop mount in manual mode";
     EXPECT_EQ(readFile("/Volumes/Data/hello.txt"), "from Windows\n");
     ASSERT_TRUE(write("/Volumes/Data/written.txt", "from Linux\n"));

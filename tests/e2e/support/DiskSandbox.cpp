@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "Shared/SharedData.h"
-#include "Tools/Common/MountTable.h"
+#include "Platform/Foundation/MountTable.h"
 #include "support/AttachedDisk.h"
 #include "support/NtfsImage.h"
 #include "support/ShellCommand.h"
@@ -23,10 +23,10 @@ std::string environment(const char* name)
 }
 
 // Every mount at or below `folder`, in mount order.
-std::vector<Tools::MountEntry> mountsBelow(const std::string& folder)
+std::vector<MountEntry> mountsBelow(const std::string& folder)
 {
-    auto mounts = Tools::MountTable().entries();
-    std::erase_if(mounts, [&](const Tools::MountEntry& entry) {
+    auto mounts = MountTable().entries();
+    std::erase_if(mounts, [&](const MountEntry& entry) {
         return entry.target != folder && !entry.target.starts_with(folder + "/");
     });
     return mounts;
@@ -57,7 +57,7 @@ bool DiskSandbox::prepare(std::string* error)
 {
     // The drop-in must land in the sandbox's private copy of /etc, never in
     // the machine's: that copy is a bind mount of its own.
-    if (!Tools::MountTable().mountAt("/etc")) {
+    if (!MountTable().mountAt("/etc")) {
         *error = "/etc is not the sandbox's private copy";
         return false;
     }
