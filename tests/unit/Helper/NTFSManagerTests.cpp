@@ -151,7 +151,9 @@ TEST_F(NTFSManagerTest, AgentAnswersRemountAndOnlyRootIsHeard)
     answer(std::string("noop,Data"));
     answer(std::string("add,"));
     EXPECT_THAT(doubles.scripts(), ElementsAre("diskutil umount Data\ndiskutil mount Data\nopen /Volumes/Data",
-                                               "diskutil umount Data", "", "diskutil umount \ndiskutil mount \nopen /Volumes/"));
+                                               "diskutil umount Data", "",
+                                               "diskutil umount ''\ndiskutil mount ''\nopen /Volumes/''"))
+        << "an empty name is still an argument, never none";
     doubles.forget();
     answer(std::string("add"));
     answer(std::string("add,a,b"));
