@@ -76,18 +76,49 @@ bool NTFSManager::isRecorded(const std::string& identifier) const
     return contains(m_volumeIDs, identifier);
 }
 
+void NTFSManager::stop()
+{
+    if (m_timer)
+        m_timer->invalidate();
+    m_stopped = true;
+    std::lock_guard cycle(m_cycle);
+}
+
 void NTFSManager::run()
 {
+    if (m_stopped)
+        return;
     if (m_isRunning.exchange(true)) {
         Console::shared().printLog("Running....", "run()");
         return;
     }
+    {
+        std::lock_guard cycle(m_cycle);
+        if (!m_stopped)
+            scan();
+    }
+    m_isRunning = false;
+}
+
+void NTFSManager::scan()
+{
     // Only this cycle changes the lists; the lock guards each change against
     // readers on the main thread, never a script run.
     SharedData& settings = m_environment->settings;
     const auto current = DiskToolOutput::identifiers(m_environment->runScript("diskutil list | grep -v 'APFS'").result);
-    for (const auto& identifier : current)
+    for (const auto& identifier : current) {
+        // Quitting: whatever this cycle mounted is unmounted next.
+        if (m_stopped)
+            return;
         checkIdentifier(identifier, settings.managerStyle());
+    }
+    if (!settings.managerStyle()) {
+        for (const auto& volume : previousInsertedNTFSVolumes()) {
+            if (m_stopped)
+                return;
+            volume->mountAgainIfPasswordChanged();
+        }
+    }
 
     const auto mounted = DiskToolOutput::mountedDevices(m_environment->runScript("df -h").result);
     if (!settings.managerStyle()) {
@@ -118,7 +149,6 @@ void NTFSManager::run()
         }
         Console::shared().printLog("remove " + identifier, "run()");
     }
-    m_isRunning = false;
 }
 
 void NTFSManager::checkIdentifier(const std::string& identifier, bool manual)
@@ -183,7 +213,8 @@ void NTFSManager::eventCallBackNotification(const Notification& notification)
     if (comma == std::string::npos || text->find(',', comma + 1) != std::string::npos)
         return;
     const std::string command = text->substr(0, comma);
-    const std::string name = ShellText::word(text->substr(comma + 1));
+    const std::string volumeName = text->substr(comma + 1);
+    const std::string name = ShellText::word(volumeName);
     std::string script;
     if (command == "add")
         script = "diskutil umount " + name + "\n" + "diskutil mount " + name + "\n" + "open /Volumes/" + name;
@@ -191,4 +222,10 @@ void NTFSManager::eventCallBackNotification(const Notification& notification)
         script = "diskutil umount " + name;
     ScriptResult output = m_environment->runScript(script);
     Kit::debugLog(Kit::describe(output.result, output.error), kAnswerTag);
+    if (command != "add")
+        return;
+    for (const auto& volume : previousInsertedNTFSVolumes()) {
+        if (volume->name == volumeName)
+            volume->remountFinished();
+    }
 }

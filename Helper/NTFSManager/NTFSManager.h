@@ -27,6 +27,10 @@ public:
     // Schedules the scan on the main run loop, default mode only: a menu being
     // tracked holds back the ticks. Each tick runs a cycle on the global queue.
     void start();
+    // For quitting: no cycle starts any more, and the one under way stops
+    // before its next volume; returns once it has. The volumes it mounted
+    // are in the list for the quit sequence to unmount.
+    void stop();
     // One scan cycle; never overlaps another.
     void run();
     void eventCallBackNotification(const Notification& notification);
@@ -49,6 +53,7 @@ private:
         NTFSManager* manager;
     };
 
+    void scan();
     void checkIdentifier(const std::string& identifier, bool manual);
     bool isRecorded(const std::string& identifier) const;
 
@@ -57,6 +62,9 @@ private:
     std::vector<std::shared_ptr<VolumeModel>> m_volumes;
     std::vector<std::string> m_volumeIDs;
     std::atomic<bool> m_isRunning{false};
+    std::atomic<bool> m_stopped{false};
+    // Held by the cycle under way, so that stop() can wait for it.
+    std::mutex m_cycle;
     std::unique_ptr<ObserverRegistration> m_answers;
     std::shared_ptr<Timer> m_timer;
     std::shared_ptr<Lifetime> m_lifetime = std::make_shared<Lifetime>(this);

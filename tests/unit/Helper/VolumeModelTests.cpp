@@ -104,7 +104,7 @@ TEST_F(VolumeModelTest, ManualModeOnlyAsksTheAgent)
     EXPECT_EQ(*posts[1].object->string(), "remove,Data");
 }
 
-TEST_F(VolumeModelTest, ShowInFinderOpensOneFolderEvenForANameWithASpace)
+TEST_F(VolumeModelTest, ShowInFinderOpensTheFolderTheVolumeIsMountedOn)
 {
     volume("Data")->showInFinder();
     volume("My Disk")->showInFinder();
@@ -112,6 +112,42 @@ TEST_F(VolumeModelTest, ShowInFinderOpensOneFolderEvenForANameWithASpace)
     auto opens = doubles.calls("open");
     ASSERT_EQ(opens.size(), 2u);
     EXPECT_THAT(opens[1].arguments, ElementsAre("/Volumes/My Disk"));
+
+    // The automatic mount moved it to the desktop; /Volumes/<name> is gone.
+    auto mounted = volume("My Disk", "disk4s2");
+    mounted->mount();
+    doubles.forget();
+    mounted->showInFinder();
+    EXPECT_THAT(doubles.scripts(), ElementsAre("open '" + desktop() + "/My Disk'"));
+}
+
+TEST_F(VolumeModelTest, AVolumeIsUnmountedTheWayItWasMountedWhateverTheModeIsNow)
+{
+    // The settings app stores a new mode, then relaunches ParvexMenu, whose
+    // quit unmounts everything after the mode changed.
+    auto desktopMount = volume("Desk", "disk4s1");
+    desktopMount->mount();
+    doubles.settings().setManagerStyle(true);
+    auto agentMount = volume("Agent", "disk4s2");
+    agentMount->mount();
+    doubles.forget();
+
+    desktopMount->umount();
+    EXPECT_THAT(doubles.scripts(), ElementsAre("diskutil umount disk4s1", kPipe + "sudo -S rm -rf '" + desktop()
+                                                   + "/Desk'\ndiskutil mount disk4s1"));
+    EXPECT_EQ(desktopMount->status(), Status::umounted);
+    EXPECT_FALSE(FileManager::fileExists(desktop() + "/Desk"));
+
+    doubles.settings().setManagerStyle(false);
+    doubles.forget();
+    agentMount->umount();
+    agentMount->remove();
+    EXPECT_THAT(doubles.scripts(), IsEmpty());
+    auto posts = doubles.bus().posts();
+    ASSERT_EQ(posts.size(), 2u);
+    EXPECT_EQ(*posts[0].object->string(), "add,Agent");
+    EXPECT_EQ(*posts[1].object->string(), "remove,Agent");
+    EXPECT_EQ(agentMount->status(), Status::umounted);
 }
 
 TEST_F(VolumeModelTest, NamesThatCannotNameADesktopFolderAreNotMounted)
