@@ -12,6 +12,7 @@
 #include "Platform/Foundation/DetachedProcess.h"
 #include "Platform/Foundation/FileManager.h"
 #include "Platform/Foundation/PropertyListSerialization.h"
+#include "Platform/Foundation/RunLoop.h"
 #include "Platform/ServiceManagement/ExecutableProcesses.h"
 #include "Shared/SharedData.h"
 #include "support/AnswerCollector.h"
@@ -239,6 +240,11 @@ TEST_F(LoginItemE2E, RelaunchLeavesExactlyOneNewInstance)
     ASSERT_EQ(old.size(), 1u);
 
     helper->relaunch();
+    // The new instance is launched from the run loop once the old one has quit.
+    EXPECT_TRUE(RunLoop::main().runUntil([&] {
+        auto now = ExecutableProcesses::find(menuExecutable(app));
+        return now.size() == 1 && now[0].pid != old[0].pid;
+    }, 30));
     EXPECT_TRUE(ExecutableProcesses::hasEnded(old[0]));
     auto now = ExecutableProcesses::find(menuExecutable(app));
     ASSERT_EQ(now.size(), 1u);
