@@ -83,11 +83,20 @@ bool DiskSandbox::prepare(std::string* error)
     return true;
 }
 
-bool DiskSandbox::writeSettings(bool manualMode, const std::string& password)
+bool DiskSandbox::writeSettings(bool manualMode, const std::string& password, std::optional<uid_t> owner)
 {
     const std::string suite(SharedData::suiteName);
-    SharedData settings(std::make_shared<UserDefaults>(suite, std::string(home) + "/Library/Preferences/" + suite + ".plist"));
-    return settings.setManagerStyle(manualMode) && settings.setPwd(password);
+    const std::string path = std::string(home) + "/Library/Preferences/" + suite + ".plist";
+    // Written aside and renamed into place: a reader never meets a file it
+    // may not read, or half the settings.
+    const std::string next = path + ".next";
+    std::filesystem::remove(next);
+    SharedData settings(std::make_shared<UserDefaults>(suite, next));
+    if (!settings.setManagerStyle(manualMode) || !settings.setPwd(password))
+        return false;
+    if (owner && ::chown(next.c_str(), *owner, static_cast<gid_t>(-1)) != 0)
+        return false;
+    return ::rename(next.c_str(), path.c_str()) == 0;
 }
 
 std::vector<std::string> DiskSandbox::leftovers(const std::vector<const AttachedDisk*>& disks)
