@@ -3,7 +3,7 @@
 #include <libmount/libmount.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -31,12 +31,9 @@ std::optional<dev_t> blockDevice(const std::string& path)
 // The kernel lists mount points with every link resolved.
 std::string resolved(const std::string& path)
 {
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (!real)
-        return path;
-    std::string result = real;
-    std::free(real);
-    return result;
+    std::error_code failed;
+    std::string real = std::filesystem::canonical(path, failed).string();
+    return failed ? path : real;
 }
 
 }  // namespace
