@@ -38,6 +38,9 @@ public:
     bool managerStyle() const;
     bool setManagerStyle(bool manual);
 
+    // Why the last write through this object did not reach storage, if it did not.
+    std::optional<Error> lastWriteError() const { return m_userDefault->lastWriteError(); }
+
     UserDefaults& userDefault() const { return *m_userDefault; }
 
 private:

@@ -1,10 +1,29 @@
 #include "Platform/AppKit/HeadlessWindowBackend.h"
 
+#include <cairo.h>
+
 #include <algorithm>
 
 #include "Platform/AppKit/NSBitmapImageRep.h"
 #include "Platform/AppKit/NSView.h"
 #include "Platform/AppKit/NSWindow.h"
+#include "Platform/AppKit/ViewRenderer.h"
+#include "Platform/QuartzCore/MediaClock.h"
+
+namespace {
+
+// A sheet casts a soft shadow onto its parent: rings of fading grey.
+void drawSheetShadow(cairo_t* cr, const CGRect& sheet)
+{
+    constexpr int rings = 8;
+    for (int ring = rings; ring >= 1; --ring) {
+        cairo_rectangle(cr, sheet.minX() - ring, sheet.minY(), sheet.width() + 2 * ring, sheet.height() + ring);
+        cairo_set_source_rgba(cr, 0, 0, 0, 0.04 * (rings - ring + 1) / rings);
+        cairo_fill(cr);
+    }
+}
+
+}  // namespace
 
 HeadlessWindowBackend* HeadlessWindowBackend::installed()
 {
@@ -24,9 +43,22 @@ std::vector<std::shared_ptr<NSWindow>> HeadlessWindowBackend::windows() const
 std::shared_ptr<NSBitmapImageRep> HeadlessWindowBackend::snapshot(NSWindow& window, double scale)
 {
     window.layoutIfNeeded();
-    auto& view = *window.contentView();
-    auto image = NSBitmapImageRep::make(view.bounds().size, scale);
-    view.cacheDisplay(view.bounds(), *image);
+    CGSize size = window.contentRect().size;
+    auto image = NSBitmapImageRep::make(size, scale);
+    cairo_t* cr = cairo_create(image->surface());
+    cairo_scale(cr, scale, scale);
+    CFTimeInterval time = CACurrentMediaTime();
+    int boxes = ViewRenderer::renderWindow(window, cr, time);
+    if (auto sheet = window.attachedSheet(); sheet && sheet->isVisible()) {
+        // The content's y axis points up; the image's down.
+        CGRect frame = window.frameForSheet(*sheet);
+        CGRect onImage{frame.minX(), size.height - frame.maxY(), frame.width(), frame.height()};
+        drawSheetShadow(cr, onImage);
+        cairo_translate(cr, onImage.minX(), onImage.minY());
+        boxes += ViewRenderer::renderWindow(*sheet, cr, time);
+    }
+    cairo_destroy(cr);
+    image->setUnknownGlyphCount(boxes);
     return image;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 class NSApplicationDelegate;
+class NSWindow;
 
 // The application object: runs the main run loop, tells its delegate about
 // launching and quitting, and turns SIGTERM and SIGINT (how another program asks
@@ -41,7 +42,26 @@ public:
     void terminate(const void* sender = nullptr);
     void setExitFunction(ExitFunction exit) { m_exit = std::move(exit); }
 
-    // The window layer reports that its last window closed.
+    // Every window made with NSWindow::make() that still exists, sheets
+    // included, in the order they were made.
+    std::vector<std::shared_ptr<NSWindow>> windows() const;
+    std::shared_ptr<NSWindow> keyWindow() const { return m_keyWindow.lock(); }
+    // Brings the application to the front: a desktop backend raises it.
+    void activate(bool ignoringOtherApps);
+    bool isActive() const { return m_active; }
+    // The user opens the application again while it runs (a desktop
+    // backend's activation, the Dock icon on the original platform): the
+    // delegate decides what to do, knowing whether a window is visible.
+    // Returns its answer (yes without a delegate).
+    bool reopen();
+
+    // The window layer reports here: a window was made, became key (none:
+    // no window is key now) or closed. When no window is visible after a
+    // close, lastWindowDidClose() follows once the close is over.
+    void addWindow(const std::shared_ptr<NSWindow>& window);
+    void windowBecameKey(const std::shared_ptr<NSWindow>& window) { m_keyWindow = window; }
+    void windowDidClose(NSWindow& window);
+    // Terminates when the delegate wants that once the last window closed.
     void lastWindowDidClose();
 
     // From now on SIGTERM and SIGINT become terminate() once the loop runs; a
@@ -53,8 +73,13 @@ private:
     void finishLaunching();
     void removeSignalSources();
 
+    bool hasVisibleWindows() const;
+
     std::shared_ptr<NSApplicationDelegate> m_delegate;
     ExitFunction m_exit;
+    std::vector<std::weak_ptr<NSWindow>> m_windows;
+    std::weak_ptr<NSWindow> m_keyWindow;
+    bool m_active = false;
     std::vector<unsigned> m_signalSources;
     // Work queued for later holds this weakly: tests make and drop applications.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);

@@ -14,4 +14,8 @@ public:
     // The last call before the process exits.
     virtual void applicationWillTerminate(const Notification&) { }
     virtual bool applicationShouldTerminateAfterLastWindowClosed(NSApplication&) { return false; }
+    // The user opened the application again while it runs; `hasVisibleWindows`
+    // says whether any of its windows shows. Yes lets the platform do its
+    // default, which here is nothing more.
+    virtual bool applicationShouldHandleReopen(NSApplication&, bool /*hasVisibleWindows*/) { return true; }
 };

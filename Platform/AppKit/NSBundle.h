@@ -33,6 +33,8 @@ public:
     std::optional<std::string> bundleIdentifier() const;
     // The Info.plist's value for the key, or null.
     const PropertyListValue* objectForInfoDictionaryKey(const std::string& key) const;
+    // The value when it is a string.
+    std::optional<std::string> string(const std::string& key) const;
 
     // "<Contents/Resources>/<name>.<type>" (or "/<name>" when `type` is empty)
     // if that file exists; a bundle that is no application bundle keeps its
@@ -41,7 +43,6 @@ public:
 
 private:
     std::string contentsPath() const { return m_path + "/Contents"; }
-    std::optional<std::string> string(const std::string& key) const;
 
     std::string m_path;
     bool m_isApplicationLayout = false;

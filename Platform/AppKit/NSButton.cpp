@@ -145,8 +145,8 @@ CGSize NSButton::intrinsicContentSize() const
     CGSize text = m_title.empty() ? CGSize{} : TextLayout(attributedTitle(), {.font = font()}).size();
     CGFloat width = text.width, height = text.height;
     if (const auto& image = shownImage()) {
-        width += image->pixelsWide() + (m_title.empty() ? 0 : imageSpacing);
-        height = std::max<CGFloat>(height, image->pixelsHigh());
+        width += image->size().width + (m_title.empty() ? 0 : imageSpacing);
+        height = std::max<CGFloat>(height, image->size().height);
     }
     CGFloat padding = m_bordered ? bezelPadding : plainPadding;
     return {std::ceil(width + 2 * padding), std::ceil(height + (m_bordered ? 8 : 2))};
@@ -173,7 +173,7 @@ void NSButton::draw(const CGRect&)
     // The image and the title form one group, placed by the alignment; a check
     // box or radio button keeps it at the leading edge.
     const auto& image = shownImage();
-    CGFloat imageWidth = image ? image->pixelsWide() : 0;
+    CGFloat imageWidth = image ? image->size().width : 0;
     CGFloat spacing = image && !m_title.empty() ? imageSpacing : 0;
     std::optional<TextLayout> layout;
     CGFloat titleWidth = 0;
@@ -198,7 +198,7 @@ void NSButton::draw(const CGRect&)
         : placement == NSTextAlignment::right        ? content.maxX() - group
                                                      : content.minX();
     if (image) {
-        CGFloat h = image->pixelsHigh();
+        CGFloat h = image->size().height;
         ViewRenderer::drawImage(*image, {x, content.midY() - h / 2, imageWidth, h});
     }
     if (layout) {

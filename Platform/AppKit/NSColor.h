@@ -28,6 +28,8 @@ public:
     static NSColor placeholderTextColor() { return {0, 0, 0, 0.25}; }
     static NSColor controlBackgroundColor() { return white(); }
     static NSColor keyboardFocusIndicatorColor() { return {0.0, 0.40, 0.88, 0.5}; }
+    // 236 of 255, the light window background.
+    static NSColor windowBackgroundColor() { return white(236 / 255.0); }
 
     CGFloat redComponent() const { return m_red; }
     CGFloat greenComponent() const { return m_green; }

@@ -1,12 +1,13 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "Platform/QuartzCore/CGGeometry.h"
 
 class NSTrackingArea;
 
-// A mouse event. Locations are in the window's base coordinates (y up from the
+// A mouse or key event. Locations are in the window's base coordinates (y up from the
 // content's bottom-left corner). A window computes click counts itself from
 // the times of the presses, so an event's own count only matters once the
 // window has sent it on.
@@ -21,6 +22,7 @@ public:
         leftMouseDragged = 6,
         mouseEntered = 8,
         mouseExited = 9,
+        keyDown = 10,
     };
 
     // The platform's default interval within which presses count as one click
@@ -44,7 +46,19 @@ public:
         return event;
     }
 
+    // A key press that types `characters` (as the keyboard layout and input
+    // method made them; "\x7f" is the delete key, "\r" return, "\t" tab).
+    static NSEvent keyEvent(std::string characters, CFTimeInterval timestamp)
+    {
+        NSEvent event;
+        event.m_type = EventType::keyDown;
+        event.m_timestamp = timestamp;
+        event.m_characters = std::move(characters);
+        return event;
+    }
+
     EventType type() const { return m_type; }
+    const std::string& characters() const { return m_characters; }
     CGPoint locationInWindow() const { return m_location; }
     CFTimeInterval timestamp() const { return m_timestamp; }
     int clickCount() const { return m_clickCount; }
@@ -58,4 +72,5 @@ private:
     CFTimeInterval m_timestamp = 0;
     int m_clickCount = 0;
     std::shared_ptr<NSTrackingArea> m_trackingArea;
+    std::string m_characters;
 };

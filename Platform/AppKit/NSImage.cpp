@@ -25,8 +25,8 @@ bool endsWith(const std::string& text, const std::string& suffix)
 
 }  // namespace
 
-NSImage::NSImage(std::string name, std::string data, std::uint32_t width, std::uint32_t height)
-    : m_name(std::move(name)), m_data(std::move(data)), m_width(width), m_height(height)
+NSImage::NSImage(std::string name, std::vector<Representation> representations)
+    : m_name(std::move(name)), m_representations(std::move(representations))
 {
 }
 
@@ -45,18 +45,21 @@ std::shared_ptr<NSImage> NSImage::named(const std::string& name, const NSBundle&
     if (name.empty() || name.find('/') != std::string::npos)
         return nullptr;
     const std::string base = endsWith(name, ".png") ? name.substr(0, name.size() - 4) : name;
-    auto path = bundle.path(base, "png");
-    if (!path)
-        return nullptr;
-    auto image = contentsOfFile(*path);
-    if (!image)
-        return nullptr;
-    image->m_name = base;
-    image->m_representations.push_back({*path, image->m_width, image->m_height});
-    if (auto retina = bundle.path(base + "@2x", "png")) {
-        if (auto twice = contentsOfFile(*retina))
-            image->m_representations.push_back({*retina, twice->m_width, twice->m_height});
+    std::vector<Representation> found;
+    // Only the dense picture is half as many points.
+    for (auto [suffix, scale] : {std::pair{"", 1.0}, std::pair{"@2x", 2.0}}) {
+        auto path = bundle.path(base + suffix, "png");
+        auto data = path ? FileManager::contents(*path) : Expected<std::string>(Error{});
+        if (!data)
+            continue;
+        if (auto each = representation(std::move(*data), scale)) {
+            each->path = *path;
+            found.push_back(std::move(*each));
+        }
     }
+    if (found.empty())
+        return nullptr;
+    auto image = std::shared_ptr<NSImage>(new NSImage(base, std::move(found)));
     if (auto symbolic = bundle.path(base + "-symbolic", "svg"))
         image->m_symbolicPath = *symbolic;
     return image;
@@ -72,22 +75,77 @@ std::shared_ptr<NSImage> NSImage::contentsOfFile(const std::string& path)
 
 std::shared_ptr<NSImage> NSImage::fromData(std::string data)
 {
-    if (data.size() < kHeaderEnd || std::memcmp(data.data(), kSignature, kSignatureSize) != 0)
+    auto only = representation(std::move(data), 1);
+    if (!only)
         return nullptr;
+    return std::shared_ptr<NSImage>(new NSImage({}, {std::move(*only)}));
+}
+
+std::optional<NSImage::Representation> NSImage::representation(std::string data, double scale)
+{
+    if (scale <= 0 || data.size() < kHeaderEnd || std::memcmp(data.data(), kSignature, kSignatureSize) != 0)
+        return std::nullopt;
     if (bigEndian(data, kSignatureSize) != 13 || data.compare(kSignatureSize + 4, 4, "IHDR") != 0)
-        return nullptr;
+        return std::nullopt;
     std::uint32_t width = bigEndian(data, kSignatureSize + 8);
     std::uint32_t height = bigEndian(data, kSignatureSize + 12);
     // PNG allows sizes from 1 to 2^31 - 1 only.
     if (width == 0 || height == 0 || width > 0x7fffffffu || height > 0x7fffffffu)
-        return nullptr;
-    return std::shared_ptr<NSImage>(new NSImage({}, std::move(data), width, height));
+        return std::nullopt;
+    return Representation{{}, std::move(data), width, height, scale};
+}
+
+const std::string& NSImage::data() const
+{
+    static const std::string none;
+    return m_representations.empty() ? none : m_representations.front().data;
+}
+
+std::uint32_t NSImage::pixelsWide() const
+{
+    return m_representations.empty() ? 0 : m_representations.front().pixelsWide;
+}
+
+std::uint32_t NSImage::pixelsHigh() const
+{
+    return m_representations.empty() ? 0 : m_representations.front().pixelsHigh;
+}
+
+CGSize NSImage::size() const
+{
+    if (m_representations.empty())
+        return {};
+    const auto& first = m_representations.front();
+    return {first.pixelsWide / first.scale, first.pixelsHigh / first.scale};
+}
+
+bool NSImage::addRepresentation(std::string data, double scale)
+{
+    auto added = representation(std::move(data), scale);
+    if (!added)
+        return false;
+    m_representations.push_back(std::move(*added));
+    return true;
+}
+
+const std::string& NSImage::dataForScale(double scale) const
+{
+    const Representation* best = nullptr;
+    for (const auto& each : m_representations) {
+        // Prefer enough pixels; among those the fewest, otherwise the most.
+        bool enough = each.scale >= scale;
+        bool bestEnough = best && best->scale >= scale;
+        if (!best || (enough && (!bestEnough || each.scale < best->scale))
+            || (!enough && !bestEnough && each.scale > best->scale))
+            best = &each;
+    }
+    return best ? best->data : data();
 }
 
 std::shared_ptr<NSImage> NSImage::menuOnStateTemplate()
 {
     static const std::shared_ptr<NSImage> image = [] {
-        auto made = std::shared_ptr<NSImage>(new NSImage(menuOnStateTemplateName, {}, 0, 0));
+        auto made = std::shared_ptr<NSImage>(new NSImage(menuOnStateTemplateName, {}));
         made->m_template = true;
         return made;
     }();

@@ -2,8 +2,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "Platform/QuartzCore/CGGeometry.h"
 
 class NSBundle;
 
@@ -14,11 +17,15 @@ class NSBundle;
 // "<name>-symbolic.svg".
 class NSImage {
 public:
-    // One file of the image, at one pixel density.
+    // One picture of the image, at one pixel density.
     struct Representation {
+        // Empty for one made from data.
         std::string path;
+        std::string data;
         std::uint32_t pixelsWide = 0;
         std::uint32_t pixelsHigh = 0;
+        // Device pixels per point.
+        double scale = 1;
     };
 
     // "<name>.png" (or `name` itself when it already ends in ".png") in the main
@@ -36,11 +43,20 @@ public:
     static std::shared_ptr<NSImage> menuOnStateTemplate();
 
     const std::string& name() const { return m_name; }
-    const std::string& data() const { return m_data; }
-    std::uint32_t pixelsWide() const { return m_width; }
-    std::uint32_t pixelsHigh() const { return m_height; }
+    // The first representation's.
+    const std::string& data() const;
+    std::uint32_t pixelsWide() const;
+    std::uint32_t pixelsHigh() const;
+    // In points: the first representation's pixels over its scale.
+    CGSize size() const;
+    // The bytes to draw with at `scale` device pixels per point: the least
+    // dense representation that has enough pixels, else the densest.
+    const std::string& dataForScale(double scale) const;
+    // Adds the bytes of a denser (or sparser) PNG of the same picture; false
+    // when they are no PNG.
+    bool addRepresentation(std::string data, double scale);
 
-    // The PNG files of a named image, 1x first; empty for one made from data.
+    // Every picture of the image, the first one first.
     const std::vector<Representation>& representations() const { return m_representations; }
     // The symbolic vector form, or empty when the image has none.
     const std::string& symbolicPath() const { return m_symbolicPath; }
@@ -52,13 +68,11 @@ public:
     static constexpr const char* menuOnStateTemplateName = "NSMenuOnStateTemplate";
 
 private:
-    NSImage(std::string name, std::string data, std::uint32_t width, std::uint32_t height);
+    NSImage(std::string name, std::vector<Representation> representations);
+    static std::optional<Representation> representation(std::string data, double scale);
 
     std::string m_name;
-    std::string m_data;
-    std::uint32_t m_width = 0;
-    std::uint32_t m_height = 0;
-    bool m_template = false;
     std::vector<Representation> m_representations;
+    bool m_template = false;
     std::string m_symbolicPath;
 };

@@ -20,6 +20,7 @@ public:
     virtual void mouseMoved(const NSEvent& event);
     virtual void mouseEntered(const NSEvent& event);
     virtual void mouseExited(const NSEvent& event);
+    virtual void keyDown(const NSEvent& event);
 
     virtual bool acceptsFirstResponder() const { return false; }
     virtual bool becomeFirstResponder() { return true; }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "Platform/AppKit/NSEvent.h"
 #include "Platform/AppKit/NSTextView.h"
 #include "Platform/AppKit/NSWindow.h"
 #include "Platform/AppKit/TextLayout.h"
@@ -178,6 +179,14 @@ void NSTextField::mouseUp(const NSEvent& event)
 {
     if (!acceptsFirstResponder())
         NSControl::mouseUp(event);
+}
+
+void NSTextField::keyDown(const NSEvent& event)
+{
+    if (auto editor = currentEditor())
+        editor->keyDown(event);
+    else
+        NSControl::keyDown(event);
 }
 
 void NSTextField::draw(const CGRect&)

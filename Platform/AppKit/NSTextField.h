@@ -62,6 +62,8 @@ public:
     bool resignFirstResponder() override;
     void mouseDown(const NSEvent& event) override;
     void mouseUp(const NSEvent& event) override;
+    // Keys go to the field editor while the field is being edited.
+    void keyDown(const NSEvent& event) override;
     void draw(const CGRect& dirtyRect) override;
     CGSize intrinsicContentSize() const override;
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "Platform/AppKit/NSEvent.h"
 #include "Platform/AppKit/NSGraphicsContext.h"
 #include "Platform/AppKit/ViewRenderer.h"
 #include "Platform/AppKit/NSSecureTextFieldCell.h"
@@ -95,6 +96,46 @@ void NSTextView::insertText(const std::string& text)
     setNeedsDisplay(true);
     if (auto listener = delegate())
         listener->textDidChange(*this);
+}
+
+void NSTextView::deleteBackward()
+{
+    if (!m_editable)
+        return;
+    size_t end = UTF16::utf8Offset(m_string, m_selectedRange.max());
+    size_t start = UTF16::utf8Offset(m_string, m_selectedRange.location);
+    if (start == end) {
+        if (start == 0)
+            return;
+        // Back over continuation bytes to the start of the previous character.
+        do
+            --start;
+        while (start > 0 && (static_cast<unsigned char>(m_string[start]) & 0xC0) == 0x80);
+    }
+    size_t location = UTF16::length(std::string_view(m_string).substr(0, start));
+    m_string.erase(start, end - start);
+    m_selectedRange = {location, 0};
+    setNeedsDisplay(true);
+    if (auto listener = delegate())
+        listener->textDidChange(*this);
+}
+
+void NSTextView::keyDown(const NSEvent& event)
+{
+    const std::string& characters = event.characters();
+    if (characters == "\x7f" || characters == "\b") {
+        deleteBackward();
+        return;
+    }
+    bool control = characters.empty()
+        || std::any_of(characters.begin(), characters.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
+    if (control) {
+        // A field editor sits inside the field that hands it the keys.
+        if (!m_fieldEditor)
+            NSView::keyDown(event);
+        return;
+    }
+    insertText(characters);
 }
 
 void NSTextView::draw(const CGRect&)

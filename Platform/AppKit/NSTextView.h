@@ -47,6 +47,12 @@ public:
     // Replaces the selection with `text` (when editable) and puts the insertion
     // point after it.
     void insertText(const std::string& text);
+    // Removes the selection, or the character before the insertion point.
+    void deleteBackward();
+    // Typed characters are inserted and the delete key deletes backward;
+    // return, tab, escape and other control keys go on to the next responder
+    // (a field editor drops them).
+    void keyDown(const NSEvent& event) override;
 
     std::shared_ptr<NSTextDelegate> delegate() const { return m_delegate.lock(); }
     void setDelegate(std::weak_ptr<NSTextDelegate> delegate) { m_delegate = std::move(delegate); }

@@ -9,6 +9,7 @@
 #include "Platform/AppKit/NSCoder.h"
 #include "Platform/AppKit/NSLayoutConstraint.h"
 #include "Platform/AppKit/NSTrackingArea.h"
+#include "Platform/AppKit/NSViewController.h"
 #include "Platform/AppKit/NSWindow.h"
 #include "Platform/AppKit/ViewRenderer.h"
 #include "Platform/QuartzCore/CALayer.h"
@@ -152,15 +153,32 @@ std::shared_ptr<NSResponder> NSView::nextResponder() const
 
 void NSView::setWindow(const std::weak_ptr<NSWindow>& window)
 {
-    bool changed = m_window.lock() != window.lock();
+    auto old = m_window.lock();
+    auto attached = window.lock();
+    bool changed = old != attached;
     m_window = window;
-    for (auto& subview : m_subviews)
+    for (auto& subview : std::vector(m_subviews))
         subview->setWindow(window);
     if (changed) {
-        if (auto attached = window.lock())
+        if (attached)
             attached->setViewsNeedLayout();
         viewDidMoveToWindow();
+        bool wasShown = old && old->isVisible();
+        bool shown = attached && attached->isVisible();
+        if (wasShown != shown) {
+            if (auto controller = m_viewController.lock())
+                controller->noteShown(shown);
+        }
     }
+}
+
+void NSView::noteShown(bool shown)
+{
+    auto keep = shared_from_this();
+    if (auto controller = m_viewController.lock())
+        controller->noteShown(shown);
+    for (auto& subview : std::vector(m_subviews))
+        subview->noteShown(shown);
 }
 
 void NSView::setHidden(bool hidden)

@@ -15,6 +15,7 @@ class NSBitmapImageRep;
 class NSCoder;
 class NSLayoutConstraint;
 class NSTrackingArea;
+class NSViewController;
 class NSWindow;
 
 // A rectangle in a tree of views: geometry in its superview's space (y up
@@ -121,7 +122,14 @@ protected:
 
 private:
     friend class NSWindow;
+    friend class NSViewController;
     void setWindow(const std::weak_ptr<NSWindow>& window);
+    // The controllers of this view and the views below it hear whether the
+    // views are on screen now (in a visible window).
+    void noteShown(bool shown);
+
+    // The controller whose view this is, if any.
+    std::weak_ptr<NSViewController> m_viewController;
 
     CGRect m_frame;
     CGRect m_bounds;

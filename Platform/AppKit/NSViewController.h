@@ -9,8 +9,12 @@ class NSView;
 class NSViewControllerPresentationAnimator;
 
 // Manages one view: made by loadView() the first time it is asked for, then
-// viewDidLoad(). A controller can present another through an animator and
-// dismiss it again. Create controllers with std::make_shared.
+// viewDidLoad(). The controller hears its view come on screen (its window, or
+// the window it moved into, is visible) and leave it again: viewWillAppear(),
+// viewDidAppear(), viewWillDisappear(), viewDidDisappear(), each pair once
+// per change. A controller can present another through an animator, or as a
+// sheet of its window, and dismiss it again. Create controllers with
+// std::make_shared.
 class NSViewController : public NSResponder, public std::enable_shared_from_this<NSViewController> {
 public:
     ~NSViewController() override = default;
@@ -24,9 +28,14 @@ public:
     // presented controller (and its animator) until it is dismissed.
     void present(const std::shared_ptr<NSViewController>& controller,
                  const std::shared_ptr<NSViewControllerPresentationAnimator>& animator);
+    // `controller`'s view in a window of its own, as a sheet of this
+    // controller's window (a window of its own in front when this view is in
+    // none). The sheet ends when the controller is dismissed.
+    void presentAsSheet(const std::shared_ptr<NSViewController>& controller);
     // Dismisses a controller this one presented.
     void dismiss(const std::shared_ptr<NSViewController>& controller);
-    // Dismisses this controller, asking the one that presented it.
+    // Dismisses this controller, asking the one that presented it (the
+    // platform's dismiss with this controller as the one to go).
     void dismissSelf();
     std::shared_ptr<NSViewController> presentingViewController() const { return m_presenting.lock(); }
     std::vector<std::shared_ptr<NSViewController>> presentedViewControllers() const;
@@ -35,8 +44,15 @@ protected:
     // Makes an empty view; a subclass builds its own.
     virtual void loadView();
     virtual void viewDidLoad() {}
+    virtual void viewWillAppear() {}
+    virtual void viewDidAppear() {}
+    virtual void viewWillDisappear() {}
+    virtual void viewDidDisappear() {}
 
 private:
+    friend class NSView;
+    void noteShown(bool shown);
+
     struct Presentation {
         std::shared_ptr<NSViewController> controller;
         std::shared_ptr<NSViewControllerPresentationAnimator> animator;
@@ -45,4 +61,5 @@ private:
     std::shared_ptr<NSView> m_view;
     std::weak_ptr<NSViewController> m_presenting;
     std::vector<Presentation> m_presented;
+    bool m_shown = false;
 };

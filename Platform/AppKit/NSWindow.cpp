@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Platform/AppKit/NSApplication.h"
 #include "Platform/AppKit/NSTextView.h"
 #include "Platform/AppKit/NSTrackingArea.h"
 #include "Platform/AppKit/NSView.h"
+#include "Platform/AppKit/NSViewController.h"
 #include "Platform/AppKit/WindowBackend.h"
 #include "Platform/QuartzCore/CATransaction.h"
 
@@ -20,6 +22,7 @@ std::shared_ptr<NSWindow> NSWindow::make(const CGRect& contentRect)
 {
     auto window = std::make_shared<NSWindow>(contentRect);
     window->setContentView(NSView::make(CGRect{0, 0, contentRect.width(), contentRect.height()}));
+    NSApplication::shared().addWindow(window);
     return window;
 }
 
@@ -48,6 +51,16 @@ void NSWindow::setContentView(const std::shared_ptr<NSView>& view)
     CATransaction::noteChange();
 }
 
+void NSWindow::setContentViewController(const std::shared_ptr<NSViewController>& controller)
+{
+    if (controller == m_contentViewController)
+        return;
+    // The old controller stays alive until its view has left.
+    auto old = std::move(m_contentViewController);
+    m_contentViewController = controller;
+    setContentView(controller ? controller->view() : NSView::make(CGRect{{}, m_contentRect.size}));
+}
+
 void NSWindow::setContentSize(CGSize size)
 {
     m_contentRect.size = size;
@@ -65,21 +78,151 @@ void NSWindow::setTitle(std::string title)
         WindowBackend::current().windowChanged(*this);
 }
 
-void NSWindow::makeKeyAndOrderFront()
+void NSWindow::setBackgroundColor(const NSColor& color)
 {
-    m_key = true;
+    m_backgroundColor = color;
+    CATransaction::noteChange();
+}
+
+void NSWindow::show()
+{
+    auto keep = shared_from_this();
+    bool wasVisible = m_visible;
     m_visible = true;
     layoutIfNeeded();
     WindowBackend::current().windowOrderedFront(*this);
+    if (!wasVisible && m_contentView)
+        m_contentView->noteShown(true);
+}
+
+void NSWindow::makeKeyAndOrderFront(const void*)
+{
+    show();
+    // A sheet waiting for its parent to come on screen shows with it.
+    if (auto sheet = attachedSheet(); sheet && !sheet->isVisible())
+        sheet->show();
+    makeKeyWindow();
+}
+
+void NSWindow::makeKeyWindow()
+{
+    if (auto sheet = attachedSheet(); sheet && sheet->isVisible()) {
+        sheet->makeKeyWindow();
+        return;
+    }
+    if (!m_visible || m_key)
+        return;
+    auto& application = NSApplication::shared();
+    if (auto previous = application.keyWindow(); previous && previous.get() != this)
+        previous->resignKey();
+    m_key = true;
+    application.windowBecameKey(shared_from_this());
+    WindowBackend::current().windowChanged(*this);
+}
+
+void NSWindow::resignKey()
+{
+    if (!m_key)
+        return;
+    m_key = false;
+    if (m_visible)
+        WindowBackend::current().windowChanged(*this);
 }
 
 void NSWindow::orderOut()
 {
     if (!m_visible)
         return;
+    auto keep = shared_from_this();
     m_visible = false;
+    bool wasKey = m_key;
     m_key = false;
+    if (auto sheet = attachedSheet())
+        sheet->orderOut();
     WindowBackend::current().windowOrderedOut(*this);
+    if (m_contentView)
+        m_contentView->noteShown(false);
+    if (!wasKey)
+        return;
+    auto& application = NSApplication::shared();
+    if (application.keyWindow().get() == this)
+        application.windowBecameKey(nullptr);
+    // The key status passes to the parent of a sheet, else to the window made
+    // last that still shows.
+    if (auto parent = sheetParent(); parent && parent->isVisible()) {
+        parent->makeKeyWindow();
+        return;
+    }
+    auto windows = application.windows();
+    for (auto window = windows.rbegin(); window != windows.rend(); ++window) {
+        if (window->get() != this && (*window)->isVisible() && !(*window)->isSheet()) {
+            (*window)->makeKeyWindow();
+            break;
+        }
+    }
+}
+
+void NSWindow::close()
+{
+    if (isSheet())
+        return;
+    auto keep = shared_from_this();
+    // Waiting sheets go without ever showing, then the one shown.
+    while (m_sheets.size() > 1)
+        endSheet(m_sheets.back().window, NSModalResponse::abort);
+    if (!m_sheets.empty())
+        endSheet(m_sheets.front().window, NSModalResponse::abort);
+    bool wasVisible = m_visible;
+    orderOut();
+    if (wasVisible)
+        NSApplication::shared().windowDidClose(*this);
+}
+
+void NSWindow::beginSheet(const std::shared_ptr<NSWindow>& sheet, SheetCompletion completion)
+{
+    if (!sheet || sheet.get() == this || sheet->isSheet() || isSheet() || sheet->isVisible())
+        return;
+    sheet->m_sheetParent = weak_from_this();
+    m_sheets.push_back({sheet, std::move(completion)});
+    if (m_sheets.size() == 1 && m_visible) {
+        sheet->show();
+        sheet->makeKeyWindow();
+    }
+}
+
+void NSWindow::endSheet(const std::shared_ptr<NSWindow>& sheet, NSModalResponse response)
+{
+    auto found = std::find_if(m_sheets.begin(), m_sheets.end(), [&](const Sheet& entry) { return entry.window == sheet; });
+    if (found == m_sheets.end())
+        return;
+    auto keep = shared_from_this();
+    bool wasShown = found == m_sheets.begin();
+    Sheet ended = std::move(*found);
+    m_sheets.erase(found);
+    if (wasShown) {
+        ended.window->orderOut();
+        if (!m_sheets.empty() && m_visible) {
+            m_sheets.front().window->show();
+            m_sheets.front().window->makeKeyWindow();
+        } else {
+            makeKeyWindow();
+        }
+    }
+    ended.window->m_sheetParent.reset();
+    if (ended.completion)
+        ended.completion(response);
+}
+
+std::shared_ptr<NSWindow> NSWindow::attachedSheet() const
+{
+    return m_sheets.empty() ? nullptr : m_sheets.front().window;
+}
+
+CGRect NSWindow::frameForSheet(const NSWindow& sheet) const
+{
+    CGSize size = sheet.contentRect().size;
+    return {std::round((m_contentRect.width() - size.width) / 2), m_contentRect.height() - size.height, size.width,
+            size.height};
 }
 
 void NSWindow::layoutIfNeeded()
@@ -122,6 +265,10 @@ void NSWindow::sendEvent(const NSEvent& incoming)
     NSEvent event = incoming;
     auto location = event.locationInWindow();
     using Type = NSEvent::EventType;
+    // A sheet keeps its parent from being used until it ends.
+    if (attachedSheet() && event.type() != Type::mouseMoved && event.type() != Type::mouseEntered
+        && event.type() != Type::mouseExited)
+        return;
     switch (event.type()) {
     case Type::mouseMoved:
         trackMouse(event, false);
@@ -166,6 +313,10 @@ void NSWindow::sendEvent(const NSEvent& incoming)
     case Type::mouseExited:
         if (auto area = event.trackingArea(); area && area->owner())
             event.type() == Type::mouseEntered ? area->owner()->mouseEntered(event) : area->owner()->mouseExited(event);
+        break;
+    case Type::keyDown:
+        if (auto responder = firstResponder())
+            responder->keyDown(event);
         break;
     }
 }

@@ -164,17 +164,3 @@ void TextLayout::draw(NSGraphicsContext& context, const CGRect& rect) const
     pango_cairo_show_layout(cr, m_layout);
     cairo_restore(cr);
 }
-
-// Fontconfig keeps the font patterns pango asks it for in caches that live
-// until the process ends (pango matches fonts on a worker thread, so they are
-// not reachable from the main thread's roots). Leak-checking builds must not
-// report them as ours.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig.so\n";
-}
-
-extern "C" const char* __lsan_default_options()
-{
-    return "print_suppressions=0";
-}

@@ -2,12 +2,15 @@
 
 #include <cairo.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 
 #include "Platform/AppKit/NSGraphicsContext.h"
 #include "Platform/AppKit/NSImage.h"
 #include "Platform/AppKit/NSView.h"
+#include "Platform/AppKit/NSWindow.h"
 #include "Platform/QuartzCore/CALayer.h"
 #include "Platform/QuartzCore/CARenderer.h"
 
@@ -70,9 +73,9 @@ cairo_status_t readPNG(void* closure, unsigned char* buffer, unsigned int length
     return CAIRO_STATUS_SUCCESS;
 }
 
-cairo_surface_t* decode(const NSImage& image)
+cairo_surface_t* decode(const std::string& png)
 {
-    PNGReader reader{&image.data()};
+    PNGReader reader{&png};
     auto* surface = cairo_image_surface_create_from_png_stream(readPNG, &reader);
     if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS)
         return surface;
@@ -97,18 +100,29 @@ int ViewRenderer::render(NSView& view, cairo_t* cr, CFTimeInterval time)
     return context.unknownGlyphCount();
 }
 
+int ViewRenderer::renderWindow(NSWindow& window, cairo_t* cr, CFTimeInterval time)
+{
+    window.layoutIfNeeded();
+    fill(cr, {{0, 0}, window.contentRect().size}, window.backgroundColor());
+    return window.contentView() ? render(*window.contentView(), cr, time) : 0;
+}
+
 void ViewRenderer::drawImage(const NSImage& image, const CGRect& rect)
 {
     auto* context = NSGraphicsContext::current();
     if (!context || rect.isEmpty())
         return;
-    auto* surface = decode(image);
-    if (!surface)
-        return;
     cairo_t* cr = context->cgContext();
-    double width = cairo_image_surface_get_width(surface), height = cairo_image_surface_get_height(surface);
     double dx = 0, dy = 1;
     cairo_user_to_device_distance(cr, &dx, &dy);
+    // Device pixels per point of the rectangle, for the representation that suits it.
+    double across = 1, down = 0;
+    cairo_user_to_device_distance(cr, &across, &down);
+    double pixelsPerPoint = std::hypot(across, down) * rect.width() / std::max(1.0, image.size().width);
+    auto* surface = decode(image.dataForScale(pixelsPerPoint));
+    if (!surface)
+        return;
+    double width = cairo_image_surface_get_width(surface), height = cairo_image_surface_get_height(surface);
     cairo_save(cr);
     if (dy < 0) {
         cairo_translate(cr, rect.minX(), rect.maxY());

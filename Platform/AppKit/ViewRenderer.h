@@ -6,6 +6,7 @@
 typedef struct _cairo cairo_t;
 class NSImage;
 class NSView;
+class NSWindow;
 
 // Draws a view and everything below it with cairo, as it looks at a media
 // time: each view's layer background, its own drawing, its subviews, its
@@ -17,6 +18,9 @@ public:
     // pointing down, one unit per point (scale the context for more pixels).
     // Returns how many characters no font could draw.
     static int render(NSView& view, cairo_t* cr, CFTimeInterval time);
+    // A window's content as its own surface shows it: the window's background,
+    // then the content view (laid out first). Its sheets are windows of their own.
+    static int renderWindow(NSWindow& window, cairo_t* cr, CFTimeInterval time);
 
     // Helpers for views' drawing in the current graphics context.
     // A PNG image (decoded by cairo) scaled into the rectangle, upright.

@@ -7,7 +7,10 @@ class NSWindow;
 // What windows need from a display, in one table that the backend chosen at
 // start-up fills in. A backend only shows the model: the user's input comes
 // back up through NSWindow::sendEvent(). Redrawing follows CATransaction's
-// commit observers and, while animations run, the media clock.
+// commit observers and, while animations run, the media clock. A sheet comes
+// and goes through windowOrderedFront() and windowOrderedOut() like any
+// window; its sheetParent() says which window it belongs to, and its place
+// is the parent's frameForSheet().
 class WindowBackend {
 public:
     virtual ~WindowBackend() = default;
@@ -19,6 +22,8 @@ public:
 
     virtual void windowOrderedFront(NSWindow& window) = 0;
     virtual void windowOrderedOut(NSWindow& window) = 0;
-    // Its title or size changed.
+    // Its title, size or key status changed.
     virtual void windowChanged(NSWindow& window) = 0;
+    // NSApplication::activate(): the application's windows come to the front.
+    virtual void applicationActivated(bool ignoringOtherApps) = 0;
 };

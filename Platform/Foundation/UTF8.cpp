@@ -41,6 +41,34 @@ std::string UTF8::nfc(std::string_view text)
     return out;
 }
 
+size_t UTF8::graphemeCount(std::string_view text)
+{
+    auto* cursor = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
+    auto left = static_cast<utf8proc_ssize_t>(text.size());
+    size_t count = 0;
+    utf8proc_int32_t state = 0;
+    utf8proc_int32_t previous = -1;
+    while (left > 0) {
+        utf8proc_int32_t codepoint = 0;
+        utf8proc_ssize_t used = utf8proc_iterate(cursor, left, &codepoint);
+        if (used <= 0 || codepoint < 0) {
+            // A stray byte stands alone and breaks any cluster around it.
+            ++count;
+            previous = -1;
+            state = 0;
+            ++cursor;
+            --left;
+            continue;
+        }
+        if (previous < 0 || utf8proc_grapheme_break_stateful(previous, codepoint, &state))
+            ++count;
+        previous = codepoint;
+        cursor += used;
+        left -= used;
+    }
+    return count;
+}
+
 std::string UTF8::fromLatin1(std::string_view bytes)
 {
     std::string out;

@@ -15,6 +15,11 @@ public:
     // encoded compare equal. Bytes that are not valid UTF-8 come back unchanged.
     static std::string nfc(std::string_view text);
 
+    // User-perceived characters: Unicode extended grapheme clusters, so an
+    // accented letter built from two code points, a flag or a family emoji
+    // counts one. Bytes that are not valid UTF-8 count one each.
+    static size_t graphemeCount(std::string_view text);
+
     // Each byte taken as one Latin-1 character, encoded as UTF-8; for reading
     // text files that were not written as UTF-8.
     static std::string fromLatin1(std::string_view bytes);

@@ -114,7 +114,13 @@ Expected<void> UserDefaults::remove(std::string_view key)
 bool UserDefaults::synchronize()
 {
     std::lock_guard guard(m_lock);
-    return m_lastWriteSucceeded;
+    return !m_lastWriteError;
+}
+
+std::optional<Error> UserDefaults::lastWriteError() const
+{
+    std::lock_guard guard(m_lock);
+    return m_lastWriteError;
 }
 
 Expected<void> UserDefaults::write(std::string_view key, std::optional<PropertyListValue> value)
@@ -142,6 +148,6 @@ Expected<void> UserDefaults::write(std::string_view key, std::optional<PropertyL
     }();
 
     std::lock_guard guard(m_lock);
-    m_lastWriteSucceeded = bool(written);
+    m_lastWriteError = written ? std::nullopt : std::optional<Error>(written.error());
     return written;
 }

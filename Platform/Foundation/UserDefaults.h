@@ -42,6 +42,8 @@ public:
     // Writes are never deferred, so this only says whether this object's last
     // write reached the file (true when it has written nothing yet).
     bool synchronize();
+    // Why this object's last write did not reach the file; none after one that did.
+    std::optional<Error> lastWriteError() const;
 
     const std::string& suiteName() const { return m_suiteName; }
     const std::string& path() const { return m_path; }
@@ -53,5 +55,5 @@ private:
     std::string m_suiteName;
     std::string m_path;
     mutable std::mutex m_lock;
-    bool m_lastWriteSucceeded = true;
+    std::optional<Error> m_lastWriteError;
 };

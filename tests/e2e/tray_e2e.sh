@@ -30,18 +30,21 @@ expect "a mount item's click runs the mount" \
   wait_for 20 called_times "mount_ntfs -o rw,nobrowse /dev/disk4s1 $home/Desktop/A" 2
 sleep 1.5  # the panel's request for the menu above has lapsed
 screenshot sni-panel
-# The host's icons sit at the left of its bar along the bottom edge.
+# The host's icons sit at the left of its bar along the bottom edge. Each step
+# waits for the screen to show its result: under load a fixed pause is not
+# enough, and a click sent while the last menu is still up lands in it.
 xdotool mousemove 14 466 click 1
-sleep 1
+wait_for 10 menu_on_screen 10 390
 # This host sizes a menu by what it had before it asked for the new one: the
 # second opening shows it whole.
 xdotool key Escape
-sleep 0.5
+wait_for 10 menu_gone 10 390
 xdotool click 1
-sleep 1
+wait_for 10 menu_on_screen 10 390
 screenshot sni-menu
 expect "a click on the icon opens the menu above the panel" menu_drawn "$shots/sni-menu.png" 10 390
 xdotool key Escape
+wait_for 10 menu_gone 10 390
 click_item "退出"
 expect "退出 quits the app" wait_for 30 sh -c "! kill -0 $menu_pid 2>/dev/null"
 expect "quitting unmounted both volumes" eval "called 'diskutil umount disk4s1' && called 'diskutil umount disk4s2'"
@@ -68,7 +71,7 @@ screenshot xembed-panel
 tray=$(xdotool search --onlyvisible --class trayer | head -1)
 eval "$(xdotool getwindowgeometry --shell "$tray")"
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
-sleep 1
+wait_for 10 menu_on_screen "$((X + 10))" 390
 screenshot xembed-menu
 expect "a click on the icon opens the menu" menu_drawn "$shots/xembed-menu.png" "$((X + 10))" 390
 # The menu takes the keyboard: End selects its last item, 退出.

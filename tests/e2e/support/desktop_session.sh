@@ -136,6 +136,9 @@ click_item() { menu_call AboutToShow 0 >/dev/null; menu_call Event "$(menu_id "$
 # of the otherwise dark screen.
 menu_drawn() { [ "$(/usr/bin/convert "$1" -crop "100x40+$2+$3" -format '%[fx:mean>0.5]' info:)" = 1 ]; }
 screenshot() { mkdir -p "$shots"; import -window root "$shots/$1.png"; }
+# Whether a menu is on the screen now, at x $1, y $2 as for menu_drawn.
+menu_on_screen() { import -window root "$session/probe.png" && menu_drawn "$session/probe.png" "$1" "$2"; }
+menu_gone() { ! menu_on_screen "$@"; }
 
 finish() {
   echo

@@ -2,12 +2,6 @@
 // scripts/update-goldens redraws the references after a deliberate change.
 #include <gtest/gtest.h>
 
-#include <cairo.h>
-
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-
 #include "BaseUI/UI/Loading/MaterialProgress.h"
 #include "BaseUI/UI/UIButton.h"
 #include "BaseUI/UI/UILabel.h"
@@ -15,76 +9,24 @@
 #include "BaseUI/UI/UIUnderlineLabel.h"
 #include "Platform/AppKit/NSBitmapImageRep.h"
 #include "Platform/AppKit/NSEvent.h"
-#include "Platform/Foundation/FileManager.h"
 #include "Platform/Foundation/RunLoop.h"
 #include "Platform/QuartzCore/MediaClock.h"
 #include "Shared/Kit/KitColor.h"
+#include "support/GoldenImage.h"
 
 namespace {
-
-// A pixel differs when one of its channels is further off than this; an image
-// matches while at most this share of its pixels differ (font rasterisation
-// may move by a fraction of a pixel between library versions).
-constexpr int channelTolerance = 24;
-constexpr double pixelShareTolerance = 0.005;
-constexpr double scale = 2;
 
 const NSColor accent = KitColor::rgb(235, 100, 75);
 const NSColor blue = KitColor::rgb(30, 100, 200);
 const char* modeText = "自动管理模式下，自动识别NTFS卷并以读写模式挂载，在桌面有相应图标，可方便进行打开/推出操作，与正常使用硬盘无异";
 
-std::string goldenPath(const std::string& name)
-{
-    return std::string(PARVEX_SOURCE_DIR) + "/tests/unit/BaseUI/golden/" + name + ".png";
-}
-
-int differingPixels(const NSBitmapImageRep& a, const NSBitmapImageRep& b)
-{
-    cairo_surface_flush(a.surface());
-    cairo_surface_flush(b.surface());
-    int differing = 0;
-    for (int y = 0; y < a.pixelsHigh(); ++y) {
-        const auto* rowA = cairo_image_surface_get_data(a.surface()) + y * cairo_image_surface_get_stride(a.surface());
-        const auto* rowB = cairo_image_surface_get_data(b.surface()) + y * cairo_image_surface_get_stride(b.surface());
-        for (int x = 0; x < a.pixelsWide() * 4; x += 4) {
-            for (int channel = 0; channel < 4; ++channel) {
-                if (std::abs(rowA[x + channel] - rowB[x + channel]) > channelTolerance) {
-                    ++differing;
-                    break;
-                }
-            }
-        }
-    }
-    return differing;
-}
-
 // Draws the view at twice its size and compares it with golden/<name>.png.
 void expectLooksLike(NSView& view, const std::string& name)
 {
     view.layoutSubtreeIfNeeded();
-    auto image = NSBitmapImageRep::make(view.bounds().size, scale);
+    auto image = NSBitmapImageRep::make(view.bounds().size, golden::scale);
     view.cacheDisplay(view.bounds(), *image);
-    EXPECT_EQ(image->unknownGlyphCount(), 0) << name << ": text drew boxes for characters no font has";
-
-    const char* update = std::getenv("PARVEX_UPDATE_GOLDENS");
-    if (update && std::strcmp(update, "1") == 0) {
-        ASSERT_TRUE(image->writePNG(goldenPath(name))) << goldenPath(name);
-        return;
-    }
-    auto data = FileManager::contents(goldenPath(name));
-    ASSERT_TRUE(data) << goldenPath(name) << " is missing: run scripts/update-goldens";
-    auto golden = NSBitmapImageRep::fromPNG(*data, scale);
-    ASSERT_TRUE(golden);
-    ASSERT_EQ(golden->pixelsWide(), image->pixelsWide()) << name;
-    ASSERT_EQ(golden->pixelsHigh(), image->pixelsHigh()) << name;
-    int differing = differingPixels(*image, *golden);
-    if (differing > pixelShareTolerance * image->pixelsWide() * image->pixelsHigh()) {
-        std::string failures = std::string(PARVEX_BINARY_DIR) + "/golden-failures";
-        std::filesystem::create_directories(failures);
-        (void)image->writePNG(failures + "/" + name + ".png");
-        ADD_FAILURE() << name << ": " << differing << " pixels differ from " << goldenPath(name) << "; drawn now: "
-                      << failures << "/" << name << ".png";
-    }
+    golden::expectMatches(*image, "BaseUI", name);
 }
 
 std::shared_ptr<UIButton> saveButton()

@@ -25,3 +25,19 @@ TEST(UTF8, NormalisesToComposedForm)
     EXPECT_EQ(UTF8::nfc("A\xCC\x8A" "B"), "\xC3\x85" "B");
     EXPECT_EQ(UTF8::nfc("bad\xFF"), "bad\xFF");
 }
+
+TEST(UTF8, CountsUserPerceivedCharacters)
+{
+    const std::pair<std::string, size_t> cases[] = {
+        {"", 0},
+        {"abcd", 4},
+        {"密码密码", 4},
+        {"cafe\u0301", 4},                                  // e + combining acute
+        {"\U0001F1E8\U0001F1F3", 1},                         // a flag: two regional indicators
+        {"\U0001F468\u200D\U0001F469\u200D\U0001F467", 1},   // a family joined by ZWJ
+        {"\r\n", 1},
+        {"ok\xFF\xFE", 4},                                   // stray bytes count one each
+    };
+    for (const auto& [text, count] : cases)
+        EXPECT_EQ(UTF8::graphemeCount(text), count) << ::testing::PrintToString(text);
+}
