@@ -147,15 +147,35 @@ void HelperApp::relaunch()
         return;
     }
     m_termination = std::move(*watched);
-    const auto pid = application->processIdentifier();
+    m_terminating = application->processIdentifier();
+    m_terminationDeadline = std::chrono::steady_clock::now() + m_context.terminationWait;
     const double seconds = std::chrono::duration<double>(m_context.terminationWait).count();
-    m_terminationTimeout = Timer::scheduledTimer(seconds, false, [this, pid, seconds](Timer&) {
-        stopWaiting();
-        Console::shared().printLog("ParvexMenu (process " + std::to_string(pid) + ") still runs "
-                                       + std::to_string(static_cast<int>(seconds))
-                                       + " s after it was asked to quit; no new one is started",
-                                   kRelaunchTag);
-    });
+    m_terminationTimeout = Timer::scheduledTimer(seconds, false, [this](Timer&) { giveUpWaiting(); });
+}
+
+void HelperApp::finishRelaunch()
+{
+    if (!m_termination)
+        return;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(m_terminationDeadline
+                                                                            - std::chrono::steady_clock::now());
+    if (!m_termination->waitUntilEnded(left)) {
+        giveUpWaiting();
+        return;
+    }
+    stopWaiting();
+    launchAgain();
+}
+
+void HelperApp::giveUpWaiting()
+{
+    const pid_t pid = m_terminating;
+    stopWaiting();
+    Console::shared().printLog("ParvexMenu (process " + std::to_string(pid) + ") still runs "
+                                   + std::to_string(std::chrono::duration_cast<std::chrono::seconds>(
+                                                        m_context.terminationWait).count())
+                                   + " s after it was asked to quit; no new one is started",
+                               kRelaunchTag);
 }
 
 void HelperApp::launchIfNotRunning()

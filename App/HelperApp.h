@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -61,6 +63,10 @@ public:
     // Asks the running instance to quit and returns at once; the new one is
     // launched from the main run loop when the old one has ended.
     void relaunch();
+    // For the settings app's quit: a relaunch still waiting for the old
+    // instance would end with this process and leave none running. Waits out
+    // the rest of the bounded wait here, then launches.
+    void finishRelaunch();
     void launchIfNotRunning();
 
 private:
@@ -70,9 +76,12 @@ private:
     // if no instance turns up.
     void launchAgain();
     void stopWaiting();
+    void giveUpWaiting();
 
     Context m_context;
     std::optional<std::string> m_path;
     std::unique_ptr<ProcessExitSource> m_termination;
     std::shared_ptr<Timer> m_terminationTimeout;
+    pid_t m_terminating = 0;
+    std::chrono::steady_clock::time_point m_terminationDeadline;
 };

@@ -1,9 +1,11 @@
 #include "Platform/Foundation/ProcessExitSource.h"
 
 #include <glib-unix.h>
+#include <poll.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 
@@ -36,6 +38,20 @@ ProcessExitSource::~ProcessExitSource()
     g_source_destroy(m_source);
     g_source_unref(m_source);
     ::close(m_descriptor);
+}
+
+bool ProcessExitSource::waitUntilEnded(std::chrono::milliseconds limit) const
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        pollfd readable{m_descriptor, POLLIN, 0};
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const int ready = ::poll(&readable, 1, static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0)));
+        if (ready > 0)
+            return true;
+        if (ready == 0 || errno != EINTR)
+            return false;
+    }
 }
 
 void ProcessExitSource::fire(void* self)

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -20,6 +21,10 @@ public:
     static Expected<std::unique_ptr<ProcessExitSource>> watch(pid_t pid, std::function<void()> ended);
 
     ~ProcessExitSource();
+
+    // Blocks for at most `limit` until the process has ended; true if it has.
+    // For a program about to exit, which has no run loop left to wait on.
+    bool waitUntilEnded(std::chrono::milliseconds limit) const;
     ProcessExitSource(const ProcessExitSource&) = delete;
     ProcessExitSource& operator=(const ProcessExitSource&) = delete;
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "App/HelperApp.h"
 #include "App/PropertyList.h"
@@ -179,6 +180,22 @@ TEST_F(LoginItem, RelaunchLaunchesWhenTheOldInstanceHasQuitAndNeverWaitsForIt)
     ::kill(old, SIGKILL);
     EXPECT_TRUE(RunLoop::main().runUntil([&] { return !m_launches.empty(); }, 30));
     ::waitpid(old, nullptr, 0);
+    EXPECT_THAT(m_launches, ::testing::Each(menuApp));
+
+    // The settings app quits (its window closed) while the old one still
+    // unmounts: the launch happens before it exits, not never.
+    m_launches.clear();
+    old = startOld();
+    HelperApp quitting(live);
+    quitting.relaunch();
+    std::thread oldQuits([old] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ::kill(old, SIGKILL);
+    });
+    quitting.finishRelaunch();
+    oldQuits.join();
+    ::waitpid(old, nullptr, 0);
+    EXPECT_FALSE(m_launches.empty());
     EXPECT_THAT(m_launches, ::testing::Each(menuApp));
 
     // One that never quits is given up on, and the log says so.
