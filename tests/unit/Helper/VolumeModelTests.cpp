@@ -5,9 +5,11 @@
 #include "Platform/Foundation/FileManager.h"
 #include "support/ToolDoubles.h"
 
+using ::testing::AllOf;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 using Status = VolumeModel::Status;
 
 namespace {
@@ -47,6 +49,35 @@ TEST_F(VolumeModelTest, AutomaticMountRunsTheThreeLinesOnceAndFeedsSudoThePasswo
                 ElementsAre("mount_ntfs", "-o", "rw,nobrowse", "/dev/disk4s1", desktop() + "/Data", "stdin:secret", "leaked:no"));
     EXPECT_THAT(unitLog(), HasSubstr("mount() [Line"));
     EXPECT_THAT(unitLog(), HasSubstr("new mounted\nData\ndisk4s1\n(result: "));
+}
+
+TEST_F(VolumeModelTest, AFailedMountIsGivenBackAndTriedAgainOnlyForANewPasswordOrTheMountItem)
+{
+    doubles.setPassword("secret");
+    doubles.settings().setPwd("wrong");
+    auto data = volume("Data");
+    data->mount();
+    EXPECT_EQ(data->status(), Status::umounted) << "sudo refused the password";
+    EXPECT_EQ(doubles.scripts().back(), "diskutil mount disk4s1") << "back where the system mounts it";
+    EXPECT_FALSE(FileManager::fileExists(desktop() + "/Data"));
+    EXPECT_THAT(unitLog(), AllOf(HasSubstr("mount failed"), HasSubstr("Sorry, try again."), Not(HasSubstr("wrong"))));
+
+    // The scan: the same password is not tried again.
+    doubles.forget();
+    data->mountAgainIfPasswordChanged();
+    EXPECT_THAT(doubles.scripts(), IsEmpty());
+    // The mount item tries it at once.
+    data->mount();
+    EXPECT_EQ(doubles.calls("mount_ntfs").size(), 0u);
+    EXPECT_EQ(doubles.calls("sudo").size(), 2u);
+    EXPECT_EQ(data->status(), Status::umounted);
+
+    doubles.settings().setPwd("secret");
+    data->mountAgainIfPasswordChanged();
+    EXPECT_EQ(data->status(), Status::mounted);
+    doubles.forget();
+    data->mountAgainIfPasswordChanged();
+    EXPECT_THAT(doubles.scripts(), IsEmpty());
 }
 
 TEST_F(VolumeModelTest, AutomaticUmountDeletesOnlyAnEmptyFolderAndGivesTheVolumeBack)
