@@ -8,8 +8,11 @@
 // entries ("LABEL=<name> none ntfs rw,auto,nobrowse"). Other programs edit the
 // same file, so, as libmount updates a table, each change takes the table's
 // lock, reads and parses the file fresh, applies the changes still waiting and
-// the new one, and replaces the file whole; a change whose write failed waits
-// for the next one. A file that exists but is not text is never written.
+// the new one, and replaces the file whole, unless it changed meanwhile: then
+// the change is made again on the new content. A change whose write failed
+// waits for the next one. A file that exists but is not text is never written;
+// a link at the path is followed. A name that could make the line mean
+// anything but the mount of one NTFS volume by its label changes nothing.
 class FSTab {
 public:
     explicit FSTab(std::string path);
@@ -26,6 +29,9 @@ public:
     static std::string entryLine(const std::string& name);
     static bool isEntryLine(std::string_view line);
 
+    // An NTFS label is at most 32 characters; this leaves room for any of them.
+    static constexpr size_t longestName = 255;
+
 private:
     enum class Change { add, remove, clear };
     struct Operation {
@@ -35,6 +41,8 @@ private:
 
     static bool isAcceptableName(const std::string& name, std::string_view function);
     void update(std::vector<Operation> operations, std::string_view function);
+    // Whether the lines changed.
+    static bool apply(const std::vector<Operation>& operations, std::vector<std::string>& lines);
 
     std::string m_path;
     std::vector<Operation> m_pending;

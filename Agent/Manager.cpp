@@ -8,21 +8,23 @@ Manager::Manager(DistributedNotificationCenter& center, std::string fstabPath, S
     , m_fstabPath(std::move(fstabPath))
     , m_mayChangeFstab(std::move(mayChangeFstab))
 {
-    m_registration = notify.addObserver(requestName, [this](const Notification& notification) {
-        doEvent(notification);
-    });
+    // Senders are sorted out on the bus's own thread as requests arrive, so a
+    // flood from users who may not change the table never reaches the run loop.
+    SenderPolicy senders;
+    senders.accepts = m_mayChangeFstab;
+    senders.rejected = [path = m_fstabPath](uid_t uid) {
+        std::string who = uid == static_cast<uid_t>(-1) ? std::string("unknown") : std::to_string(uid);
+        Console::shared().printLogLimited("sender " + who,
+                                          "Ignored a request from user id " + who
+                                              + ": only root and administrators may change " + path,
+                                          "doEvent(_:)");
+    };
+    m_registration = notify.addObserver(
+        requestName, [this](const Notification& notification) { doEvent(notification); }, std::move(senders));
 }
 
 void Manager::doEvent(const Notification& notification)
 {
-    if (!m_mayChangeFstab(notification.senderUid)) {
-        std::string who = notification.senderUid == static_cast<uid_t>(-1) ? std::string("unknown")
-                                                                            : std::to_string(notification.senderUid);
-        Console::shared().printLog("Ignored a request from user id " + who + ": only root and administrators may change "
-                                       + m_fstabPath,
-                                   "doEvent(_:)");
-        return;
-    }
     const std::string* request = notification.objectText();
     if (!request) {
         Console::shared().printLog("错误的指令", "doEvent(_:)");

@@ -20,9 +20,12 @@ public:
 
     // `fstabPath` is "/etc/fstab" in the agent; the editor is made at the first
     // well-formed request, not here. `mayChangeFstab` decides which senders are
-    // heard: anyone on the machine can broadcast on the system bus.
+    // heard (anyone on the machine can broadcast on the system bus); it is
+    // asked on the bus's thread, and those it turns away are logged at most
+    // once a minute per user.
     Manager(DistributedNotificationCenter& notify, std::string fstabPath, SenderCheck mayChangeFstab);
 
+    // One request from a sender already found acceptable.
     void doEvent(const Notification& notification);
 
     // The editor, once a well-formed request has made it; null before.

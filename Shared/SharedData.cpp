@@ -1,6 +1,7 @@
 #include "Shared/SharedData.h"
 
 #include "Platform/Foundation/UTF8.h"
+#include "Shared/Console.h"
 
 SharedData& SharedData::shared()
 {
@@ -9,13 +10,17 @@ SharedData& SharedData::shared()
 }
 
 SharedData::SharedData()
-    : m_userDefault(std::make_shared<UserDefaults>(std::string(suiteName)))
+    : SharedData(std::make_shared<UserDefaults>(std::string(suiteName)))
 {
 }
 
 SharedData::SharedData(std::shared_ptr<UserDefaults> userDefault)
     : m_userDefault(std::move(userDefault))
 {
+    // Settings that cannot be read are absent values; the log says why, once.
+    m_userDefault->setUnreadableFileHandler([](const Error& error) {
+        Console::shared().printLog(error.description + "; its settings read as absent", "userDefault");
+    });
 }
 
 bool SharedData::loginItemIsEnabled() const

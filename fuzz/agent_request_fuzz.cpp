@@ -1,6 +1,7 @@
 // Request handling from the notification's object to the file: whatever a local
 // process broadcasts, the agent must not crash, and the table on disk must hold
-// the user's own line first and nothing but this system's entries after it.
+// the user's own line first and nothing but this system's entries after it,
+// each of which libmount reads as the mount of one NTFS volume by its label.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include "Agent/Manager.h"
 #include "Platform/Foundation/FileManager.h"
 #include "Platform/Foundation/Text.h"
+#include "support/FstabEntries.h"
 #include "support/InProcessNotificationBus.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -21,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }();
     const std::string path = folder + "/fstab";
     const std::string foreign = "UUID=1 / ext4 defaults 0 1";
-    if (!FileManager::writeAtomically(path, foreign))
+    if (!FileManager::writeAtomically(path, foreign + "\n"))
         std::abort();
 
     auto bus = std::make_shared<InProcessNotificationBus>();
@@ -37,11 +39,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         else if (piece.empty() || piece[0] != '\x02')
             request.object = piece;
         manager.doEvent(request);
-        auto lines = Text::split(FileManager::contents(path).valueOr(""), '\n', Text::keepEmpty);
-        if (lines.front() != foreign)
-            std::abort();  // nothing may remove the user's own line
+        std::string text = FileManager::contents(path).valueOr("");
+        auto lines = Text::split(text, '\n');
+        if (lines.front() != foreign || !text.ends_with('\n'))
+            std::abort();  // nothing may remove the user's own line or leave one unended
         for (size_t index = 1; index < lines.size(); ++index) {
             if (!FSTab::isEntryLine(lines[index]))
+                std::abort();
+        }
+        auto entries = fstabEntries(path);
+        if (entries.size() != lines.size())
+            std::abort();
+        for (size_t index = 1; index < entries.size(); ++index) {
+            const auto& entry = entries[index];
+            if (entry.target != "none" || entry.type != "ntfs" || entry.options != "rw,auto,nobrowse")
                 std::abort();
         }
     }

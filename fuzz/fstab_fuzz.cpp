@@ -1,11 +1,12 @@
 // Feeds the table editor an initial file and a run of changes, some made by
 // another program in between, and checks what any reader of the file can see:
 // a file that is not UTF-8 text is never touched; an add ends the file with
-// its entry; a remove or a clear never makes the file longer (unless changes
-// made while the file could not be read were waiting), and after a clear no
-// entry is left. Input: the initial file, then operations, all separated by 0x00; an
-// operation's first byte picks add / remove / clear / an outside rewrite, the
-// rest is the name (or the text the outside program writes).
+// its entry and a line feed; a remove or a clear never makes the file longer
+// but for ending its last line (unless changes made while the file could not
+// be read were waiting), and after a clear no entry is left. Input: the initial
+// file, then operations, all separated by 0x00; an operation's first byte picks
+// add / remove / clear / an outside rewrite, the rest is the name (or the text
+// the outside program writes).
 
 #include <stdlib.h>
 
@@ -74,10 +75,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (after == before)
             continue;
         if (kind == 0)
-            check(after == FSTab::entryLine(name) || after.ends_with("\n" + FSTab::entryLine(name)),
-                  "an add did not end the file with its entry");
+            check(after == FSTab::entryLine(name) + "\n" || after.ends_with("\n" + FSTab::entryLine(name) + "\n"),
+                  "an add did not end the file with its entry and a line feed");
         else if (!waiting)
-            check(after.size() <= before.size(), "a remove or a clear made the file longer");
+            check(after.size() <= before.size() + (before.empty() || before.ends_with('\n') ? 0 : 1),
+                  "a remove or a clear made the file longer (but for ending its last line)");
         // A carriage return and line feed do not end a line.
         bool continued = false;
         for (const auto& piece : Text::split(after, '\n', Text::keepEmpty)) {

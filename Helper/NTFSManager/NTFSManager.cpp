@@ -200,8 +200,9 @@ void NTFSManager::eventCallBackNotification(const Notification& notification)
     if (notification.senderUid != 0) {
         std::string who = notification.senderUid == static_cast<uid_t>(-1) ? std::string("unknown")
                                                                             : std::to_string(notification.senderUid);
-        Console::shared().printLog("Ignored an answer from user id " + who + ": answers come only from the agent",
-                                   kAnswerTag);
+        Console::shared().printLogLimited("sender " + who,
+                                          "Ignored an answer from user id " + who + ": answers come only from the agent",
+                                          kAnswerTag);
         return;
     }
     const std::string* text = notification.objectText();

@@ -7,10 +7,9 @@
 
 namespace {
 
-// A receiver asks the bus for a sender's user id after the signal arrives; a
-// sender that exits at once would be gone by then.
+// A receiver that started after us learns our user id only when our first
+// message arrives; we stay long enough for the bus to tell it.
 constexpr auto kLinger = std::chrono::milliseconds(300);
-constexpr size_t kUidCacheLimit = 256;
 
 GVariant* toVariant(const PropertyListValue& value)
 {
@@ -56,29 +55,23 @@ GVariant* objectVariant(const std::optional<PropertyListValue>& object)
     return g_variant_builder_end(&list);
 }
 
-// A hand-made signal may carry any type; whatever is not one of ours still
-// arrives, as a non-text object, so receivers can reject it.
-PropertyListValue objectFrom(GVariant* value)
+// Match rules quote values in single quotes; a quote inside is written '\''.
+std::string quotedForRule(const std::string& value)
 {
-    if (g_variant_is_of_type(value, G_VARIANT_TYPE_STRING))
-        return std::string(g_variant_get_string(value, nullptr));
-    if (g_variant_is_of_type(value, G_VARIANT_TYPE_INT64))
-        return static_cast<std::int64_t>(g_variant_get_int64(value));
-    if (g_variant_is_of_type(value, G_VARIANT_TYPE_INT32))
-        return static_cast<std::int64_t>(g_variant_get_int32(value));
-    if (g_variant_is_of_type(value, G_VARIANT_TYPE_UINT32))
-        return static_cast<std::int64_t>(g_variant_get_uint32(value));
-    if (g_variant_is_of_type(value, G_VARIANT_TYPE_DOUBLE))
-        return g_variant_get_double(value);
-    if (g_variant_is_of_type(value, G_VARIANT_TYPE_BOOLEAN))
-        return static_cast<bool>(g_variant_get_boolean(value));
-    return static_cast<std::int64_t>(-1);
+    std::string quoted = "'";
+    for (char character : value)
+        quoted += character == '\'' ? std::string("'\\''") : std::string(1, character);
+    return quoted + "'";
 }
 
-struct Subscription {
-    DBusNotificationBus* bus;
-    NotificationBus::Receiver receiver;
-};
+DBusReceiver& receiverOf(gpointer data)
+{
+    return **static_cast<std::shared_ptr<DBusReceiver>*>(data);
+}
+
+constexpr const char* kOwnerChangesRule =
+    "type='signal',sender='org.freedesktop.DBus',interface='org.freedesktop.DBus',"
+    "member='NameOwnerChanged',path='/org/freedesktop/DBus'";
 
 }  // namespace
 
@@ -86,8 +79,32 @@ DBusNotificationBus::DBusNotificationBus() = default;
 
 DBusNotificationBus::~DBusNotificationBus()
 {
-    if (m_connection)
-        g_object_unref(m_connection);
+    for (auto [connection, filter] : {std::pair{m_watch, m_watchFilter}, std::pair{m_connection, m_filter}}) {
+        if (!connection)
+            continue;
+        if (filter)
+            g_dbus_connection_remove_filter(connection, filter);
+        g_dbus_connection_close_sync(connection, nullptr, nullptr);
+        g_object_unref(connection);
+    }
+}
+
+GDBusConnection* DBusNotificationBus::connect(GError** error)
+{
+    // Connections of our own rather than the process's shared one: the filters
+    // take in our signals, and no other user of the bus is affected.
+    gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SYSTEM, nullptr, error);
+    if (!address)
+        return nullptr;
+    auto flags = static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT
+                                                   | G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION);
+    GDBusConnection* connection = g_dbus_connection_new_for_address_sync(address, flags, nullptr, nullptr, error);
+    g_free(address);
+    if (connection) {
+        // Losing the bus must not end the program.
+        g_dbus_connection_set_exit_on_close(connection, FALSE);
+    }
+    return connection;
 }
 
 GDBusConnection* DBusNotificationBus::connection()
@@ -96,14 +113,11 @@ GDBusConnection* DBusNotificationBus::connection()
     if (!m_triedToConnect) {
         m_triedToConnect = true;
         GError* error = nullptr;
-        m_connection = g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, &error);
+        m_connection = connect(&error);
         if (!m_connection) {
             std::fprintf(stderr, "DistributedNotificationCenter: no system bus (%s); notifications are not sent or received\n",
                          error ? error->message : "unknown error");
             g_clear_error(&error);
-        } else {
-            // Losing the bus must not end the program.
-            g_dbus_connection_set_exit_on_close(m_connection, FALSE);
         }
     }
     return m_connection;
@@ -131,74 +145,102 @@ Expected<void> DBusNotificationBus::post(const std::string& name, const std::opt
     return {};
 }
 
-unsigned DBusNotificationBus::subscribe(const std::string& name, Receiver receiver)
+unsigned DBusNotificationBus::subscribe(const std::string& name, Receiver receiver, SenderPolicy senders)
 {
     GDBusConnection* bus = connection();
     if (!bus)
         return 0;
-    auto* subscription = new Subscription{this, std::move(receiver)};
-    // Filtering on the first argument lets the bus drop other names for us.
-    return g_dbus_connection_signal_subscribe(
-        bus, nullptr, interfaceName, signalName, objectPath, name.c_str(), G_DBUS_SIGNAL_FLAGS_NONE,
-        [](GDBusConnection*, const gchar* sender, const gchar*, const gchar*, const gchar*, GVariant* parameters,
-           gpointer data) {
-            if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(savu)")))
-                return;
-            auto* self = static_cast<Subscription*>(data);
-            const gchar* name = nullptr;
-            GVariant* list = nullptr;
-            guint32 options = 0;
-            g_variant_get(parameters, "(&s@avu)", &name, &list, &options);
-            Notification notification;
-            notification.name = name;
-            if (g_variant_n_children(list) > 0) {
-                GVariant* boxed = g_variant_get_child_value(list, 0);
-                GVariant* value = g_variant_get_variant(boxed);
-                notification.object = objectFrom(value);
-                g_variant_unref(value);
-                g_variant_unref(boxed);
-            }
-            g_variant_unref(list);
-            notification.senderUid = self->bus->senderUid(sender);
-            self->receiver(std::move(notification));
-        },
-        subscription, [](gpointer data) { delete static_cast<Subscription*>(data); });
+    DBusReceiver& incoming = this->receiver(bus);
+    unsigned token;
+    {
+        std::lock_guard guard(m_lock);
+        token = m_nextToken++;
+    }
+    incoming.add(token, name, std::move(receiver), std::move(senders));
+    // Asked for before returning, so that nothing posted afterwards is missed.
+    std::string rule = std::string("type='signal',path='") + objectPath + "',interface='" + interfaceName
+        + "',member='" + signalName + "',arg0=" + quotedForRule(name);
+    if (auto added = callBus(bus, "AddMatch", rule); !added)
+        std::fprintf(stderr, "DistributedNotificationCenter: %s\n", added.error().description.c_str());
+    std::lock_guard guard(m_lock);
+    m_rules[token] = rule;
+    return token;
 }
 
 void DBusNotificationBus::unsubscribe(unsigned token)
 {
-    if (token != 0 && m_connection)
-        g_dbus_connection_signal_unsubscribe(m_connection, token);
-}
-
-uid_t DBusNotificationBus::senderUid(const char* sender)
-{
-    const uid_t unknown = static_cast<uid_t>(-1);
-    if (!sender || !m_connection)
-        return unknown;
+    if (token == 0 || !m_connection)
+        return;
+    std::string rule;
     {
         std::lock_guard guard(m_lock);
-        // Unique connection names are never reused on a bus, so a cached answer stays true.
-        if (auto found = m_uids.find(sender); found != m_uids.end())
-            return found->second;
+        auto found = m_rules.find(token);
+        if (found == m_rules.end())
+            return;
+        rule = std::move(found->second);
+        m_rules.erase(found);
     }
-    GError* error = nullptr;
-    GVariant* reply = g_dbus_connection_call_sync(m_connection, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                  "org.freedesktop.DBus", "GetConnectionUnixUser",
-                                                  g_variant_new("(s)", sender), G_VARIANT_TYPE("(u)"),
-                                                  G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, &error);
-    if (!reply) {
-        g_clear_error(&error);
-        return unknown;
-    }
-    guint32 uid = 0;
-    g_variant_get(reply, "(u)", &uid);
-    g_variant_unref(reply);
+    m_receiver->remove(token);
+    g_dbus_connection_call(m_connection, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                           "RemoveMatch", g_variant_new("(s)", rule.c_str()), nullptr, G_DBUS_CALL_FLAGS_NONE, -1,
+                           nullptr, nullptr, nullptr);
+}
+
+DBusReceiver& DBusNotificationBus::receiver(GDBusConnection* bus)
+{
     std::lock_guard guard(m_lock);
-    if (m_uids.size() >= kUidCacheLimit)
-        m_uids.clear();
-    m_uids[sender] = uid;
-    return uid;
+    if (m_receiver)
+        return *m_receiver;
+    GError* error = nullptr;
+    m_watch = connect(&error);
+    if (!m_watch) {
+        // Then senders are asked about at their first message, on the one connection.
+        std::fprintf(stderr, "DistributedNotificationCenter: no second connection (%s)\n",
+                     error ? error->message : "unknown error");
+        g_clear_error(&error);
+    }
+    GDBusConnection* watch = m_watch ? m_watch : bus;
+    m_receiver = std::make_shared<DBusReceiver>(watch);
+    using Filter = GDBusMessage* (*)(GDBusConnection*, GDBusMessage*, gboolean, gpointer);
+    auto add = [&](GDBusConnection* connection, Filter filter) {
+        return g_dbus_connection_add_filter(connection, filter, new std::shared_ptr<DBusReceiver>(m_receiver),
+                                            [](gpointer data) { delete static_cast<std::shared_ptr<DBusReceiver>*>(data); });
+    };
+    if (m_watch) {
+        m_filter = add(bus, [](GDBusConnection*, GDBusMessage* message, gboolean incoming, gpointer data) {
+            return incoming ? receiverOf(data).filterNotifications(message) : message;
+        });
+        m_watchFilter = add(m_watch, [](GDBusConnection*, GDBusMessage* message, gboolean incoming, gpointer data) {
+            return incoming ? receiverOf(data).filterWatch(message) : message;
+        });
+    } else {
+        m_filter = add(bus, [](GDBusConnection*, GDBusMessage* message, gboolean incoming, gpointer data) {
+            if (!incoming)
+                return message;
+            message = receiverOf(data).filterNotifications(message);
+            return message ? receiverOf(data).filterWatch(message) : nullptr;
+        });
+    }
+    // Every connection that joins from now on, so its user id is known
+    // before its first message could be read.
+    if (auto added = callBus(watch, "AddMatch", kOwnerChangesRule); !added)
+        std::fprintf(stderr, "DistributedNotificationCenter: %s\n", added.error().description.c_str());
+    return *m_receiver;
+}
+
+Expected<void> DBusNotificationBus::callBus(GDBusConnection* bus, const char* method, const std::string& rule)
+{
+    GError* error = nullptr;
+    GVariant* reply = g_dbus_connection_call_sync(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                  "org.freedesktop.DBus", method, g_variant_new("(s)", rule.c_str()),
+                                                  nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr, &error);
+    if (!reply) {
+        Error failure = Error::message(std::string(method) + " failed: " + (error ? error->message : "unknown error"));
+        g_clear_error(&error);
+        return failure;
+    }
+    g_variant_unref(reply);
+    return {};
 }
 
 void DBusNotificationBus::lingerAfterLastPost()

@@ -26,7 +26,8 @@ Expected<void> DistributedNotificationCenter::post(const std::string& name, std:
 }
 
 std::unique_ptr<ObserverRegistration> DistributedNotificationCenter::addObserver(const std::string& name,
-                                                                                 Observer observer)
+                                                                                 Observer observer,
+                                                                                 SenderPolicy senders)
 {
     // A delivery already queued on the run loop when the registration goes must
     // not reach the observer any more.
@@ -35,7 +36,7 @@ std::unique_ptr<ObserverRegistration> DistributedNotificationCenter::addObserver
     unsigned token = m_bus->subscribe(name, [observer = std::move(observer), registered](Notification notification) {
         if (*registered)
             observer(notification);
-    });
+    }, std::move(senders));
     return std::make_unique<ObserverRegistration>([bus, token, registered] {
         *registered = false;
         if (auto alive = bus.lock())

@@ -27,9 +27,10 @@ public:
     Expected<void> post(const std::string& name, std::optional<PropertyListValue> object = std::nullopt,
                         unsigned options = 0);
 
-    // Delivers every notification named `name` on the main run loop until the
-    // returned registration is destroyed.
-    [[nodiscard]] std::unique_ptr<ObserverRegistration> addObserver(const std::string& name, Observer observer);
+    // Delivers every notification named `name` from a sender that `senders`
+    // accepts on the main run loop, until the returned registration is destroyed.
+    [[nodiscard]] std::unique_ptr<ObserverRegistration> addObserver(const std::string& name, Observer observer,
+                                                                    SenderPolicy senders = {});
 
 private:
     std::shared_ptr<NotificationBus> m_bus;

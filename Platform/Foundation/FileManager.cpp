@@ -1,5 +1,7 @@
 #include "Platform/Foundation/FileManager.h"
 
+#include "Platform/Foundation/FileHandle.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
@@ -13,11 +15,8 @@
 
 namespace {
 
-Error errorFor(int code, const char* what, const std::string& path)
-{
-    return {code, "The file \"" + FileManager::lastPathComponent(path) + "\" couldn't be " + what + ": "
-                      + std::strerror(code) + " (" + path + ")"};
-}
+constexpr const char* kTemporaryMark = ".partial-";
+constexpr int kMostLinks = 40;
 
 bool writeAll(int fd, std::string_view data)
 {
@@ -62,76 +61,119 @@ bool FileStamp::operator==(const FileStamp& other) const
 
 Expected<void> FileManager::writeAtomically(const std::string& path, std::string_view data, const WriteOptions& options)
 {
-    std::string parent = folder(path);
-    std::string temporary = parent + "/." + lastPathComponent(path) + ".XXXXXX";
+    std::string target = path;
+    if (options.followLink) {
+        auto resolved = linkTarget(path);
+        if (!resolved)
+            return resolved.error();
+        target = *resolved;
+    }
+    std::string parent = folder(target);
+    std::string name = lastPathComponent(target);
+    if (options.removeAbandonedTemporaries)
+        removeTemporaries(parent, name);
+    std::string temporary = parent + "/." + name + kTemporaryMark + "XXXXXX";
     int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
-        return errorFor(errno, "saved", path);
+        return fileError(errno, "saved", path);
 
     struct stat previous {};
-    bool existed = ::stat(path.c_str(), &previous) == 0;
+    bool existed = ::lstat(target.c_str(), &previous) == 0 && !S_ISLNK(previous.st_mode);
+    if (existed && previous.st_uid != ::geteuid()) {
+        struct stat place {};
+        bool shared = ::stat(parent.c_str(), &place) == 0 && (place.st_mode & S_ISVTX) && (place.st_mode & S_IWOTH);
+        existed = !shared;
+    }
     mode_t mode = options.mode ? *options.mode : existed ? (previous.st_mode & 07777) : options.newFileMode;
     std::optional<std::pair<uid_t, gid_t>> owner = options.owner;
     if (!owner && existed && (previous.st_uid != ::geteuid() || previous.st_gid != ::getegid()))
         owner = {previous.st_uid, previous.st_gid};
+    struct stat result {};
     bool written = writeAll(fd, data) && ::fchmod(fd, mode) == 0
-        && (!owner || ::fchown(fd, owner->first, owner->second) == 0) && ::fsync(fd) == 0;
+        && (!owner || ::fchown(fd, owner->first, owner->second) == 0) && ::fsync(fd) == 0 && ::fstat(fd, &result) == 0;
     int code = errno;
     if (::close(fd) != 0 && written) {
         written = false;
         code = errno;
     }
-    if (written && ::rename(temporary.c_str(), path.c_str()) != 0) {
+    // Checked as late as can be: what another program wrote meanwhile must not
+    // be replaced by content made from the older version.
+    if (written && options.unchangedSince && !(linkStamp(target) == *options.unchangedSince)) {
+        ::unlink(temporary.c_str());
+        return fileError(ESTALE, "saved", path, "it changed while it was being saved");
+    }
+    if (written && ::rename(temporary.c_str(), target.c_str()) != 0) {
         written = false;
         code = errno;
     }
     if (!written) {
         ::unlink(temporary.c_str());
-        return errorFor(code, "saved", path);
+        return fileError(code, "saved", path);
     }
     int folderFd = ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd >= 0) {
         ::fsync(folderFd);
         ::close(folderFd);
     }
+    if (options.written)
+        *options.written = stampOf(result);
     return {};
+}
+
+Expected<std::string> FileManager::linkTarget(const std::string& path)
+{
+    std::string current = path;
+    for (int hop = 0; hop < kMostLinks; ++hop) {
+        struct stat info {};
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return current;
+        std::string link(static_cast<size_t>(info.st_size > 0 ? info.st_size : 4096) + 1, '\0');
+        ssize_t length = ::readlink(current.c_str(), link.data(), link.size());
+        if (length < 0)
+            return fileError(errno, "saved", path);
+        link.resize(static_cast<size_t>(length));
+        current = link.starts_with('/') ? link : folder(current) + "/" + link;
+    }
+    return fileError(ELOOP, "saved", path);
+}
+
+void FileManager::removeTemporaries(const std::string& parent, const std::string& name)
+{
+    const std::string prefix = "." + name + kTemporaryMark;
+    DIR* dir = ::opendir(parent.c_str());
+    if (!dir)
+        return;
+    while (dirent* entry = ::readdir(dir)) {
+        std::string_view child = entry->d_name;
+        if (child.size() != prefix.size() + 6 || !child.starts_with(prefix))
+            continue;
+        std::string stale = parent + "/" + std::string(child);
+        struct stat info {};
+        if (::lstat(stale.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+            ::unlink(stale.c_str());
+    }
+    ::closedir(dir);
 }
 
 Expected<void> FileManager::append(const std::string& path, std::string_view data, mode_t newFileMode)
 {
     int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, newFileMode);
     if (fd < 0)
-        return errorFor(errno, "saved", path);
+        return fileError(errno, "saved", path);
     bool written = writeAll(fd, data);
     int code = errno;
     ::close(fd);
     if (!written)
-        return errorFor(code, "saved", path);
+        return fileError(code, "saved", path);
     return {};
 }
 
-Expected<std::string> FileManager::contents(const std::string& path)
+Expected<std::string> FileManager::contents(const std::string& path, std::optional<size_t> limit)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return errorFor(errno, "opened", path);
-    std::string data;
-    char buffer[65536];
-    for (;;) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            int code = errno;
-            ::close(fd);
-            return errorFor(code, "read", path);
-        }
-        if (got == 0)
-            break;
-        data.append(buffer, static_cast<size_t>(got));
-    }
-    ::close(fd);
-    return data;
+    auto file = FileHandle::forReading(path);
+    if (!file)
+        return file.error();
+    return file->readToEnd(limit);
 }
 
 std::vector<std::string> FileManager::subpaths(const std::string& path)
@@ -144,8 +186,17 @@ std::vector<std::string> FileManager::subpaths(const std::string& path)
 FileStamp FileManager::stamp(const std::string& path)
 {
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0)
-        return FileStamp{};
+    return ::stat(path.c_str(), &info) == 0 ? stampOf(info) : FileStamp{};
+}
+
+FileStamp FileManager::linkStamp(const std::string& path)
+{
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 ? stampOf(info) : FileStamp{};
+}
+
+FileStamp FileManager::stampOf(const struct stat& info)
+{
     return FileStamp{true, info.st_dev, info.st_ino, info.st_size, info.st_mtim};
 }
 
@@ -174,7 +225,7 @@ Expected<void> FileManager::createDirectory(const std::string& path, bool interm
     }
     if (::mkdir(path.c_str(), mode) == 0 || (errno == EEXIST && intermediates))
         return {};
-    return errorFor(errno, "created", path);
+    return fileError(errno, "created", path);
 }
 
 std::string FileManager::folder(std::string_view path)
@@ -198,4 +249,10 @@ std::string FileManager::homeDirectory()
     if (passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir)
         return entry->pw_dir;
     return "/";
+}
+
+Error FileManager::fileError(int code, std::string_view what, const std::string& path, std::string_view reason)
+{
+    return {code, "The file \"" + lastPathComponent(path) + "\" couldn't be " + std::string(what) + ": "
+                      + (reason.empty() ? std::string(std::strerror(code)) : std::string(reason)) + " (" + path + ")"};
 }

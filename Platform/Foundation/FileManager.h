@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <ctime>
@@ -23,13 +24,26 @@ struct FileStamp {
     bool operator==(const FileStamp& other) const;
 };
 
-// The mode and owner a replaced file gets. By default it keeps the old file's
-// mode and owner, and a file that did not exist gets `newFileMode`.
+// How a file is replaced. By default it keeps the old file's mode and owner,
+// and a file that did not exist gets `newFileMode`. A file another user left in
+// a sticky folder that everyone may write to (/tmp) passes on neither: it may
+// have been planted there to be taken over.
 struct WriteOptions {
     mode_t newFileMode = 0644;
     // Set whatever the old file had.
     std::optional<mode_t> mode;
     std::optional<std::pair<uid_t, gid_t>> owner;
+    // A symbolic link at the path is followed: its target is replaced in the
+    // target's own folder and the link stays. Otherwise the link itself is replaced.
+    bool followLink = false;
+    // Replaces the file only if it is still this version (as read), else fails
+    // with ESTALE and changes nothing; a stamp that does not exist asks for no file.
+    std::optional<FileStamp> unchangedSince;
+    // The caller holds the file's lock (FileLock), so temporary files left
+    // beside it by a writer that died before its rename are stale: removed.
+    bool removeAbandonedTemporaries = false;
+    // Where to put the new file's stamp, as the file stands once in place.
+    FileStamp* written = nullptr;
 };
 
 class FileManager {
@@ -42,14 +56,18 @@ public:
     // Appends to the file as it is (creating it with `newFileMode`).
     static Expected<void> append(const std::string& path, std::string_view data, mode_t newFileMode = 0644);
 
-    // The whole file's bytes.
-    static Expected<std::string> contents(const std::string& path);
+    // The whole file's bytes. Only a regular file is read, and never waited on
+    // (a FIFO or a device fails with EINVAL); a file over `limit` bytes fails with EFBIG.
+    static Expected<std::string> contents(const std::string& path, std::optional<size_t> limit = std::nullopt);
 
     // Every path below `path`, relative to it, depth first; empty when `path`
     // is missing or is not a folder.
     static std::vector<std::string> subpaths(const std::string& path);
 
+    // Follows a symbolic link; `linkStamp` describes the link itself.
     static FileStamp stamp(const std::string& path);
+    static FileStamp linkStamp(const std::string& path);
+    static FileStamp stampOf(const struct stat& info);
     static bool fileExists(const std::string& path);
     // True when a file system is mounted on the folder at `path`.
     static bool isMountPoint(const std::string& path);
@@ -60,4 +78,13 @@ public:
     static std::string folder(std::string_view path);
     static std::string lastPathComponent(std::string_view path);
     static std::string homeDirectory();
+
+    // "The file "<name>" couldn't be <what>: <reason> (<path>)", the reason
+    // being strerror(code) unless given.
+    static Error fileError(int code, std::string_view what, const std::string& path, std::string_view reason = {});
+
+private:
+    // The file a chain of symbolic links at `path` ends at (`path` itself when it is no link).
+    static Expected<std::string> linkTarget(const std::string& path);
+    static void removeTemporaries(const std::string& parent, const std::string& name);
 };

@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "Platform/Foundation/FileManager.h"
+#include "Platform/Foundation/PropertyListShape.h"
 
 namespace {
 
@@ -152,6 +153,8 @@ Expected<PropertyListValue> PropertyListSerialization::propertyList(std::string_
 {
     if (data.empty() || data.size() > UINT32_MAX)
         return Error::message("no property list: " + std::to_string(data.size()) + " bytes");
+    if (auto shaped = PropertyListShape::check(data); !shaped)
+        return shaped.error();
     plist_t root = nullptr;
     {
         std::lock_guard guard(plistLock());

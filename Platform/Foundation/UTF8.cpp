@@ -2,6 +2,7 @@
 
 #include <utf8proc.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 std::string UTF8::decode(std::string_view bytes)
@@ -80,6 +81,41 @@ std::string UTF8::fromLatin1(std::string_view bytes)
             out += static_cast<char>(0xC0 | (byte >> 6));
             out += static_cast<char>(0x80 | (byte & 0x3F));
         }
+    }
+    return out;
+}
+
+std::string UTF8::escapedControls(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    char escape[16];
+    auto* cursor = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
+    auto left = static_cast<utf8proc_ssize_t>(text.size());
+    while (left > 0) {
+        utf8proc_int32_t codepoint = 0;
+        utf8proc_ssize_t used = utf8proc_iterate(cursor, left, &codepoint);
+        if (used <= 0 || codepoint < 0) {
+            std::snprintf(escape, sizeof escape, "\\x{%x}", static_cast<unsigned>(*cursor));
+            out += escape;
+            used = 1;
+        } else if (codepoint == '\n') {
+            out += "\\n";
+        } else if (codepoint == '\r') {
+            out += "\\r";
+        } else if (codepoint == '\t') {
+            out += "\\t";
+        } else if (codepoint == 0) {
+            out += "\\0";
+        } else if (codepoint < 0x20 || (codepoint >= 0x7F && codepoint <= 0x9F) || codepoint == 0x2028
+                   || codepoint == 0x2029) {
+            std::snprintf(escape, sizeof escape, "\\u{%x}", static_cast<unsigned>(codepoint));
+            out += escape;
+        } else {
+            out.append(reinterpret_cast<const char*>(cursor), static_cast<size_t>(used));
+        }
+        cursor += used;
+        left -= used;
     }
     return out;
 }

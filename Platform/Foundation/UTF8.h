@@ -23,4 +23,10 @@ public:
     // Each byte taken as one Latin-1 character, encoded as UTF-8; for reading
     // text files that were not written as UTF-8.
     static std::string fromLatin1(std::string_view bytes);
+
+    // The text with every control character (C0, DEL, C1), line and paragraph
+    // separator written as an escape ("\n", "\t", "\0", "\u{1b}", "\u{2028}") and
+    // every byte that is not part of valid UTF-8 as "\x{ff}": the result is one
+    // line of valid UTF-8 that shows what the bytes were.
+    static std::string escapedControls(std::string_view text);
 };

@@ -4,6 +4,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <vector>
 
 namespace {
@@ -34,9 +35,15 @@ bool UserAccounts::isAdministrator(uid_t uid)
     while (::getgrouplist(entry.pw_name, entry.pw_gid, groups.data(), &count) < 0)
         groups.resize(static_cast<size_t>(count));
     groups.resize(static_cast<size_t>(count));
+    // Reentrant lookups: the bus asks from its own thread.
+    std::vector<char> groupBuffer(16384);
     for (const char* name : kAdministratorGroups) {
-        group* admin = ::getgrnam(name);
-        if (!admin)
+        group entry {};
+        group* admin = nullptr;
+        int failed;
+        while ((failed = ::getgrnam_r(name, &entry, groupBuffer.data(), groupBuffer.size(), &admin)) == ERANGE)
+            groupBuffer.resize(groupBuffer.size() * 2);
+        if (failed != 0 || !admin)
             continue;
         for (gid_t gid : groups) {
             if (gid == admin->gr_gid)

@@ -15,26 +15,18 @@ namespace {
 // an empty suite; anything else that is not a dictionary is unreadable.
 Expected<PropertyListValue::Dictionary> load(const std::string& path)
 {
-    auto bytes = FileManager::contents(path);
+    auto bytes = FileManager::contents(path, UserDefaults::largestFile);
     if (!bytes && bytes.error().code != ENOENT)
         return bytes.error();
     if (!bytes || bytes->empty())
         return PropertyListValue::Dictionary();
     auto list = PropertyListSerialization::propertyList(*bytes);
-    if (!list || !list->dictionary())
+    if (!list)
+        return Error::message("The file " + path + " holds no dictionary of settings (" + list.error().description
+                              + "); it is left alone");
+    if (!list->dictionary())
         return Error::message("The file " + path + " holds no dictionary of settings; it is left alone");
     return *list->dictionary();
-}
-
-std::optional<PropertyListValue> valueFor(const std::string& path, std::string_view key)
-{
-    auto dictionary = load(path);
-    if (!dictionary)
-        return std::nullopt;
-    auto found = dictionary->find(std::string(key));
-    if (found == dictionary->end())
-        return std::nullopt;
-    return std::move(found->second);
 }
 
 bool boolFromString(const std::string& text)
@@ -54,6 +46,39 @@ UserDefaults::UserDefaults(std::string suiteName, std::string path)
 {
 }
 
+void UserDefaults::setUnreadableFileHandler(FailureHandler handler)
+{
+    std::lock_guard guard(m_lock);
+    m_unreadable = std::move(handler);
+}
+
+std::optional<PropertyListValue> UserDefaults::valueFor(std::string_view key) const
+{
+    auto dictionary = load(m_path);
+    if (!dictionary) {
+        FileStamp now = FileManager::linkStamp(m_path);
+        FailureHandler handler;
+        {
+            std::lock_guard guard(m_lock);
+            if (!(now == m_reported)) {
+                m_reported = now;
+                handler = m_unreadable;
+            }
+        }
+        if (handler)
+            handler(dictionary.error());
+        return std::nullopt;
+    }
+    {
+        std::lock_guard guard(m_lock);
+        m_reported = FileStamp{};
+    }
+    auto found = dictionary->find(std::string(key));
+    if (found == dictionary->end())
+        return std::nullopt;
+    return std::move(found->second);
+}
+
 std::string UserDefaults::defaultPath(std::string_view suiteName)
 {
     return FileManager::homeDirectory() + "/Library/Preferences/" + std::string(suiteName) + ".plist";
@@ -61,7 +86,7 @@ std::string UserDefaults::defaultPath(std::string_view suiteName)
 
 bool UserDefaults::boolForKey(std::string_view key) const
 {
-    auto value = valueFor(m_path, key);
+    auto value = valueFor(key);
     if (!value)
         return false;
     if (const bool* flag = value->get<bool>())
@@ -77,7 +102,7 @@ bool UserDefaults::boolForKey(std::string_view key) const
 
 std::optional<std::string> UserDefaults::dataForKey(std::string_view key) const
 {
-    auto value = valueFor(m_path, key);
+    auto value = valueFor(key);
     if (const auto* data = value ? value->get<PropertyListValue::Data>() : nullptr)
         return data->bytes;
     return std::nullopt;
@@ -85,7 +110,7 @@ std::optional<std::string> UserDefaults::dataForKey(std::string_view key) const
 
 std::optional<std::string> UserDefaults::stringForKey(std::string_view key) const
 {
-    auto value = valueFor(m_path, key);
+    auto value = valueFor(key);
     if (const std::string* text = value ? value->string() : nullptr)
         return *text;
     return std::nullopt;

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "Platform/Foundation/Expected.h"
+#include "Platform/Foundation/FileManager.h"
 #include "Platform/Foundation/PropertyListValue.h"
 
 // A user-defaults suite: one property-list file, by default
@@ -15,9 +17,21 @@
 // seen by every other reader at once. Writers take the file's lock, so two
 // processes writing different keys keep each other's values. Safe to use from
 // several threads.
+//
+// Only a regular file of at most `largestFile` bytes is read, opened without
+// waiting (a FIFO), its values nested no deeper than a parser can take; any
+// other file reads as absent values, is never overwritten, and is reported
+// once per change of it.
 class UserDefaults {
 public:
+    static constexpr size_t largestFile = size_t{1} << 20;
+    using FailureHandler = std::function<void(const Error&)>;
+
     explicit UserDefaults(std::string suiteName, std::string path = {});
+
+    // Told (on the reading thread) why the file reads as absent values: once
+    // for each version of the file that cannot be read, not at every read.
+    void setUnreadableFileHandler(FailureHandler handler);
 
     static std::string defaultPath(std::string_view suiteName);
 
@@ -49,6 +63,7 @@ public:
     const std::string& path() const { return m_path; }
 
 private:
+    std::optional<PropertyListValue> valueFor(std::string_view key) const;
     // Nothing removes the key.
     Expected<void> write(std::string_view key, std::optional<PropertyListValue> value);
 
@@ -56,4 +71,7 @@ private:
     std::string m_path;
     mutable std::mutex m_lock;
     std::optional<Error> m_lastWriteError;
+    FailureHandler m_unreadable;
+    // The version of the file last reported as unreadable.
+    mutable FileStamp m_reported;
 };

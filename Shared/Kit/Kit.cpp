@@ -4,6 +4,7 @@
 
 #include "Platform/Foundation/DispatchQueue.h"
 #include "Platform/Foundation/FileManager.h"
+#include "Platform/Foundation/UTF8.h"
 
 void Kit::debugLog(const std::vector<std::string>& items, std::string_view function, CallSite location)
 {
@@ -37,26 +38,11 @@ std::string Kit::quoted(std::string_view text)
 {
     std::string out = "\"";
     for (char character : text) {
-        auto byte = static_cast<unsigned char>(character);
-        switch (character) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        case '\0': out += "\\0"; break;
-        default:
-            if (byte < 0x20 || byte == 0x7F) {
-                char escaped[16];
-                std::snprintf(escaped, sizeof escaped, "\\u{%x}", byte);
-                out += escaped;
-            } else {
-                out += character;
-            }
-        }
+        if (character == '"' || character == '\\')
+            out += '\\';
+        out += character;
     }
-    out += '"';
-    return out;
+    return UTF8::escapedControls(out) + '"';
 }
 
 std::string Kit::describe(const std::vector<std::string>& texts)

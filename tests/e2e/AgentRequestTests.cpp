@@ -35,10 +35,10 @@ TEST_F(AgentRequests, StartsWithOneLogEntryThenAddRemoveAndClearEditTheFile)
     EXPECT_FALSE(FileManager::fileExists(fstab)) << "start-up alone must not create /etc/fstab";
 
     EXPECT_THAT(send({"add,Data"}), ElementsAre("add,Data"));
-    EXPECT_EQ(readFile(fstab), entry("Data"));
+    EXPECT_EQ(readFile(fstab), entry("Data") + "\n");
     EXPECT_EQ(modeOf(fstab), 0644u);
     EXPECT_THAT(send({"add,Data", "add,Other", "remove,Data"}), ElementsAre("add,Data", "add,Other", "remove,Data"));
-    EXPECT_EQ(readFile(fstab), entry("Data") + "\n" + entry("Other"));
+    EXPECT_EQ(readFile(fstab), entry("Data") + "\n" + entry("Other") + "\n");
     EXPECT_THAT(send({"clear,all"}), IsEmpty()) << "clear is never answered";
     EXPECT_TRUE(FileManager::fileExists(fstab)) << "a clear leaves the file present";
     EXPECT_EQ(readFile(fstab), "");
@@ -46,7 +46,7 @@ TEST_F(AgentRequests, StartsWithOneLogEntryThenAddRemoveAndClearEditTheFile)
 
 TEST_F(AgentRequests, MalformedRequestsAreRejectedUnansweredOthersAnswered)
 {
-    const std::string own = "# the user's own table\nUUID=1234 /data ext4 defaults 0 2";
+    const std::string own = "# the user's own table\nUUID=1234 /data ext4 defaults 0 2\n";
     writeFstab(own, 0640);
     start();
     AnswerCollector::request(std::nullopt);
@@ -57,7 +57,7 @@ TEST_F(AgentRequests, MalformedRequestsAreRejectedUnansweredOthersAnswered)
     ASSERT_NE(log.find("错误的指令"), log.rfind("错误的指令")) << "both the missing and the non-text object are logged";
 
     EXPECT_THAT(send({"Add,Data", "remove,Missing", "add,"}), ElementsAre("Add,Data", "remove,Missing", "add,"));
-    EXPECT_EQ(readFile(fstab), own + "\n" + entry(""));
+    EXPECT_EQ(readFile(fstab), own + entry("") + "\n");
     EXPECT_EQ(modeOf(fstab), 0640u) << "the file keeps its mode";
 }
 
@@ -74,5 +74,5 @@ TEST_F(AgentRequests, OnlyRootAndAdministratorsAreHeard)
     // Root's own requests through the same path still work.
     ASSERT_EQ(runCommand({POST_NOTIFICATION, "top.kestrova.macOS.Parvex.Helper.do", "add,Data"}), 0);
     EXPECT_THAT(m_answers.drain(), ElementsAre("add,Data"));
-    EXPECT_EQ(readFile(fstab), entry("Data"));
+    EXPECT_EQ(readFile(fstab), entry("Data") + "\n");
 }

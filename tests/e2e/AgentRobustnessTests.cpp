@@ -7,16 +7,17 @@
 #include <random>
 #include <thread>
 
+#include "Platform/Foundation/Text.h"
 #include "support/AgentFixture.h"
 
 namespace {
 
-// The first `count` lines as the agent writes a table: no final line feed.
+// The first `count` lines as the agent writes a table: each ends with a line feed.
 std::string join(const std::vector<std::string>& lines, size_t count)
 {
     std::string text;
     for (size_t i = 0; i < count; ++i)
-        text += (i ? "\n" : "") + lines[i];
+        text += lines[i] + "\n";
     return text;
 }
 
@@ -67,7 +68,7 @@ TEST_F(AgentRobustness, BurstWithMalformedRequestsMatchesAModel)
 
 TEST_F(AgentRobustness, KilledMidWriteLeavesOldOrNewFileNeverAPart)
 {
-    writeFstab("# kept", 0644);  // as the agent writes it: no final line feed
+    writeFstab("# kept\n", 0644);
     std::vector<std::string> lines{"# kept"};
     for (int i = 0; i < 100; ++i)
         lines.push_back(entry("Volume" + std::to_string(i) + std::string(200, 'x')));
@@ -93,4 +94,25 @@ TEST_F(AgentRobustness, KilledMidWriteLeavesOldOrNewFileNeverAPart)
     }
     EXPECT_EQ(written, lines.size());
     std::printf("agent killed %d times during %zu writes\n", kills, lines.size() - 1);
+}
+
+TEST_F(AgentRobustness, ARootRequestFromAShortLivedSenderIsHandledAfterAFloodFromNobody)
+{
+    ::unlink(fstab);
+    start();
+    // 10,000 requests and one of 4 MB from nobody, ahead of root's...
+    const std::vector<std::string> nobody{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                                          POST_NOTIFICATION, "top.kestrova.macOS.Parvex.Helper.do", "add,Evil"};
+    auto flood = nobody;
+    flood.insert(flood.end(), {"--times", "10000"});
+    ASSERT_EQ(runCommand(flood), 0);
+    auto large = nobody;
+    large.insert(large.end(), {"--padded", std::to_string(4 << 20)});
+    ASSERT_EQ(runCommand(large), 0);
+    // ...which comes from a process that is gone a moment after it sent it.
+    ASSERT_EQ(runCommand({POST_NOTIFICATION, "top.kestrova.macOS.Parvex.Helper.do", "add,Data"}), 0);
+    EXPECT_TRUE(m_answers.waitFor(1, 30));
+    EXPECT_EQ(m_answers.answers(), std::vector<std::string>{"add,Data"});
+    EXPECT_EQ(Text::split(readFile(fstab), '\n'), std::vector<std::string>{entry("Data")});
+    EXPECT_TRUE(m_agent->isRunning());
 }

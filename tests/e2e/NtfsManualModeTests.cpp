@@ -28,13 +28,13 @@ namespace fs = std::filesystem;
 // sandbox's system bus, and the real disk tools on a real NTFS volume.
 class ManualMode : public NtfsFixture {
 protected:
-    // The agent writes the table back without blank lines or a final line
-    // feed, so a table already in that form is the one it can give back
-    // byte for byte.
+    // The agent writes the table back without blank lines, every line ended
+    // by a line feed, so a table already in that form is the one it can give
+    // back byte for byte.
     static constexpr const char* machineTable =
         "# /etc/fstab: static file system information.\n"
         "UUID=0b9f61a4-3d52-4a0e-9d4e-2f1c6e7a9b10 / ext4 errors=remount-ro 0 1\n"
-        "UUID=5E2A-91C3 /boot/efi vfat umask=0077 0 1";
+        "UUID=5E2A-91C3 /boot/efi vfat umask=0077 0 1\n";
 
     void SetUp() override
     {
@@ -88,7 +88,7 @@ TEST_F(ManualMode, MountWritesTheEntryAndTheAnswerRemountsReadWriteEjectGivesItB
     const std::string entry = "LABEL=Data none ntfs rw,auto,nobrowse";
     ASSERT_TRUE(RunLoop::main().runUntil([&] { return mountOf("/Volumes/Data", disk.volumeNode()) == "rw"; }, 30))
         << "the answer did not remount the volume read-write; agent log:\n" << readFile(kAgentLog);
-    EXPECT_EQ(readFile(fstab), std::string(machineTable) + "\n" + entry);
+    EXPECT_EQ(readFile(fstab), std::string(machineTable) + entry + "\n");
     EXPECT_EQ(std::ranges::count(MountTable().entries(), disk.volumeNode(), &MountEntry::source), 1)
         << "no desktop mount in manual mode";
     EXPECT_EQ(readFile("/Volumes/Data/hello.txt"), "from Windows\n");

@@ -17,6 +17,12 @@ Expected<void> InProcessNotificationBus::post(const std::string& name, const std
         }
     }
     for (auto& subscription : receivers) {
+        const SenderPolicy& senders = subscription->senders;
+        if (senders.accepts && !senders.accepts(sender)) {
+            if (senders.rejected)
+                senders.rejected(sender);
+            continue;
+        }
         Notification notification{name, object, sender};
         DispatchQueue::main().async([subscription, notification]() {
             if (subscription->alive)
@@ -26,11 +32,11 @@ Expected<void> InProcessNotificationBus::post(const std::string& name, const std
     return {};
 }
 
-unsigned InProcessNotificationBus::subscribe(const std::string& name, Receiver receiver)
+unsigned InProcessNotificationBus::subscribe(const std::string& name, Receiver receiver, SenderPolicy senders)
 {
     std::lock_guard guard(m_lock);
     unsigned token = m_nextToken++;
-    m_subscriptions[token] = std::make_shared<Subscription>(Subscription{name, std::move(receiver)});
+    m_subscriptions[token] = std::make_shared<Subscription>(Subscription{name, std::move(receiver), std::move(senders)});
     return token;
 }
 

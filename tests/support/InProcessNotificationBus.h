@@ -21,7 +21,8 @@ public:
     };
 
     Expected<void> post(const std::string& name, const std::optional<PropertyListValue>& object, unsigned options) override;
-    unsigned subscribe(const std::string& name, Receiver receiver) override;
+    // The sender policy is applied as a notification is posted.
+    unsigned subscribe(const std::string& name, Receiver receiver, SenderPolicy senders) override;
     void unsubscribe(unsigned token) override;
 
     void setSenderUid(uid_t uid) { m_senderUid = uid; }
@@ -32,6 +33,7 @@ private:
     struct Subscription {
         std::string name;
         Receiver receiver;
+        SenderPolicy senders;
         bool alive = true;
     };
 

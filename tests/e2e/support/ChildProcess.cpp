@@ -3,12 +3,12 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <fstream>
-#include <sstream>
+#include <string>
 #include <thread>
 
 extern char** environ;
@@ -74,9 +74,10 @@ int ChildProcess::quit(double seconds)
     return -1;
 }
 
-std::unique_ptr<ChildProcess> startAgent()
+std::unique_ptr<ChildProcess> startAgent(bool keepLogPath)
 {
-    ::unlink(kAgentLog);
+    if (!keepLogPath)
+        ::unlink(kAgentLog);
     auto agent = std::make_unique<ChildProcess>(std::vector<std::string>{kAgentPath}, "/tmp/agent.output");
     return waitForFileContaining(kAgentLog, "Running...", 10) ? std::move(agent) : nullptr;
 }
@@ -90,10 +91,18 @@ int runCommand(const std::vector<std::string>& arguments)
 
 std::string readFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    // Never waits on a FIFO someone planted.
+    std::string text;
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat info {};
+    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        char buffer[65536];
+        for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
+            text.append(buffer, static_cast<size_t>(got));
+    }
+    if (fd >= 0)
+        ::close(fd);
+    return text;
 }
 
 bool waitUntil(const std::function<bool()>& done, double seconds)

@@ -35,11 +35,13 @@ private:
 };
 
 // The real agent, started afresh and running; null if it did not start.
-std::unique_ptr<ChildProcess> startAgent();
+// Whatever is at its log path is removed first unless `keepLogPath`.
+std::unique_ptr<ChildProcess> startAgent(bool keepLogPath = false);
 
 // Runs a command to its end; returns its exit status (or -1).
 int runCommand(const std::vector<std::string>& arguments);
 
+// The file's bytes; empty when it is missing or no regular file.
 std::string readFile(const std::string& path);
 // Polls `done` (every 10 ms) until it holds or `seconds` pass.
 bool waitUntil(const std::function<bool()>& done, double seconds = 30);

@@ -2,7 +2,10 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <functional>
 #include <regex>
 #include <string>
 #include <thread>
@@ -11,6 +14,7 @@
 #include "Platform/Foundation/FileManager.h"
 #include "Platform/Foundation/Text.h"
 #include "Shared/Console.h"
+#include "support/Fifo.h"
 #include "support/TemporaryFolder.h"
 
 namespace {
@@ -142,6 +146,82 @@ TEST_F(ConsoleTest, AppendsInPlaceButRewritesAFileSomeoneElseChanged)
     ours += "\n" + logged([&] { console.printLog("ours 4", "run()"); });
     EXPECT_EQ(file(m_path), ours);
     EXPECT_NE(FileManager::stamp(m_path).inode, inode) << "a touched file should be rewritten";
+}
+
+TEST_F(ConsoleTest, TheLogKeepsItsNewestEntriesWithinItsBudget)
+{
+    Console console(m_path);
+    console.clear();
+    const std::string padding(500, 'x');
+    ::testing::internal::CaptureStdout();
+    for (int index = 0; index < 6000; ++index)
+        console.printLog({"entry " + std::to_string(index), padding}, "run()");
+    ::testing::internal::GetCapturedStdout();
+    std::string text = file(m_path);
+    EXPECT_LE(text.size(), Console::defaultBudget);
+    EXPECT_GT(text.size(), Console::defaultBudget / 2);
+    auto got = lines(text);
+    EXPECT_EQ(got[0], "Older entries were dropped here to keep this log within 1024 KiB.");
+    EXPECT_EQ(got[1], "");
+    // Whole entries only, the newest last.
+    ASSERT_TRUE(std::regex_match(got[2], kHeader)) << got[2];
+    EXPECT_EQ(got[got.size() - 3], "entry 5999");
+    EXPECT_EQ((got.size() - 2) % 4, 0u);
+
+    // A program that finds such a log keeps its tail, from a line's start.
+    Console later(m_path);
+    later.printLog("after", "run()");
+    text = file(m_path);
+    EXPECT_LE(text.size(), Console::defaultBudget);
+    EXPECT_TRUE(text.starts_with("Older entries were dropped here")) << text.substr(0, 80);
+    EXPECT_TRUE(text.ends_with("after\n"));
+}
+
+TEST_F(ConsoleTest, EachItemIsOneLineWithItsControlCharactersEscaped)
+{
+    Console console(m_path);
+    console.clear();
+    std::string out = logged([&] {
+        console.printLog({"Data\n2024-01-01 00:00:00.000 in main.cpp run() [Line 1]:", "\x1b[2Jred\r\t\xC2\x85", "\xFF"},
+                         "add(_:)");
+    });
+    auto got = lines(file(m_path));
+    ASSERT_EQ(got.size(), 5u) << file(m_path);
+    EXPECT_EQ(got[1], "Data\\n2024-01-01 00:00:00.000 in main.cpp run() [Line 1]:");
+    EXPECT_EQ(got[2], "\\u{1b}[2Jred\\r\\t\\u{85}");
+    EXPECT_EQ(got[3], "\\x{ff}");
+    EXPECT_EQ(file(m_path), out) << "standard output shows the same";
+}
+
+TEST_F(ConsoleTest, AFileSomeoneElsePlantedAtTheLogPathIsReplacedNeverWrittenThrough)
+{
+    // A sticky folder everyone may write to, as /tmp is.
+    ASSERT_EQ(::chmod(m_folder.path().c_str(), 01777), 0);
+    const std::string victim = m_folder.write("victim", "mine\n", 0600);
+    std::vector<std::pair<std::string, std::function<void()>>> plants{
+        {"a link to a file of the test's", [&] { std::filesystem::create_symlink(victim, m_path); }},
+        {"a FIFO", [&] { ASSERT_EQ(::mkfifo(m_path.c_str(), 0666), 0); }},
+    };
+    if (::geteuid() == 0)
+        plants.push_back({"another user's file", [&] {
+                              m_folder.write("Parvex.txt", "planted\n", 0666);
+                              ASSERT_EQ(::chown(m_path.c_str(), 65534, 65534), 0);
+                          }});
+    for (auto& [what, plant] : plants) {
+        std::filesystem::remove(m_path);
+        plant();
+        Console console(m_path);
+        std::string out;
+        EXPECT_TRUE(finishesWithoutWaitingOnFifo(m_path, [&] { out = logged([&] { console.printLog("entry", "run()"); }); }))
+            << what;
+        struct stat info {};
+        ASSERT_EQ(::lstat(m_path.c_str(), &info), 0) << what;
+        EXPECT_TRUE(S_ISREG(info.st_mode)) << what;
+        EXPECT_EQ(info.st_uid, ::geteuid()) << what;
+        EXPECT_EQ(info.st_mode & 0022, 0u) << what;
+        EXPECT_TRUE(file(m_path).ends_with("entry\n")) << what;
+        EXPECT_EQ(file(victim), "mine\n") << what;
+    }
 }
 
 TEST_F(ConsoleTest, EntriesFromManyThreadsNeverInterleave)

@@ -4,11 +4,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "Platform/Foundation/FileManager.h"
 #include "Platform/Foundation/PropertyListSerialization.h"
 #include "Platform/Foundation/UserDefaults.h"
+#include "support/Fifo.h"
 #include "support/TemporaryFolder.h"
 
 namespace {
@@ -19,6 +22,46 @@ protected:
     std::string m_path = m_folder / "Library/Preferences/suite.plist";
     void makeFolder() const { std::filesystem::create_directories(m_folder / "Library/Preferences"); }
 };
+
+// A binary list {"flag": true, "deep": [[[...]]]} with `depth` arrays nested.
+std::string deeplyNested(size_t depth)
+{
+    auto bigEndian = [](std::string& out, uint64_t value, size_t width) {
+        for (size_t byte = width; byte-- > 0;)
+            out += static_cast<char>(value >> (8 * byte) & 0xFF);
+    };
+    const size_t width = 4;
+    std::string body = "bplist00";
+    std::vector<size_t> offsets;
+    // 0: the dictionary, 1-2: its keys, 3: true, 4...: the arrays, the last one empty.
+    offsets.push_back(body.size());
+    body += '\xD2';
+    for (uint64_t ref : {1, 2, 3, 4})
+        bigEndian(body, ref, width);
+    offsets.push_back(body.size());
+    body += "\x54" "flag";
+    offsets.push_back(body.size());
+    body += "\x54" "deep";
+    offsets.push_back(body.size());
+    body += '\x09';
+    for (size_t level = 0; level < depth; ++level) {
+        offsets.push_back(body.size());
+        body += '\xA1';
+        bigEndian(body, 5 + level, width);
+    }
+    offsets.push_back(body.size());
+    body += '\xA0';
+    size_t table = body.size();
+    for (size_t offset : offsets)
+        bigEndian(body, offset, width);
+    std::string trailer(6, '\0');
+    trailer += static_cast<char>(width);
+    trailer += static_cast<char>(width);
+    bigEndian(trailer, offsets.size(), 8);
+    bigEndian(trailer, 0, 8);
+    bigEndian(trailer, table, 8);
+    return body + trailer;
+}
 
 mode_t modeOf(const std::string& path)
 {
@@ -91,6 +134,43 @@ TEST_F(UserDefaultsTest, AnUnparsableFileReadsEmptyAndIsNeverOverwritten)
     UserDefaults defaults("suite", m_path);
     EXPECT_TRUE(defaults.set(true, "a"));
     EXPECT_TRUE(defaults.boolForKey("a"));
+}
+
+TEST_F(UserDefaultsTest, AnythingButASmallRegularFileReadsAsAbsentAndIsReportedOncePerChange)
+{
+    makeFolder();
+    UserDefaults defaults("suite", m_path);
+    std::vector<std::string> reported;
+    defaults.setUnreadableFileHandler([&](const Error& error) { reported.push_back(error.description); });
+    auto large = PropertyListSerialization::data(
+        PropertyListValue::Dictionary{{"flag", true}, {"padding", PropertyListValue::Data{std::string(2 << 20, 'x')}}},
+        PropertyListSerialization::Format::binary);
+    ASSERT_TRUE(large);
+    const std::vector<std::pair<std::string, std::function<void()>>> files{
+        {"a FIFO", [&] { ASSERT_EQ(::mkfifo(m_path.c_str(), 0600), 0); }},
+        {"a link to /dev/zero", [&] { std::filesystem::create_symlink("/dev/zero", m_path); }},
+        {"100,000 arrays nested", [&] { m_folder.write("Library/Preferences/suite.plist", deeplyNested(100'000)); }},
+        {"a 2 MiB list", [&] { m_folder.write("Library/Preferences/suite.plist", *large); }},
+    };
+    for (const auto& [what, make] : files) {
+        std::filesystem::remove(m_path);
+        make();
+        bool flag = true;
+        EXPECT_TRUE(finishesWithoutWaitingOnFifo(m_path, [&] {
+            flag = defaults.boolForKey("flag");
+            defaults.dataForKey("padding");
+        })) << what;
+        EXPECT_FALSE(flag) << what;
+        EXPECT_FALSE(defaults.set(true, "other")) << what << ": left alone";
+        EXPECT_EQ(reported.size(), 1u)
+            << what << ": once per change of the file";
+        reported.clear();
+    }
+    // A readable file again is read.
+    std::filesystem::remove(m_path);
+    EXPECT_TRUE(defaults.set(true, "flag"));
+    EXPECT_TRUE(defaults.boolForKey("flag"));
+    EXPECT_TRUE(reported.empty());
 }
 
 TEST_F(UserDefaultsTest, ConcurrentWritersOfDifferentKeysKeepEachOthersValues)

@@ -1,0 +1,131 @@
+#include "Platform/Foundation/FileHandle.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <utility>
+
+namespace {
+
+constexpr size_t kChunk = 65536;
+
+}  // namespace
+
+Expected<FileHandle> FileHandle::forReading(const std::string& path, OpenOptions options)
+{
+    return open(path, O_RDONLY, options);
+}
+
+Expected<FileHandle> FileHandle::forAppending(const std::string& path, OpenOptions options)
+{
+    return open(path, O_WRONLY | O_APPEND, options);
+}
+
+Expected<FileHandle> FileHandle::open(const std::string& path, int flags, OpenOptions options)
+{
+    // O_NONBLOCK: opening a FIFO must not wait for its other end. It means
+    // nothing for a regular file, the only kind kept.
+    flags |= O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (options.followLink ? 0 : O_NOFOLLOW);
+    int fd = ::open(path.c_str(), flags);
+    if (fd < 0)
+        return FileManager::fileError(errno, "opened", path);
+    FileHandle handle(fd, path);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return FileManager::fileError(errno, "opened", path);
+    if (!S_ISREG(info.st_mode))
+        return FileManager::fileError(EINVAL, "opened", path, "it is not a regular file");
+    if (options.ownedByUs && info.st_uid != ::geteuid())
+        return FileManager::fileError(EPERM, "opened", path, "it belongs to another user");
+    return handle;
+}
+
+FileHandle::FileHandle(int fd, std::string path)
+    : m_fd(fd)
+    , m_path(std::move(path))
+{
+}
+
+FileHandle::FileHandle(FileHandle&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1))
+    , m_path(std::move(other.m_path))
+{
+}
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
+{
+    if (this != &other) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = std::exchange(other.m_fd, -1);
+        m_path = std::move(other.m_path);
+    }
+    return *this;
+}
+
+FileHandle::~FileHandle()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+Expected<std::string> FileHandle::readToEnd(std::optional<size_t> limit) const
+{
+    return read(0, limit, true);
+}
+
+Expected<std::string> FileHandle::readTail(size_t count) const
+{
+    off_t size = stamp().size;
+    off_t start = size > static_cast<off_t>(count) ? size - static_cast<off_t>(count) : 0;
+    return read(start, count, false);
+}
+
+Expected<std::string> FileHandle::read(off_t offset, std::optional<size_t> limit, bool failWhenLarger) const
+{
+    // The size is checked before reading, so a huge file costs nothing; the
+    // limit also holds for a file that grows while it is read.
+    if (limit && failWhenLarger && stamp().size - offset > static_cast<off_t>(*limit))
+        return FileManager::fileError(EFBIG, "read", m_path);
+    std::string data;
+    char buffer[kChunk];
+    for (;;) {
+        size_t wanted = sizeof buffer;
+        if (limit && !failWhenLarger)
+            wanted = std::min(wanted, *limit - data.size());
+        ssize_t got = wanted == 0 ? 0 : ::pread(m_fd, buffer, wanted, offset + static_cast<off_t>(data.size()));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return FileManager::fileError(errno, "read", m_path);
+        if (got == 0)
+            return data;
+        if (limit && data.size() + static_cast<size_t>(got) > *limit)
+            return FileManager::fileError(EFBIG, "read", m_path);
+        data.append(buffer, static_cast<size_t>(got));
+    }
+}
+
+Expected<void> FileHandle::write(std::string_view data)
+{
+    while (!data.empty()) {
+        ssize_t written = ::write(m_fd, data.data(), data.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return FileManager::fileError(errno, "saved", m_path);
+        data.remove_prefix(static_cast<size_t>(written));
+    }
+    return {};
+}
+
+FileStamp FileHandle::stamp() const
+{
+    struct stat info {};
+    if (::fstat(m_fd, &info) != 0)
+        return FileStamp{};
+    return FileManager::stampOf(info);
+}

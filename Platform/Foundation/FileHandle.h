@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "Platform/Foundation/Expected.h"
+#include "Platform/Foundation/FileManager.h"
+
+// An open regular file, closed when the handle goes. Opening never blocks and
+// never yields anything but a regular file: a FIFO or a device at the path is
+// refused (EINVAL) instead of being waited on or read without end.
+struct FileOpenOptions {
+    // When false a symbolic link at the path is refused (ELOOP), never followed.
+    bool followLink = true;
+    // Refuses (EPERM) a file that belongs to another user: in a folder others
+    // may write to, what is there now may have been planted.
+    bool ownedByUs = false;
+};
+
+class FileHandle {
+public:
+    using OpenOptions = FileOpenOptions;
+
+    static Expected<FileHandle> forReading(const std::string& path, OpenOptions options = {});
+    // Writes go to the end of the file; it must exist already.
+    static Expected<FileHandle> forAppending(const std::string& path, OpenOptions options = {});
+
+    FileHandle(FileHandle&& other) noexcept;
+    FileHandle& operator=(FileHandle&& other) noexcept;
+    ~FileHandle();
+
+    // The whole file from the start; fails (EFBIG) when it is larger than `limit`.
+    Expected<std::string> readToEnd(std::optional<size_t> limit = std::nullopt) const;
+    // The last `count` bytes at most.
+    Expected<std::string> readTail(size_t count) const;
+    Expected<void> write(std::string_view data);
+    // The open file's identity and version now (fstat), whatever the path names meanwhile.
+    FileStamp stamp() const;
+    const std::string& path() const { return m_path; }
+
+private:
+    FileHandle(int fd, std::string path);
+    static Expected<FileHandle> open(const std::string& path, int flags, OpenOptions options);
+    Expected<std::string> read(off_t offset, std::optional<size_t> limit, bool failWhenLarger) const;
+
+    int m_fd = -1;
+    std::string m_path;
+};
