@@ -32,6 +32,9 @@ void AppDelegate::applicationDidFinishLaunching(const Notification&)
 
 void AppDelegate::applicationWillTerminate(const Notification&)
 {
+    // The window is gone; a relaunch after a mode change may still wait for
+    // the old ParvexMenu to unmount its volumes.
+    m_helperApp.finishRelaunch();
 }
 
 bool AppDelegate::applicationShouldTerminateAfterLastWindowClosed(NSApplication&)

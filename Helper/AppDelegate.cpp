@@ -50,6 +50,8 @@ void AppDelegate::applicationDidFinishLaunching(const Notification&)
 
 void AppDelegate::applicationWillTerminate(const Notification&)
 {
+    // A scan still mounting would add volumes after the list below is read.
+    m_manager.stop();
     for (const auto& volume : m_manager.previousInsertedNTFSVolumes())
         volume->umount();
 }

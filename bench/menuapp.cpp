@@ -30,7 +30,7 @@
 
 #include "Platform/Foundation/FileManager.h"
 #include "Platform/Foundation/Text.h"
-#include "Tools/Common/MountTable.h"
+#include "Platform/Foundation/MountTable.h"
 #include "support/AttachedDisk.h"
 #include "support/DiskSandbox.h"
 #include "support/NtfsImage.h"
@@ -211,7 +211,7 @@ int main(int argc, char** argv)
         disks.push_back(std::move(disk));
     }
     auto allWritable = [&] {
-        Tools::MountTable table;
+        MountTable table;
         for (size_t index = 0; index < disks.size(); ++index) {
             auto mount = table.mountAt(std::string(DiskSandbox::desktop) + "/" + names[index]);
             if (!mount || mount->source != nodes[index] || !mount->isReadWrite())

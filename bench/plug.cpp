@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "Tools/Common/MountTable.h"
+#include "Platform/Foundation/MountTable.h"
 #include "support/AttachedDisk.h"
 #include "support/DiskSandbox.h"
 #include "support/MenuApp.h"
@@ -136,7 +136,7 @@ int main(int, char** argv)
         }
         const std::string node = disk->volumeNode();
         bool writable = waitUntil([&] {
-            auto mount = Tools::MountTable().mountAt(folder);
+            auto mount = MountTable().mountAt(folder);
             return mount && mount->source == node && mount->isReadWrite();
         }, 30, std::chrono::microseconds(500));
         const auto ready = SystemClock::now();

@@ -152,7 +152,7 @@ void insideDiskutil(int calls, const std::string& volume)
 {
     auto sysfs = std::make_shared<Tools::SysfsBlock>();
     auto registry = std::make_shared<Tools::DiskRegistry>("/dev", sysfs);
-    auto mounts = std::make_shared<Tools::MountTable>();
+    auto mounts = std::make_shared<MountTable>();
     Tools::DiskCatalog catalog = Tools::DiskCatalog::standard(Tools::ToolPaths {});
     Tools::ProbeCache cache(Tools::ToolPaths {}.probeCacheDir, "/dev");
     const auto nodes = registry->nodes();
@@ -183,7 +183,7 @@ void insideDiskutil(int calls, const std::string& volume)
 
 void insideDf(int calls)
 {
-    auto entries = Tools::MountTable().entries();
+    auto entries = MountTable().entries();
     std::vector<std::string> fuse, other;
     for (const auto& entry : entries)
         (entry.fsType.starts_with("fuse") ? fuse : other).push_back(entry.target);
@@ -194,7 +194,7 @@ void insideDf(int calls)
         }
     };
     std::printf("  inside df -h (in this process, %zu mounts):\n", entries.size());
-    std::printf("    %-44s %6.3f ms\n", "the mount table, read once", timeWork([] { (void)Tools::MountTable().entries(); }, calls));
+    std::printf("    %-44s %6.3f ms\n", "the mount table, read once", timeWork([] { (void)MountTable().entries(); }, calls));
     std::printf("    %-44s %6.3f ms\n", ("statfs of the " + std::to_string(fuse.size()) + " FUSE mounts (ntfs-3g)").c_str(),
                 timeWork([&] { statAll(fuse); }, calls));
     std::printf("    %-44s %6.3f ms\n", ("statfs of the " + std::to_string(other.size()) + " other mounts").c_str(),

@@ -89,8 +89,19 @@ bool NTFSManager::isRecorded(const std::string& identifier) const
     return contains(m_volumeIDs, identifier);
 }
 
+void NTFSManager::stop()
+{
+    if (m_timer)
+        m_timer->invalidate();
+    m_mountTable.reset();
+    m_stopped = true;
+    std::lock_guard cycle(m_cycle);
+}
+
 void NTFSManager::run()
 {
+    if (m_stopped)
+        return;
     if (m_isRunning.exchange(true)) {
         Console::shared().printLog("Running....", "run()");
         return;
@@ -100,6 +111,8 @@ void NTFSManager::run()
 
 void NTFSManager::mountTableDidChange()
 {
+    if (m_stopped)
+        return;
     m_mountTableChanged = true;
     if (!m_isRunning.exchange(true))
         scanWhileChanging();
@@ -109,13 +122,18 @@ void NTFSManager::scanWhileChanging()
 {
     // A change noted after a cycle has listed the disks may be one it missed:
     // the flag is looked at again once the guard is down, so that either this
-    // loop or the change's own cycle takes it.
+    // loop or the change's own cycle takes it. Once stopped, nothing scans:
+    // the quit sequence unmounts what the cycles mounted.
     do {
         if (m_mountTableChanged.exchange(false))
             Console::shared().printLog("the mount table changed: scanning at once", "run()");
-        scan();
+        {
+            std::lock_guard cycle(m_cycle);
+            if (!m_stopped)
+                scan();
+        }
         m_isRunning = false;
-    } while (m_mountTableChanged.load() && !m_isRunning.exchange(true));
+    } while (!m_stopped && m_mountTableChanged.load() && !m_isRunning.exchange(true));
 }
 
 void NTFSManager::scan()
@@ -124,8 +142,19 @@ void NTFSManager::scan()
     // readers on the main thread, never a script run.
     SharedData& settings = m_environment->settings;
     const auto current = DiskToolOutput::identifiers(m_environment->runScript("diskutil list | grep -v 'APFS'").result);
-    for (const auto& identifier : current)
+    for (const auto& identifier : current) {
+        // Quitting: whatever this cycle mounted is unmounted next.
+        if (m_stopped)
+            return;
         checkIdentifier(identifier, settings.managerStyle());
+    }
+    if (!settings.managerStyle()) {
+        for (const auto& volume : previousInsertedNTFSVolumes()) {
+            if (m_stopped)
+                return;
+            volume->mountAgainIfPasswordChanged();
+        }
+    }
 
     const auto mounted = DiskToolOutput::mountedDevices(m_environment->runScript("df -h").result);
     if (!settings.managerStyle()) {
@@ -221,7 +250,8 @@ void NTFSManager::eventCallBackNotification(const Notification& notification)
     if (comma == std::string::npos || text->find(',', comma + 1) != std::string::npos)
         return;
     const std::string command = text->substr(0, comma);
-    const std::string name = ShellText::word(text->substr(comma + 1));
+    const std::string volumeName = text->substr(comma + 1);
+    const std::string name = ShellText::word(volumeName);
     std::string script;
     if (command == "add")
         script = "diskutil umount " + name + "\n" + "diskutil mount " + name + "\n" + "open /Volumes/" + name;
@@ -229,4 +259,10 @@ void NTFSManager::eventCallBackNotification(const Notification& notification)
         script = "diskutil umount " + name;
     ScriptResult output = m_environment->runScript(script);
     Kit::debugLog(Kit::describe(output.result, output.error), kAnswerTag);
+    if (command != "add")
+        return;
+    for (const auto& volume : previousInsertedNTFSVolumes()) {
+        if (volume->name == volumeName)
+            volume->remountFinished();
+    }
 }

@@ -30,6 +30,10 @@ public:
     // tracked holds back the ticks. Each tick runs a cycle on the global queue,
     // and so does each change of the mount table, in the same mode.
     void start();
+    // For quitting: no cycle starts any more, and the one under way stops
+    // before its next volume; returns once it has. The volumes it mounted
+    // are in the list for the quit sequence to unmount.
+    void stop();
     // One scan cycle; never overlaps another.
     void run();
     // The mount table changed (on the global queue): the same guarded cycle
@@ -68,6 +72,9 @@ private:
     std::vector<std::string> m_volumeIDs;
     std::atomic<bool> m_isRunning{false};
     std::atomic<bool> m_mountTableChanged{false};
+    std::atomic<bool> m_stopped{false};
+    // Held by the cycle under way, so that stop() can wait for it.
+    std::mutex m_cycle;
     std::unique_ptr<ObserverRegistration> m_answers;
     std::shared_ptr<Timer> m_timer;
     std::unique_ptr<MountTableMonitor> m_mountTable;

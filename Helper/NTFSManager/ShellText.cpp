@@ -29,5 +29,7 @@ bool ShellText::isPlainWord(std::string_view value)
 
 std::string ShellText::word(std::string_view value)
 {
-    return isPlainWord(value) ? std::string(value) : quoted(value);
+    // An empty value left bare would vanish, and the command would run
+    // without its argument.
+    return !value.empty() && isPlainWord(value) ? std::string(value) : quoted(value);
 }

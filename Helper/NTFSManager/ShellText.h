@@ -13,7 +13,8 @@ public:
     static std::string quoted(std::string_view value);
 
     // Where the scripts insert a value bare: a plain word (letters, digits and
-    // -_.,/:@%+=, not starting with =) stays bare, anything else is quoted.
+    // -_.,/:@%+=, not starting with =) stays bare, anything else (the empty
+    // value too) is quoted.
     // Quoting never stops a command from reading a value as an option.
     static std::string word(std::string_view value);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // The login password travels to `sudo -S` in a variable of the script's own
 // shell and is printed into the pipe by the shell's builtin printf: it never
@@ -12,4 +13,8 @@ public:
 
     // Feeds the password to the command that follows: "... | sudo -S ...".
     static std::string pipe();
+
+    // Whether sudo said, on its standard error, that it refused the password
+    // it was fed (or that it needed one and got none).
+    static bool wasRefused(std::string_view error);
 };

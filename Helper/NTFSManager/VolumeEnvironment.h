@@ -5,14 +5,15 @@
 #include <string>
 
 #include "Helper/Script.h"
+#include "Platform/Foundation/MountTable.h"
 
 class DistributedNotificationCenter;
 class MountNotifier;
 class SharedData;
 
 // What the volume code reaches outside itself: the settings, the agent's
-// notification center, the user's home and the shell. The app uses the real
-// ones; tests hand in their own.
+// notification center, the user's home, the shell and the mount table. The
+// app uses the real ones; tests hand in their own.
 struct VolumeEnvironment {
     SharedData& settings;
     DistributedNotificationCenter& notify;
@@ -21,6 +22,8 @@ struct VolumeEnvironment {
     std::function<void(const std::string&)> scriptObserver = nullptr;
     // Tells the user what became of automatic mounts; none in most tests.
     std::shared_ptr<MountNotifier> notifier = nullptr;
+    // What is mounted where, as the kernel has it: the judge of every mount.
+    MountTable mounts = MountTable();
 
     static std::shared_ptr<VolumeEnvironment> standard();
 

@@ -1,5 +1,7 @@
 #include "Helper/NTFSManager/VolumeModel.h"
 
+#include <functional>
+
 #include "Helper/NTFSManager/MountNotifier.h"
 #include "Helper/NTFSManager/ShellText.h"
 #include "Helper/NTFSManager/SudoPassword.h"
@@ -44,6 +46,14 @@ bool VolumeModel::mountFolderIsEmpty() const
     return !FileManager::isMountPoint(mountFolder()) && FileManager::subpaths(mountFolder()).empty();
 }
 
+bool VolumeModel::isMountedReadWrite(const std::string& folder, const char* function) const
+{
+    auto mounted = m_environment->mounts.isReadWriteMount(folder, path());
+    if (!mounted)
+        Console::shared().printLog({mounted.error().description, name, ID}, function);
+    return mounted.valueOr(false);
+}
+
 void VolumeModel::log(const char* label, const ScriptResult& output, const char* function, CallSite location)
 {
     Console::shared().printLog({label, name, ID, Kit::describe(output.result, output.error)}, function, location);
@@ -63,20 +73,84 @@ void VolumeModel::mount()
                                    "mount()");
         return;
     }
+    if (!manual && m_environment->mounts.isMountPoint(mountFolder()).valueOr(false)) {
+        // Another volume of the same name is there: mounting on top would hide
+        // it, and its eject would then take this one down.
+        Console::shared().printLog({"not mounted: " + mountFolder() + " is already a mount point", name, ID}, "mount()");
+        return;
+    }
     m_status = Status::mounted;
     if (manual) {
+        m_mountedBy = Mode::manual;
         postRequest("add", "mount()");
         return;
     }
+    m_mountedBy = Mode::automatic;
     const std::string password = m_environment->settings.pwd();
     const std::string folder = ShellText::quoted(mountFolder());
     std::string script = "diskutil umount " + ShellText::word(ID) + "\n"
         + SudoPassword::pipe() + "sudo -S mkdir " + folder + "\n"
         + SudoPassword::pipe() + "sudo -S mount_ntfs -o rw,nobrowse " + ShellText::word(path()) + " " + folder;
     ScriptResult output = m_environment->runScript(script, &password);
+    // sudo and mount_ntfs can fail, or fall back to read-only, whatever
+    // their exit status says: only the mount table tells.
+    if (!isMountedReadWrite(mountFolder(), "mount()")) {
+        automaticMountFailed(output, password);
+        return;
+    }
+    m_failedPassword.reset();
     log("new mounted", output, "mount()");
     if (m_environment->notifier)
-        m_environment->notifier->mountFinished(*this, FileManager::isMountPoint(mountFolder()), output);
+        m_environment->notifier->mountFinished(*this, true, output);
+}
+
+void VolumeModel::automaticMountFailed(const ScriptResult& output, const std::string& password)
+{
+    // The script's first line took the system's read-only mount away: put it
+    // back, and take away the folder sudo may have made.
+    std::string script = "diskutil mount " + ShellText::word(ID);
+    if (FileManager::fileExists(mountFolder()) && mountFolderIsEmpty())
+        script = SudoPassword::pipe() + "sudo -S rm -rf " + ShellText::quoted(mountFolder()) + "\n" + script;
+    ScriptResult restored = m_environment->runScript(script, &password);
+    m_status = Status::umounted;
+    m_mountedBy.reset();
+    m_failedPassword = std::hash<std::string>{}(password);
+    Console::shared().printLog({"mount failed: the volume is not mounted on the desktop", name, ID,
+                                Kit::describe(output.result, output.error),
+                                "given back to the system: " + Kit::describe(restored.result, restored.error)},
+                               "mount()");
+    if (!m_environment->notifier)
+        return;
+    if (password.empty() || SudoPassword::wasRefused(output.error))
+        m_environment->notifier->automaticMountFailed(*this);
+    else
+        m_environment->notifier->mountFinished(*this, false, output);
+}
+
+void VolumeModel::mountAgainIfPasswordChanged()
+{
+    {
+        std::lock_guard guard(m_operation);
+        if (!m_failedPassword || status() != Status::umounted
+            || std::hash<std::string>{}(m_environment->settings.pwd()) == *m_failedPassword)
+            return;
+    }
+    mount();
+}
+
+void VolumeModel::remountFinished()
+{
+    std::lock_guard guard(m_operation);
+    if (status() != Status::mounted || m_mountedBy != Mode::manual)
+        return;
+    // The agent answers even when it could not write the fstab entry; the
+    // system then mounts the volume read-only again.
+    if (isMountedReadWrite(systemFolder(), "eventCallBackNotification(notification:)"))
+        return;
+    m_status = Status::umounted;
+    m_mountedBy.reset();
+    Console::shared().printLog({"not mounted read-write after the agent's answer", name, ID},
+                               "eventCallBackNotification(notification:)");
 }
 
 void VolumeModel::umount()
@@ -84,9 +158,10 @@ void VolumeModel::umount()
     std::lock_guard guard(m_operation);
     if (status() != Status::mounted)
         return;
-    if (isManualMode()) {
+    if (m_mountedBy == Mode::manual) {
         postRequest("remove", "umount()");
         m_status = Status::umounted;
+        m_mountedBy.reset();
         return;
     }
     log("umounted", m_environment->runScript("diskutil umount " + ShellText::word(ID)), "umount()");
@@ -99,13 +174,15 @@ void VolumeModel::umount()
         + "diskutil mount " + ShellText::word(ID);
     ScriptResult output = m_environment->runScript(script, &password);
     m_status = Status::umounted;
+    m_mountedBy.reset();
     log("remove", output, "umount()");
 }
 
 void VolumeModel::remove()
 {
     std::lock_guard guard(m_operation);
-    if (status() != Status::mounted)
+    // Only a desktop mount leaves a folder behind.
+    if (status() != Status::mounted || m_mountedBy != Mode::automatic)
         return;
     if (!hasSafeMountFolder() || !mountFolderIsEmpty())
         return;
@@ -113,10 +190,20 @@ void VolumeModel::remove()
     ScriptResult output = m_environment->runScript(
         SudoPassword::pipe() + "sudo -S rm -rf " + ShellText::quoted(mountFolder()), &password);
     m_status = Status::umounted;
+    m_mountedBy.reset();
     log("remove", output, "remove()");
 }
 
 void VolumeModel::showInFinder()
 {
-    log("open", m_environment->runScript("open /Volumes/" + ShellText::word(name)), "showInFinder()");
+    std::string folder;
+    {
+        std::lock_guard guard(m_operation);
+        // The automatic mount moved the volume from /Volumes to the desktop.
+        if (status() == Status::mounted && m_mountedBy == Mode::automatic)
+            folder = ShellText::word(mountFolder());
+    }
+    if (folder.empty())
+        folder = "/Volumes/" + ShellText::word(name);
+    log("open", m_environment->runScript("open " + folder), "showInFinder()");
 }

@@ -3,13 +3,15 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "Helper/NTFSManager/VolumeEnvironment.h"
 #include "Platform/Foundation/CallSite.h"
 
 // One mounted NTFS volume the scan found, with what Parvex does to it. `status`
-// records what Parvex last asked for, not what the system did.
+// records what Parvex last asked for, checked against the mount table once a
+// mount is done: a mount that failed is never recorded as one.
 class VolumeModel {
 public:
     enum class Status : int {
@@ -28,13 +30,25 @@ public:
     // The user's desktop folder; the volume mounts at desktopPath + "/" + name.
     const std::string& desktopPath() const { return m_desktopPath; }
     std::string mountFolder() const { return m_desktopPath + "/" + name; }
+    // Where the system mounts the volume, and manual mode remounts it.
+    std::string systemFolder() const { return "/Volumes/" + name; }
 
     void mount();
     void umount();
     void remove();
     void showInFinder();
 
+    // The agent answered this volume's "add" and the remount ran: the volume
+    // stays `mounted` only if the system now has it read-write.
+    void remountFinished();
+    // A failed automatic mount is tried again once the stored password is
+    // another than the one that failed, never just because time passed.
+    void mountAgainIfPasswordChanged();
+
 private:
+    // Each mount is undone the way it was made, whatever the mode is now.
+    enum class Mode { automatic, manual };
+
     bool isManualMode() const;
     // Logged under `function` when it cannot be sent.
     void postRequest(const std::string& command, const char* function);
@@ -43,6 +57,12 @@ private:
     // Empty, and no volume mounted on it: an empty volume still mounted there
     // looks empty too.
     bool mountFolderIsEmpty() const;
+    // Whether the mount table shows the volume read-write at `folder`; a table
+    // that cannot be read is logged under `function` and counts as no.
+    bool isMountedReadWrite(const std::string& folder, const char* function) const;
+    // The automatic mount's script ran and the volume is not mounted: gives
+    // it back to the system and says why, in one entry.
+    void automaticMountFailed(const ScriptResult& output, const std::string& password);
     // Logged with the operation's own line, not this helper's.
     void log(const char* label, const ScriptResult& output, const char* function,
              CallSite location = CallSite::current());
@@ -51,6 +71,11 @@ private:
     std::string m_path;
     std::string m_desktopPath;
     std::atomic<Status> m_status{Status::umounted};
+    // How the volume was mounted, while it is.
+    std::optional<Mode> m_mountedBy;
+    // The hash of the password an automatic mount failed with (not the
+    // password itself), until a mount succeeds.
+    std::optional<std::size_t> m_failedPassword;
     // The menu (main thread) and the scan (background) may act on one volume at
     // once; its operations take turns.
     std::mutex m_operation;

@@ -44,3 +44,12 @@ Expected<void> NSRunningApplication::terminate()
     }
     return {};
 }
+
+Expected<std::unique_ptr<ProcessExitSource>> NSRunningApplication::observeTermination(std::function<void()> terminated) const
+{
+    auto source = ProcessExitSource::watch(m_pid, std::move(terminated));
+    // The pid may have passed to a stranger before the watch began.
+    if (source && isTerminated())
+        return Error{ESRCH, "process " + std::to_string(m_pid) + " has ended"};
+    return source;
+}

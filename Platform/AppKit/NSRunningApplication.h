@@ -2,11 +2,13 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "Platform/Foundation/Expected.h"
+#include "Platform/Foundation/ProcessExitSource.h"
 
 struct ProcessEntry;
 
@@ -29,6 +31,10 @@ public:
     // normal terminate sequence. Fails when the request could not be sent:
     // never to a stranger that took over the pid.
     Expected<void> terminate();
+    // Calls `terminated` on the main run loop once the process has ended,
+    // without anyone waiting for it; dropping the source cancels the call.
+    // Fails (ESRCH) when it has ended already.
+    Expected<std::unique_ptr<ProcessExitSource>> observeTermination(std::function<void()> terminated) const;
 
 private:
     NSRunningApplication() = default;

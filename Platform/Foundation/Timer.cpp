@@ -64,8 +64,13 @@ void Timer::fire()
     if (!m_valid)
         return;
     auto keep = shared_from_this();
-    if (m_block)
-        m_block(*this);
+    // The block may invalidate its own timer, which lets go of the block:
+    // it runs from here, and goes back only if the timer is still valid.
+    if (auto block = std::move(m_block)) {
+        block(*this);
+        if (m_valid)
+            m_block = std::move(block);
+    }
     if (!m_repeats)
         invalidate();
 }

@@ -9,9 +9,10 @@
 
 #include "Platform/Foundation/PropertyListValue.h"
 
-// Does at a desktop session's login what launchd does with the system-wide
-// launch agents: starts, for the user logging in, the program of every agent
-// list in the folder that asks to run at load. Lists that another user could
+// Does at a desktop session's login what launchd does with a launch-agents
+// folder (the system-wide one, or the user's own): starts, for the user
+// logging in, the program of every agent list in the folder that asks to run
+// at load. Lists that another user could
 // have written are passed over, as launchd passes over lists of dubious
 // ownership, and a program that already runs for this user is not started twice.
 class LaunchAgentsLauncher {

@@ -2,7 +2,7 @@
 
 #include "Tools/Common/DiskDescription.h"
 #include "Tools/Common/DiskRegistry.h"
-#include "Tools/Common/MountTable.h"
+#include "Platform/Foundation/MountTable.h"
 #include "Tools/Common/SysfsBlock.h"
 #include "Tools/Common/ToolPaths.h"
 

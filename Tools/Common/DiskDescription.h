@@ -2,7 +2,7 @@
 
 #include "Tools/Common/BlockProbe.h"
 #include "Tools/Common/DiskIdentifier.h"
-#include "Tools/Common/MountTable.h"
+#include "Platform/Foundation/MountTable.h"
 
 #include <cstdint>
 #include <optional>

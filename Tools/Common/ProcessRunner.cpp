@@ -5,9 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <chrono>
 #include <spawn.h>
-#include <thread>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -77,31 +75,6 @@ ProcessResult ProcessRunner::run(const std::vector<std::string>& arguments)
     close(outputFd);
     close(errorFd);
     return result;
-}
-
-std::optional<int> ProcessRunner::launch(const std::vector<std::string>& arguments, int waitMilliseconds)
-{
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-
-    std::vector<char*> argv = argumentVector(arguments);
-    pid_t pid = 0;
-    int spawned = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    if (spawned != 0)
-        return 127;
-    for (int waited = 0; waited <= waitMilliseconds; waited += 50) {
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return std::nullopt;
 }
 
 }

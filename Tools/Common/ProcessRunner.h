@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,10 +21,6 @@ public:
     static std::vector<char*> argumentVector(const std::vector<std::string>& arguments);
 
     static ProcessResult run(const std::vector<std::string>& arguments);
-    // Starts a program in its own session and waits at most `waitMilliseconds`
-    // for it: the exit status if it ended by then, nothing if it goes on
-    // (a file browser started by xdg-open may stay in the foreground).
-    static std::optional<int> launch(const std::vector<std::string>& arguments, int waitMilliseconds);
 };
 
 }

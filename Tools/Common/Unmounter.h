@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Platform/Foundation/Expected.h"
-#include "Tools/Common/MountTable.h"
+#include "Platform/Foundation/MountTable.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #include "Tools/Common/VolumeMounter.h"
 
 #include "Tools/Common/Fstab.h"
-#include "Tools/Common/MountTable.h"
+#include "Platform/Foundation/MountTable.h"
 #include "Tools/Common/NtfsDriver.h"
 #include "Tools/Common/Unmounter.h"
 

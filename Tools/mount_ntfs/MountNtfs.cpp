@@ -1,6 +1,6 @@
 #include "Tools/mount_ntfs/MountNtfs.h"
 
-#include "Tools/Common/MountTable.h"
+#include "Platform/Foundation/MountTable.h"
 #include "Tools/Common/NtfsDriver.h"
 #include "Tools/Common/Privileges.h"
 #include "Tools/Common/Unmounter.h"

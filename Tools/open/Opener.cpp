@@ -1,8 +1,10 @@
 #include "Tools/open/Opener.h"
 
-#include "Tools/Common/ProcessRunner.h"
+#include "Platform/Foundation/DetachedProcess.h"
+#include "Platform/Foundation/Text.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace Tools {
 
@@ -34,6 +36,16 @@ bool Opener::hasDesktopSession() const
     return false;
 }
 
+std::optional<std::string> Opener::programOnPath(const std::string& name) const
+{
+    for (const auto& folder : Text::split(m_environment("PATH").value_or("/usr/bin:/bin"), ':')) {
+        std::string candidate = folder + "/" + name;
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+    }
+    return std::nullopt;
+}
+
 int Opener::run(const std::vector<std::string>& arguments, std::ostream& err)
 {
     std::vector<std::string> paths;
@@ -62,13 +74,18 @@ int Opener::run(const std::vector<std::string>& arguments, std::ostream& err)
             err << "open: no desktop session to show " << path << " in (neither DISPLAY nor WAYLAND_DISPLAY is set)\n";
         return 1;
     }
+    auto xdgOpen = programOnPath("xdg-open");
     for (const auto& path : paths) {
-        auto exitCode = ProcessRunner::launch({ "xdg-open", path }, 2000);
-        if (exitCode == 127) {
+        if (!xdgOpen) {
             err << "open: cannot show " << path << ": xdg-open is not installed\n";
             status = 1;
-        } else if (exitCode && *exitCode != 0) {
-            err << "open: xdg-open could not show " << path << "\n";
+            continue;
+        }
+        // Handed over, not awaited: the file browser it starts may stay for
+        // as long as the user looks, and must not hold our caller's pipes
+        // (ParvexMenu reads this tool's output to its end).
+        if (auto started = DetachedProcess::spawn(*xdgOpen, { "xdg-open", path }); !started) {
+            err << "open: " << started.error().description << "\n";
             status = 1;
         }
     }

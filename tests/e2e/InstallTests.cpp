@@ -12,10 +12,12 @@
 #include "Platform/Foundation/DetachedProcess.h"
 #include "Platform/Foundation/FileManager.h"
 #include "Platform/Foundation/PropertyListSerialization.h"
+#include "Platform/Foundation/RunLoop.h"
 #include "Platform/ServiceManagement/ExecutableProcesses.h"
 #include "Shared/SharedData.h"
 #include "support/AnswerCollector.h"
 #include "support/ChildProcess.h"
+#include "support/SandboxUser.h"
 #include "support/TemporaryFolder.h"
 
 using ::testing::ElementsAre;
@@ -28,6 +30,7 @@ constexpr const char* kLabel = "top.kestrova.macOS.Parvex.Agent";
 constexpr const char* kBuiltApp = PARVEX_BINARY_DIR "/Parvex.app";
 constexpr const char* kInstalledAgent = "/Library/PrivilegedHelperTools/top.kestrova.macOS.Parvex.Agent";
 constexpr const char* kInstalledList = "/Library/LaunchDaemons/top.kestrova.macOS.Parvex.Agent.plist";
+constexpr const char* kHome = "/Users/tamsel";
 constexpr const char* kAppLog = "/Users/tamsel/Parvex.txt";
 constexpr const char* kAgentLog = "/tmp/ntfs_cmd.txt";
 
@@ -55,6 +58,8 @@ protected:
         std::filesystem::remove_all(m_root);
         std::filesystem::create_directories(m_root);
         ::unlink(kAppLog);
+        // Whatever reads the user's home (the login hook) reads the sandbox's.
+        ::setenv("HOME", kHome, 1);
     }
 
     void TearDown() override
@@ -155,6 +160,7 @@ protected:
         HelperApp::Context context;
         context.bundlePath = [app] { return app; };
         context.resourcesPath = [app] { return app + "/Contents/Resources"; };
+        context.userLaunchAgentsPath = std::string(kHome) + "/Library/LaunchAgents/";
         context.sharedData = m_settings.get();
         context.runningApplications = running;
         context.launchApplication = [running](const std::string& path) {
@@ -230,6 +236,35 @@ TEST_F(LoginItemE2E, TheLoginHookStartsTheMenuAppOnlyWhileTheItemIsEnabled)
     EXPECT_TRUE(ExecutableProcesses::find(menuExecutable(app)).empty());
 }
 
+TEST_F(LoginItemE2E, AUserWhoMayNotWriteTheSystemFolderGetsALoginItemOfTheirOwn)
+{
+    ASSERT_EQ(SandboxUser::create(kHome), "");
+    ASSERT_TRUE(SandboxUser::own(kHome));
+    std::string app = makeApp("user", "top.kestrova.macOS.Parvex");
+    std::filesystem::create_directories("/Library/LaunchAgents");
+    auto asUser = [](const std::vector<std::string>& arguments) {
+        return runCommand(SandboxUser::command(arguments, kHome));
+    };
+    const std::string mine = std::string(kHome) + "/Library/LaunchAgents/Auto.top.kestrova.macOS.Parvex.Helper.plist";
+
+    // The check box in the settings app, and the next login's hook, as the user.
+    ASSERT_EQ(asUser({app + "/Contents/MacOS/Parvex", "login-item", "on"}), 0);
+    EXPECT_TRUE(std::filesystem::is_empty("/Library/LaunchAgents")) << "only administrators write there";
+    EXPECT_THAT(readFile(kAppLog), HasSubstr("login item: " + mine));
+    const std::string suite(SharedData::suiteName);
+    SharedData settings(std::make_shared<UserDefaults>(suite, std::string(kHome) + "/Library/Preferences/" + suite + ".plist"));
+    EXPECT_TRUE(settings.loginItemIsEnabled());
+    ASSERT_EQ(asUser({LOGIN_HOOK}), 0);
+    EXPECT_EQ(ExecutableProcesses::find(menuExecutable(app), SandboxUser::uid()).size(), 1u) << "ParvexMenu runs";
+    ExecutableProcesses::stop(menuExecutable(app));
+
+    ASSERT_EQ(asUser({app + "/Contents/MacOS/Parvex", "login-item", "off"}), 0);
+    EXPECT_FALSE(FileManager::fileExists(mine));
+    EXPECT_FALSE(settings.loginItemIsEnabled());
+    ASSERT_EQ(asUser({LOGIN_HOOK}), 0);
+    EXPECT_TRUE(ExecutableProcesses::find(menuExecutable(app)).empty()) << "switched off, it does not start";
+}
+
 TEST_F(LoginItemE2E, RelaunchLeavesExactlyOneNewInstance)
 {
     std::string app = makeApp("relaunch", "top.kestrova.macOS.Parvex");
@@ -239,6 +274,11 @@ TEST_F(LoginItemE2E, RelaunchLeavesExactlyOneNewInstance)
     ASSERT_EQ(old.size(), 1u);
 
     helper->relaunch();
+    // The new instance is launched from the run loop once the old one has quit.
+    EXPECT_TRUE(RunLoop::main().runUntil([&] {
+        auto now = ExecutableProcesses::find(menuExecutable(app));
+        return now.size() == 1 && now[0].pid != old[0].pid;
+    }, 30));
     EXPECT_TRUE(ExecutableProcesses::hasEnded(old[0]));
     auto now = ExecutableProcesses::find(menuExecutable(app));
     ASSERT_EQ(now.size(), 1u);

@@ -8,14 +8,16 @@
 #include <filesystem>
 #include <thread>
 
-#include "Tools/Common/MountTable.h"
+#include "Platform/Foundation/MountTable.h"
 #include "support/DiskSandbox.h"
 #include "support/MenuApp.h"
 #include "support/NtfsFixture.h"
+#include "support/SandboxUser.h"
 #include "support/ShellCommand.h"
 
 using ::testing::AllOf;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace fs = std::filesystem;
 
@@ -51,11 +53,12 @@ protected:
         NtfsFixture::TearDown();
     }
 
-    void startMenu()
+    // `launcher` as MenuApp takes it: empty for root.
+    void startMenu(const std::vector<std::string>& launcher = {})
     {
         // A log left by the previous test would answer our waits.
         fs::remove(kMenuLog);
-        m_menu = std::make_unique<MenuApp>();
+        m_menu = std::make_unique<MenuApp>(launcher);
     }
 
     static std::string log() { return MenuApp::log(); }
@@ -161,20 +164,19 @@ TEST_F(AutomaticMode, AHibernatedWindowsVolumeIsRefusedPlainlyAndNothingIsLost)
     ASSERT_EQ(mountOf("/Volumes/Data", disk.volumeNode()), "ro") << "the system still mounts it read-only";
 
     startMenu();
-    ASSERT_TRUE(waitForLog("new mounted")) << log();
+    ASSERT_TRUE(waitForLog("mount failed")) << log();
+    EXPECT_EQ(count(log(), "new mounted"), 0u) << "a refused mount is never reported as one";
     EXPECT_THAT(log(), AllOf(HasSubstr("Windows is hibernated on this volume"), HasSubstr("shut it down fully")))
         << "the log says why, and what the user can do";
     EXPECT_TRUE(waitForLog("「Data」只能读取")) << "so is the user, in a notification\n" << log();
     EXPECT_EQ(count(log(), "现在可以写入"), 0u);
     EXPECT_NE(mountOf(desktopFolder("Data"), disk.volumeNode()), "rw");
-    for (const auto& mount : Tools::MountTable().entries())
+    for (const auto& mount : MountTable().entries())
         EXPECT_FALSE(mount.source == disk.volumeNode() && mount.isReadWrite()) << "mounted writable at " << mount.target;
 
-    quitMenu();
     EXPECT_FALSE(fs::exists(desktopFolder("Data"))) << "no empty folder is left on the desktop";
-    if (!isMounted("/Volumes/Data"))
-        runShell("diskutil mount \"$1\"", {disk.volume()});
-    ASSERT_EQ(mountOf("/Volumes/Data", disk.volumeNode()), "ro");
+    ASSERT_EQ(mountOf("/Volumes/Data", disk.volumeNode()), "ro") << "given back to the system at once\n" << log();
+    quitMenu();
     EXPECT_EQ(readFile("/Volumes/Data/hello.txt"), "from Windows\n");
     EXPECT_EQ(readFile("/Volumes/Data/hiberfil.sys").substr(0, 4), "hibr") << "Windows' saved session is kept";
 
@@ -219,5 +221,80 @@ TEST_F(AutomaticMode, APluggedInVolumeIsMountedByTheScanItsOwnMountStartsAndABur
     EXPECT_EQ(mountOf(desktopFolder("Data"), disk.volumeNode()), "rw");
 
     quitMenu();
+    expectNothingLeftBehind();
+}
+
+TEST_F(AutomaticMode, QuittingWhileAScanMountsLeavesNothingMounted)
+{
+    const std::vector<std::string> names{"One", "Two", "Three"};
+    std::vector<AttachedDisk*> disks;
+    for (const auto& name : names)
+        disks.push_back(&plugIn(name, {{"hello.txt", name + "\n"}}));
+
+    startMenu();
+    // The first scan is mounting them one after another.
+    ASSERT_TRUE(waitForLog("new mounted")) << log();
+    quitMenu();
+    for (size_t index = 0; index < names.size(); ++index) {
+        EXPECT_FALSE(fs::exists(desktopFolder(names[index]))) << names[index] << "\n" << log();
+        EXPECT_EQ(mountOf(volumesFolder(names[index]), disks[index]->volumeNode()), "ro")
+            << names[index] << " is back where the system mounts it, read-only\n" << log();
+    }
+    expectNothingLeftBehind();
+}
+
+// ParvexMenu as a user at the machine runs it, not as root: sudo asks that
+// user's login password, and the disk tools reach root through their rule.
+class AutomaticModeAsAUser : public AutomaticMode {
+protected:
+    void SetUp() override
+    {
+        AutomaticMode::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        ASSERT_EQ(SandboxUser::create(DiskSandbox::home), "");
+        ASSERT_EQ(runShell("install -m 0440 \"$1\" /etc/sudoers.d/parvex-diskutil",
+                           {PARVEX_BINARY_DIR "/Tools/sudoers-test/parvex-diskutil"}).status, 0);
+        ASSERT_TRUE(SandboxUser::own(DiskSandbox::home));
+    }
+
+    void TearDown() override
+    {
+        AutomaticMode::TearDown();
+        fs::remove("/etc/sudoers.d/parvex-diskutil");
+    }
+
+    void startMenuAsUser() { startMenu(SandboxUser::command({}, DiskSandbox::home)); }
+    static bool storePassword(const std::string& password)
+    {
+        return DiskSandbox::writeSettings(false, password, SandboxUser::uid());
+    }
+};
+
+TEST_F(AutomaticModeAsAUser, AWrongPasswordLeavesTheVolumeReadOnlyUntilTheRightOneIsStored)
+{
+    AttachedDisk& disk = plugIn("Data", {{"hello.txt", "from Windows\n"}});
+    ASSERT_TRUE(storePassword("not the password"));
+    startMenuAsUser();
+    ASSERT_TRUE(waitForLog("mount failed")) << log();
+    // Three scans' time: a failed mount is not tried again at each.
+    std::this_thread::sleep_for(std::chrono::milliseconds(8000));
+    EXPECT_EQ(count(log(), "mount failed"), 1u) << log();
+    EXPECT_EQ(count(log(), "new mounted"), 0u);
+    EXPECT_THAT(log(), AllOf(HasSubstr("incorrect password attempt"), Not(HasSubstr("not the password"))))
+        << "what sudo said, never the password";
+    EXPECT_EQ(mountOf(volumesFolder("Data"), disk.volumeNode()), "ro") << "given back to the system\n" << log();
+    EXPECT_FALSE(fs::exists(desktopFolder("Data"))) << "nothing is left on the desktop";
+
+    // The settings app stores the right one: the next scan mounts the volume.
+    ASSERT_TRUE(storePassword(SandboxUser::password));
+    ASSERT_TRUE(waitForDesktopMount("Data", disk)) << log();
+    EXPECT_EQ(count(log(), "mount failed"), 1u);
+    EXPECT_EQ(readFile(desktopFolder("Data") + "/hello.txt"), "from Windows\n");
+    ASSERT_TRUE(write(desktopFolder("Data") + "/written.txt", "from Linux\n"));
+
+    quitMenu();
+    ASSERT_EQ(mountOf(volumesFolder("Data"), disk.volumeNode()), "ro") << log();
+    EXPECT_EQ(readFile(volumesFolder("Data") + "/written.txt"), "from Linux\n");
     expectNothingLeftBehind();
 }

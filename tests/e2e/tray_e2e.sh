@@ -2,12 +2,12 @@
 # ParvexMenu on a desktop, each scenario in a session of its own under Xvfb:
 # its status item in a StatusNotifierItem panel (a watcher and a host) with
 # the menu over dbusmenu, a panel that starts after the app, the X system
-# tray (trayer) where no watcher runs, and a desktop notification through a
-# stand-in notification daemon. Screenshots of the panels and the open menus
-# go to SHOTS.
-#   tray_e2e.sh TREE BUILD SHOTS NOTIFICATION_DAEMON NOTIFY_FAILED_MOUNT
+# tray (trayer) where no watcher runs, and the desktop notification of a mount
+# that failed for a wrong password, through a stand-in notification daemon.
+# Screenshots of the panels and the open menus go to SHOTS.
+#   tray_e2e.sh TREE BUILD SHOTS NOTIFICATION_DAEMON
 set -uo pipefail
-tree=$1 build=$2 shots=$3 notification_daemon=$4 notify_failed_mount=$5
+tree=$1 build=$2 shots=$3 notification_daemon=$4
 . "$(dirname "$0")/support/desktop_session.sh"
 
 echo "# StatusNotifierItem panel: the item, its menu, a mount, quitting"
@@ -79,12 +79,18 @@ xdotool key End Return
 expect "a click opens the menu, and its 退出 quits the app" wait_for 20 sh -c "! kill -0 $menu_pid 2>/dev/null"
 stop_session
 
-echo "# Desktop notifications: a failed automatic mount is told once"
+echo "# Desktop notifications: a mount that fails for a wrong password is told once"
 start_session
 "$notification_daemon" "$session/notifications" &
 started $!
 wait_for 10 bus_has org.freedesktop.Notifications
-"$notify_failed_mount" Data disk4s1 >/dev/null 2>&1
+settings false "not the password"
+echo secret >"$state/password"
+start_menu_app
+plug disk4s1:Data
+expect "the failed mount gives the volume back to the system" wait_for 20 called "diskutil mount disk4s1"
+expect "several scans later" wait_for 20 called_at_least "diskutil list" 5
+expect "... the mount was tried once, not at every scan" called_times "diskutil umount disk4s1" 1
 expect "the daemon got one notification, with the hint to open the settings" \
   test "$(cat "$session/notifications" 2>/dev/null)" = "$(printf 'Parvex\t无法挂载「Data」\t登录密码错误或尚未设置。请打开 Parvex 设置正确的密码。')"
 stop_session

@@ -27,6 +27,8 @@ ToolDoubles::ToolDoubles()
             std::lock_guard guard(m_lock);
             m_scripts.push_back(script);
         }});
+    write("mountinfo", "");
+    m_environment->mounts = MountTable(m_state + "/mountinfo");
 }
 
 ToolDoubles::~ToolDoubles()

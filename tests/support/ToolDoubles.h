@@ -13,9 +13,9 @@
 #include "support/TestLog.h"
 
 // A scenario for the volume code: fake disk tools first on the shell's PATH
-// (tests/doubles/bin), a temporary home, settings in a temporary suite, and an
-// in-process bus, and a log file of its own. Records every script text and
-// every tool call.
+// (tests/doubles/bin), a temporary home, settings in a temporary suite, an
+// in-process bus, the mount table the doubles keep, and a log file of its
+// own. Records every script text and every tool call.
 class ToolDoubles {
 public:
     struct Call {

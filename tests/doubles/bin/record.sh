@@ -4,6 +4,8 @@
 #   info/ID        what "diskutil info ID" prints (missing: unknown disk)
 #   df             what "df -h" prints
 #   password       if present, the only password the sudo double accepts
+#   mountinfo      the mounts the doubles made, as the kernel lists them
+#   real-mounts    if present, mounts are real (see mount_ntfs)
 # and the calls they received, in "calls": one record per call, its fields
 # (tool, arguments..., and for sudo "stdin:" + the line it read) each ended by
 # NUL, the record ended by the byte 0x1e.

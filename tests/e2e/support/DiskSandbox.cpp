@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "Shared/SharedData.h"
-#include "Tools/Common/MountTable.h"
+#include "Platform/Foundation/MountTable.h"
 #include "support/AttachedDisk.h"
 #include "support/NtfsImage.h"
 #include "support/ShellCommand.h"
@@ -23,10 +23,10 @@ std::string environment(const char* name)
 }
 
 // Every mount at or below `folder`, in mount order.
-std::vector<Tools::MountEntry> mountsBelow(const std::string& folder)
+std::vector<MountEntry> mountsBelow(const std::string& folder)
 {
-    auto mounts = Tools::MountTable().entries();
-    std::erase_if(mounts, [&](const Tools::MountEntry& entry) {
+    auto mounts = MountTable().entries();
+    std::erase_if(mounts, [&](const MountEntry& entry) {
         return entry.target != folder && !entry.target.starts_with(folder + "/");
     });
     return mounts;
@@ -57,7 +57,7 @@ bool DiskSandbox::prepare(std::string* error)
 {
     // The drop-in must land in the sandbox's private copy of /etc, never in
     // the machine's: that copy is a bind mount of its own.
-    if (!Tools::MountTable().mountAt("/etc")) {
+    if (!MountTable().mountAt("/etc")) {
         *error = "/etc is not the sandbox's private copy";
         return false;
     }
@@ -83,11 +83,20 @@ bool DiskSandbox::prepare(std::string* error)
     return true;
 }
 
-bool DiskSandbox::writeSettings(bool manualMode, const std::string& password)
+bool DiskSandbox::writeSettings(bool manualMode, const std::string& password, std::optional<uid_t> owner)
 {
     const std::string suite(SharedData::suiteName);
-    SharedData settings(std::make_shared<UserDefaults>(suite, std::string(home) + "/Library/Preferences/" + suite + ".plist"));
-    return settings.setManagerStyle(manualMode) && settings.setPwd(password);
+    const std::string path = std::string(home) + "/Library/Preferences/" + suite + ".plist";
+    // Written aside and renamed into place: a reader never meets a file it
+    // may not read, or half the settings.
+    const std::string next = path + ".next";
+    std::filesystem::remove(next);
+    SharedData settings(std::make_shared<UserDefaults>(suite, next));
+    if (!settings.setManagerStyle(manualMode) || !settings.setPwd(password))
+        return false;
+    if (owner && ::chown(next.c_str(), *owner, static_cast<gid_t>(-1)) != 0)
+        return false;
+    return ::rename(next.c_str(), path.c_str()) == 0;
 }
 
 std::vector<std::string> DiskSandbox::leftovers(const std::vector<const AttachedDisk*>& disks)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <sys/types.h>
+
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,8 +29,9 @@ public:
     // and makes the Desktop folder. False (with `error`) if it could not.
     static bool prepare(std::string* error);
 
-    // Writes the shared settings the way the settings app does.
-    static bool writeSettings(bool manualMode, const std::string& password);
+    // Writes the shared settings the way the settings app does, replacing
+    // the file at once with one that `owner` (when given) owns.
+    static bool writeSettings(bool manualMode, const std::string& password, std::optional<uid_t> owner = std::nullopt);
 
     // What the run left on the machine: mounts under /Volumes or the desktop,
     // the disks' nodes and loop devices, folders on the desktop. Empty when clean.

@@ -7,7 +7,17 @@ bool MenuApp::isBuilt()
     return ::access(executable, X_OK) == 0;
 }
 
-MenuApp::MenuApp()
-    : m_process({executable}, "/tmp/ParvexMenu.output")
+namespace {
+
+std::vector<std::string> withProgram(std::vector<std::string> launcher)
+{
+    launcher.push_back(MenuApp::executable);
+    return launcher;
+}
+
+}  // namespace
+
+MenuApp::MenuApp(const std::vector<std::string>& launcher)
+    : m_process(withProgram(launcher), "/tmp/ParvexMenu.output")
 {
 }

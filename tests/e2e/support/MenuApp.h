@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "support/ChildProcess.h"
 
@@ -13,7 +14,8 @@ public:
 
     static bool isBuilt();
 
-    MenuApp();
+    // `launcher` comes before the program: a command that runs it as a user, say.
+    explicit MenuApp(const std::vector<std::string>& launcher = {});
     ~MenuApp() { quit(30); }
 
     bool isRunning() { return m_process.isRunning(); }

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "Tools/Common/MountTable.h"
+#include "Platform/Foundation/MountTable.h"
 #include "support/ChildProcess.h"
 #include "support/DiskSandbox.h"
 
@@ -76,7 +76,7 @@ std::string NtfsFixture::desktopFolder(const std::string& name)
 
 std::string NtfsFixture::mountOf(const std::string& folder, const std::string& device)
 {
-    auto mount = Tools::MountTable().mountAt(folder);
+    auto mount = MountTable().mountAt(folder);
     if (!mount || mount->source != device)
         return "";
     return mount->isReadWrite() ? "rw" : "ro";
@@ -84,7 +84,7 @@ std::string NtfsFixture::mountOf(const std::string& folder, const std::string& d
 
 bool NtfsFixture::isMounted(const std::string& folder)
 {
-    return Tools::MountTable().mountAt(folder).has_value();
+    return MountTable().mountAt(folder).has_value();
 }
 
 bool NtfsFixture::write(const std::string& path, const std::string& content)

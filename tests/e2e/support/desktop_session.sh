@@ -39,6 +39,8 @@ start_session() {
   state=$session/state
   home=$session/home
   mkdir -p "$state/info" "$home/Desktop" "$home/Library/Preferences"
+  # ParvexMenu reads the kernel's mount table: the doubles mount for real.
+  touch "$state/real-mounts"
   echo "Filesystem     Size   Used  Avail Capacity  Mounted on" >"$state/df"
   : >"$state/list"
 }
@@ -51,6 +53,9 @@ stop_session() {
     wait "$pid" 2>/dev/null
   done
   pids=()
+  grep -F " $session/" /proc/self/mountinfo | cut -d' ' -f5 | sort -r | while read -r target; do
+    umount "$(printf '%b' "$target")"
+  done
   rm -rf "$session"
 }
 trap 'stop_session' EXIT
@@ -85,6 +90,7 @@ plug() {
 calls() { [ -f "$state/calls" ] && tr '\0\036' ' \n' <"$state/calls" | sed -E 's/ (stdin|leaked):[^ ]*//g; s/ $//'; }
 called() { calls | grep -qxF -- "$1"; }
 called_times() { [ "$(calls | grep -cxF -- "$1")" -eq "$2" ]; }
+called_at_least() { [ "$(calls | grep -cxF -- "$1")" -ge "$2" ]; }
 
 start_menu_app() {
   PATH="$tree/tests/doubles/bin:$PATH" HOME=$home PARVEX_DOUBLES=$state "$menu_app" >"$session/menu.out" 2>&1 &

@@ -95,7 +95,8 @@ TEST(AppDelegate, StartsTheMenuAppAboutASecondAfterLaunchUnlessItRuns)
         if (running)
             scene.helperApp = std::make_unique<HelperApp>(HelperApp::Context{
                 [] { return std::string(SettingsScene::bundle); }, [] { return std::string(); }, scene.folder / "",
-                scene.settings.get(), [pid] { return std::vector{NSRunningApplication::withProcessIdentifier(pid)}; },
+                scene.folder / "user/", scene.settings.get(),
+                [pid] { return std::vector{NSRunningApplication::withProcessIdentifier(pid)}; },
                 [&](const std::string& path) { scene.launches.push_back(path); }});
         auto delegate = std::make_shared<AppDelegate>(*scene.helperApp);
         delegate->applicationDidFinishLaunching(Notification{NSApplication::didFinishLaunchingNotification});

@@ -1,15 +1,20 @@
 #include <gmock/gmock.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "App/HelperApp.h"
 #include "App/PropertyList.h"
 #include "Platform/AppKit/NSRunningApplication.h"
 #include "Platform/AppKit/ProcessEntry.h"
 #include "Platform/Foundation/FileManager.h"
+#include "Platform/Foundation/RunLoop.h"
 #include "Shared/SharedData.h"
 #include "support/Bundles.h"
+#include "support/TestLog.h"
 
 namespace {
 
@@ -90,7 +95,7 @@ TEST_F(LoginItem, EnablingWritesTheTemplateOrTheInstalledListWithOnlyProgramRepl
               (PropertyListValue::Dictionary{{"Label", "mine"}, {"Program", executable()}, {"Nice", 3}}));
 }
 
-TEST_F(LoginItem, DisablingRemovesTheFileAndAnUnwritableFolderStillRecordsTheSetting)
+TEST_F(LoginItem, DisablingRemovesTheFileAndAnUnwritableSystemFolderSendsItToTheUsersOwn)
 {
     m_settings.setLoginItemIsEnabled(true);
     m_helper.setLoginItemEnabled(false);
@@ -102,9 +107,14 @@ TEST_F(LoginItem, DisablingRemovesTheFileAndAnUnwritableFolderStillRecordsTheSet
 
     HelperApp::Context elsewhere = context();
     elsewhere.launchAgentsPath = m_folder / "missing/LaunchAgents/";
+    elsewhere.userLaunchAgentsPath = m_folder / "home/Library/LaunchAgents/";
+    const std::string mine = m_folder / "home/Library/LaunchAgents/Auto.top.kestrova.macOS.Parvex.Helper.plist";
     HelperApp(elsewhere).setLoginItemEnabled(true);
     EXPECT_TRUE(m_settings.loginItemIsEnabled());
     EXPECT_FALSE(FileManager::fileExists(m_folder / "missing"));
+    EXPECT_EQ(PropertyList::dictionary(mine), (PropertyListValue::Dictionary{{"Program", executable()}}));
+    HelperApp(elsewhere).setLoginItemEnabled(false);
+    EXPECT_FALSE(FileManager::fileExists(mine));
 }
 
 TEST_F(LoginItem, LaunchesGoToTheMenuAppInsideTheBundleAndRelaunchTriesTwiceAtMost)
@@ -132,4 +142,72 @@ TEST_F(LoginItem, LaunchesGoToTheMenuAppInsideTheBundleAndRelaunchTriesTwiceAtMo
     m_launches.clear();
     m_helper.launchIfNotRunning();
     EXPECT_TRUE(m_launches.empty());
+}
+
+TEST_F(LoginItem, RelaunchLaunchesWhenTheOldInstanceHasQuitAndNeverWaitsForIt)
+{
+    // The old instance takes its time to quit (it unmounts its volumes
+    // through sudo): this one ignores the request until the test ends it.
+    std::string bundle = makeBundle(m_folder, "ParvexMenu", std::string(HelperApp::bundleIdentifier), "ParvexMenu");
+    installSleep(bundle, "ParvexMenu");
+    const std::string executable = bundle + "/Contents/MacOS/ParvexMenu";
+    auto startOld = [&] {
+        pid_t pid = ::fork();
+        if (pid == 0) {
+            ::signal(SIGTERM, SIG_IGN);
+            ::execl(executable.c_str(), "ParvexMenu", "600", nullptr);
+            ::_exit(127);
+        }
+        // Running once /proc shows the bundle's program.
+        while (!NSRunningApplication::withProcessIdentifier(pid)
+               || !NSRunningApplication::withProcessIdentifier(pid)->bundleIdentifier())
+            ::usleep(1000);
+        return pid;
+    };
+    pid_t old = 0;
+    HelperApp::Context live = context();
+    live.runningApplications = [&] {
+        auto application = NSRunningApplication::withProcessIdentifier(old);
+        return application ? std::vector{application} : std::vector<std::shared_ptr<NSRunningApplication>>{};
+    };
+    TestLog log;
+    const std::string menuApp = m_folder / "Parvex.app/Contents/Library/LoginItems/ParvexMenu.app";
+
+    old = startOld();
+    HelperApp helper(live);
+    helper.relaunch();
+    EXPECT_THAT(m_launches, ::testing::IsEmpty()) << "launched while the old instance still ran";
+    ::kill(old, SIGKILL);
+    EXPECT_TRUE(RunLoop::main().runUntil([&] { return !m_launches.empty(); }, 30));
+    ::waitpid(old, nullptr, 0);
+    EXPECT_THAT(m_launches, ::testing::Each(menuApp));
+
+    // The settings app quits (its window closed) while the old one still
+    // unmounts: the launch happens before it exits, not never.
+    m_launches.clear();
+    old = startOld();
+    HelperApp quitting(live);
+    quitting.relaunch();
+    std::thread oldQuits([old] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ::kill(old, SIGKILL);
+    });
+    quitting.finishRelaunch();
+    oldQuits.join();
+    ::waitpid(old, nullptr, 0);
+    EXPECT_FALSE(m_launches.empty());
+    EXPECT_THAT(m_launches, ::testing::Each(menuApp));
+
+    // One that never quits is given up on, and the log says so.
+    m_launches.clear();
+    old = startOld();
+    live.terminationWait = std::chrono::seconds(1);
+    HelperApp impatient(live);
+    impatient.relaunch();
+    EXPECT_TRUE(RunLoop::main().runUntil([&] { return log.text().find("no new one is started") != std::string::npos; }, 30));
+    ::kill(old, SIGKILL);
+    ::waitpid(old, nullptr, 0);
+    RunLoop::main().runUntilIdle();
+    EXPECT_THAT(m_launches, ::testing::IsEmpty());
+    EXPECT_THAT(log.text(), ::testing::HasSubstr("ParvexMenu (process " + std::to_string(old) + ") still runs 1 s after"));
 }

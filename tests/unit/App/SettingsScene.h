@@ -38,7 +38,8 @@ public:
         std::filesystem::create_directories(folder / "LaunchAgents");
         helperApp = std::make_unique<HelperApp>(HelperApp::Context{
             [] { return std::string(bundle); }, [] { return std::string(bundle) + "/Contents/Resources"; },
-            folder / "LaunchAgents/", settings.get(), [] { return std::vector<std::shared_ptr<NSRunningApplication>>{}; },
+            folder / "LaunchAgents/", folder / "UserLaunchAgents/", settings.get(),
+            [] { return std::vector<std::shared_ptr<NSRunningApplication>>{}; },
             [this](const std::string& path) { launches.push_back(path); }, std::chrono::milliseconds(0)});
     }
     ~SettingsScene()

@@ -151,7 +151,9 @@ TEST_F(NTFSManagerTest, AgentAnswersRemountAndOnlyRootIsHeard)
     answer(std::string("noop,Data"));
     answer(std::string("add,"));
     EXPECT_THAT(doubles.scripts(), ElementsAre("diskutil umount Data\ndiskutil mount Data\nopen /Volumes/Data",
-                                               "diskutil umount Data", "", "diskutil umount \ndiskutil mount \nopen /Volumes/"));
+                                               "diskutil umount Data", "",
+                                               "diskutil umount ''\ndiskutil mount ''\nopen /Volumes/''"))
+        << "an empty name is still an argument, never none";
     doubles.forget();
     answer(std::string("add"));
     answer(std::string("add,a,b"));
@@ -253,4 +255,47 @@ TEST_F(NTFSManagerTest, MountTableChangesScanAtOnceAndABurstDuringACycleAddsOneC
         ++said;
     EXPECT_EQ(said, 2u) << "each cycle a change started says so\n" << log;
     EXPECT_THAT(log, HasSubstr("Running....")) << "a tick during a cycle is still turned away";
+}
+
+TEST_F(NTFSManagerTest, AnAnswerAfterWhichTheVolumeIsNotWritableLeavesItUnmounted)
+{
+    // The agent answers even when it could not write the fstab entry.
+    doubles.settings().setManagerStyle(true);
+    doubles.setList(kRows);
+    plug("disk4s1", "Data");
+    manager.run();
+    ASSERT_THAT(names(), ElementsAre("Data@disk4s1"));
+    auto volume = manager.previousInsertedNTFSVolumes()[0];
+    auto answer = [&] {
+        manager.eventCallBackNotification(Notification{"top.kestrova.macOS.Parvex.Helper.do.Finsh", std::string("add,Data"), 0});
+    };
+
+    volume->mount();
+    answer();
+    EXPECT_EQ(volume->status(), Status::umounted) << "the system mounted it read-only again";
+    EXPECT_THAT(unitLog(), HasSubstr("not mounted read-write after the agent's answer\nData\ndisk4s1"));
+
+    volume->mount();
+    writeFile(doubles.state() + "/mountinfo",
+              "70 1 0:99 / /Volumes/Data rw,relatime - fuseblk /dev/disk4s1 rw,user_id=0\n");
+    answer();
+    EXPECT_EQ(volume->status(), Status::mounted);
+}
+
+TEST_F(NTFSManagerTest, ASecondVolumeOfTheSameNameIsNotMountedOverTheFirst)
+{
+    doubles.setList(ToolDoubles::listing({"   1: Windows_NTFS Dup 1 GB disk4s1", "   2: Windows_NTFS Dup 1 GB disk4s2"}));
+    plug("disk4s1", "Dup");
+    plug("disk4s2", "Dup");
+    manager.run();
+    auto volumes = manager.previousInsertedNTFSVolumes();
+    ASSERT_EQ(volumes.size(), 2u);
+    EXPECT_EQ(volumes[0]->status(), Status::mounted);
+    EXPECT_EQ(volumes[1]->status(), Status::umounted);
+    auto mounts = doubles.calls("mount_ntfs");
+    ASSERT_EQ(mounts.size(), 1u);
+    EXPECT_EQ(mounts[0].arguments[2], "/dev/disk4s1");
+    for (auto& call : doubles.calls("diskutil"))
+        EXPECT_THAT(call.arguments, Not(ElementsAre("umount", "disk4s2"))) << "the second stays as the system mounted it";
+    EXPECT_THAT(unitLog(), HasSubstr("not mounted: " + doubles.home() + "/Desktop/Dup is already a mount point\nDup\ndisk4s2"));
 }

@@ -1,10 +1,16 @@
 #include <gmock/gmock.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 
 #include <cstring>
 #include <filesystem>
+#include <future>
 #include <thread>
 
 #include "Helper/Script.h"
+#include "Platform/Foundation/FileManager.h"
+#include "support/TemporaryFolder.h"
 
 using Arguments = std::vector<std::string>;
 using ::testing::AllOf;
@@ -58,4 +64,33 @@ TEST(Script, ConcurrentRunsStayApart)
     for (auto& thread : threads)
         thread.join();
     EXPECT_EQ(mismatches, std::vector<int>(4, 0));
+}
+
+TEST(Script, OpenHandsTheFolderOverAndReturnsWhileTheFileBrowserRuns)
+{
+    TemporaryFolder folder("open");
+    // A file browser that stays until the user closes it, on open's output.
+    folder.write("bin/xdg-open", "#!/bin/sh\necho \"$1\" > " + folder / "shown" + "\necho $$ > " + folder / "browser.pid"
+                                     + "\nexec sleep 600\n", 0755);
+    // The browser outlives open; it comes back to this test to be reaped.
+    ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+    const std::string script = "PATH=" + folder / "bin" + ":$PATH DISPLAY=:99 " PARVEX_BINARY_DIR "/Tools/bin/open "
+        + folder.path();
+    auto run = std::async(std::launch::async, [&] { return Script::run("/bin/zsh", std::nullopt, {script}); });
+    const bool returned = run.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+
+    pid_t browser = 0;
+    for (int tries = 0; tries < 1000 && !browser; ++tries) {
+        browser = std::atoi(FileManager::contents(folder / "browser.pid").valueOr("0").c_str());
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_GT(browser, 0) << "the file browser never started";
+    const bool browserRuns = ::kill(browser, 0) == 0;
+    ::kill(browser, SIGKILL);
+    ::waitpid(browser, nullptr, 0);
+    ::prctl(PR_SET_CHILD_SUBREAPER, 0);
+    EXPECT_TRUE(returned) << "Script.run of open waited for the file browser";
+    EXPECT_TRUE(browserRuns);
+    EXPECT_EQ(run.get().error, "");
+    EXPECT_EQ(*FileManager::contents(folder / "shown"), folder.path() + "\n");
 }

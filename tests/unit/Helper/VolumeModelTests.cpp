@@ -5,9 +5,11 @@
 #include "Platform/Foundation/FileManager.h"
 #include "support/ToolDoubles.h"
 
+using ::testing::AllOf;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 using Status = VolumeModel::Status;
 
 namespace {
@@ -47,6 +49,35 @@ TEST_F(VolumeModelTest, AutomaticMountRunsTheThreeLinesOnceAndFeedsSudoThePasswo
                 ElementsAre("mount_ntfs", "-o", "rw,nobrowse", "/dev/disk4s1", desktop() + "/Data", "stdin:secret", "leaked:no"));
     EXPECT_THAT(unitLog(), HasSubstr("mount() [Line"));
     EXPECT_THAT(unitLog(), HasSubstr("new mounted\nData\ndisk4s1\n(result: "));
+}
+
+TEST_F(VolumeModelTest, AFailedMountIsGivenBackAndTriedAgainOnlyForANewPasswordOrTheMountItem)
+{
+    doubles.setPassword("secret");
+    doubles.settings().setPwd("wrong");
+    auto data = volume("Data");
+    data->mount();
+    EXPECT_EQ(data->status(), Status::umounted) << "sudo refused the password";
+    EXPECT_EQ(doubles.scripts().back(), "diskutil mount disk4s1") << "back where the system mounts it";
+    EXPECT_FALSE(FileManager::fileExists(desktop() + "/Data"));
+    EXPECT_THAT(unitLog(), AllOf(HasSubstr("mount failed"), HasSubstr("Sorry, try again."), Not(HasSubstr("wrong"))));
+
+    // The scan: the same password is not tried again.
+    doubles.forget();
+    data->mountAgainIfPasswordChanged();
+    EXPECT_THAT(doubles.scripts(), IsEmpty());
+    // The mount item tries it at once.
+    data->mount();
+    EXPECT_EQ(doubles.calls("mount_ntfs").size(), 0u);
+    EXPECT_EQ(doubles.calls("sudo").size(), 2u);
+    EXPECT_EQ(data->status(), Status::umounted);
+
+    doubles.settings().setPwd("secret");
+    data->mountAgainIfPasswordChanged();
+    EXPECT_EQ(data->status(), Status::mounted);
+    doubles.forget();
+    data->mountAgainIfPasswordChanged();
+    EXPECT_THAT(doubles.scripts(), IsEmpty());
 }
 
 TEST_F(VolumeModelTest, AutomaticUmountDeletesOnlyAnEmptyFolderAndGivesTheVolumeBack)
@@ -104,7 +135,7 @@ TEST_F(VolumeModelTest, ManualModeOnlyAsksTheAgent)
     EXPECT_EQ(*posts[1].object->string(), "remove,Data");
 }
 
-TEST_F(VolumeModelTest, ShowInFinderOpensOneFolderEvenForANameWithASpace)
+TEST_F(VolumeModelTest, ShowInFinderOpensTheFolderTheVolumeIsMountedOn)
 {
     volume("Data")->showInFinder();
     volume("My Disk")->showInFinder();
@@ -112,6 +143,42 @@ TEST_F(VolumeModelTest, ShowInFinderOpensOneFolderEvenForANameWithASpace)
     auto opens = doubles.calls("open");
     ASSERT_EQ(opens.size(), 2u);
     EXPECT_THAT(opens[1].arguments, ElementsAre("/Volumes/My Disk"));
+
+    // The automatic mount moved it to the desktop; /Volumes/<name> is gone.
+    auto mounted = volume("My Disk", "disk4s2");
+    mounted->mount();
+    doubles.forget();
+    mounted->showInFinder();
+    EXPECT_THAT(doubles.scripts(), ElementsAre("open '" + desktop() + "/My Disk'"));
+}
+
+TEST_F(VolumeModelTest, AVolumeIsUnmountedTheWayItWasMountedWhateverTheModeIsNow)
+{
+    // The settings app stores a new mode, then relaunches ParvexMenu, whose
+    // quit unmounts everything after the mode changed.
+    auto desktopMount = volume("Desk", "disk4s1");
+    desktopMount->mount();
+    doubles.settings().setManagerStyle(true);
+    auto agentMount = volume("Agent", "disk4s2");
+    agentMount->mount();
+    doubles.forget();
+
+    desktopMount->umount();
+    EXPECT_THAT(doubles.scripts(), ElementsAre("diskutil umount disk4s1", kPipe + "sudo -S rm -rf '" + desktop()
+                                                   + "/Desk'\ndiskutil mount disk4s1"));
+    EXPECT_EQ(desktopMount->status(), Status::umounted);
+    EXPECT_FALSE(FileManager::fileExists(desktop() + "/Desk"));
+
+    doubles.settings().setManagerStyle(false);
+    doubles.forget();
+    agentMount->umount();
+    agentMount->remove();
+    EXPECT_THAT(doubles.scripts(), IsEmpty());
+    auto posts = doubles.bus().posts();
+    ASSERT_EQ(posts.size(), 2u);
+    EXPECT_EQ(*posts[0].object->string(), "add,Agent");
+    EXPECT_EQ(*posts[1].object->string(), "remove,Agent");
+    EXPECT_EQ(agentMount->status(), Status::umounted);
 }
 
 TEST_F(VolumeModelTest, NamesThatCannotNameADesktopFolderAreNotMounted)

@@ -1,4 +1,4 @@
-#include "Tools/Common/MountTable.h"
+#include "Platform/Foundation/MountTable.h"
 #include "Tools/Common/Unmounter.h"
 #include "support/TemporaryFolder.h"
 
@@ -11,9 +11,9 @@ namespace {
 
 // The exact unmount must refuse before umount2 is reached, so nothing is
 // ever mounted on these folders: the refusals are what is tested.
-Tools::MountEntry entryAt(const std::string& target, int id)
+MountEntry entryAt(const std::string& target, int id)
 {
-    Tools::MountEntry entry;
+    MountEntry entry;
     entry.source = "/dev/disk4s1";
     entry.target = target;
     entry.fsType = "fuseblk";

@@ -1,11 +1,12 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
-namespace Tools {
+#include "Platform/Foundation/Expected.h"
 
 struct MountEntry {
     std::string source;      // "/dev/disk4s1"
@@ -24,16 +25,29 @@ class MountTable {
 public:
     explicit MountTable(std::string mountInfoPath = "/proc/self/mountinfo");
 
+    // Empty when the table cannot be read.
     std::vector<MountEntry> entries() const;
     // Every mount of the block device `number`, whether it was made through
     // our /dev/disk node or another name for the same device.
     std::vector<MountEntry> mountsOf(dev_t number) const;
     // The same, from entries read before: one reading serves many devices.
     static std::vector<MountEntry> mountsOf(dev_t number, const std::vector<MountEntry>& entries);
+    // The topmost mount at exactly `target`.
     std::optional<MountEntry> mountAt(const std::string& target) const;
 
+    // The volume code's two questions, with `folder` named as given or with
+    // its links resolved (the kernel lists resolved paths). Each fails only
+    // when the table cannot be read.
+    Expected<bool> isMountPoint(const std::string& folder) const;
+    // Whether the topmost mount at `folder` is a read-write mount of
+    // `device` (a node such as "/dev/disk4s1", or another name for the same
+    // block device). What a command printed can say otherwise; this is what
+    // the kernel holds.
+    Expected<bool> isReadWriteMount(const std::string& folder, const std::string& device) const;
+
 private:
+    Expected<std::vector<MountEntry>> read() const;
+    static const MountEntry* topmost(const std::vector<MountEntry>& entries, const std::string& folder);
+
     std::string m_path;
 };
-
-}
