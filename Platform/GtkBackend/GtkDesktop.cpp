@@ -12,10 +12,11 @@
 bool GtkDesktop::install(const Identity& identity, DesktopAppearance::Domain appearance,
                          DistributedNotificationCenter& center, Report report)
 {
-    // The window class and the application's name that window managers,
-    // docks and screen readers go by.
-    g_set_prgname(identity.identifier.c_str());
+    // Screen readers go by the program's name; window managers and docks
+    // match the window class with the desktop entry's name.
+    g_set_prgname(identity.name.c_str());
     g_set_application_name(identity.name.c_str());
+    gdk_set_program_class(identity.identifier.c_str());
     if (!gtk_init_check(nullptr, nullptr))
         return false;
     if (gtk_icon_theme_has_icon(gtk_icon_theme_get_default(), identity.identifier.c_str()))

@@ -17,6 +17,7 @@ public:
     struct Identity {
         // The bundle identifier: the windows' class and the desktop entry's name.
         std::string identifier;
+        // The program's name, as screen readers list it.
         std::string name;
         // Used when the icon theme has none by the identifier's name.
         std::string iconPath;
