@@ -17,6 +17,7 @@ done
 /usr/bin/python3 -c 'import gi; gi.require_version("Atspi", "2.0")' 2>/dev/null || skip "no AT-SPI for /usr/bin/python3 (gir1.2-atspi-2.0)"
 matches() { "$screenshot_matches" "$shots/$1.png" "$1" >"$session/compare-$1.log" 2>&1 || { cat "$session/compare-$1.log"; false; }; }
 alert_up() { shows label "$1"; }
+setting_is() { [ "$(setting "$1")" = "$2" ]; }
 alert_gone() { hides push\ button 好的; }
 answer_alert() { click_control "push button" 好的 && wait_for 10 alert_gone; }
 
@@ -67,7 +68,7 @@ for key in shift+Tab shift+Tab shift+Tab shift+Tab; do xdotool key $key; done
 expect "four more back tabs reach the login-item box" wait_for 10 focused_is "check box" 开机启动
 xdotool key space
 expect "space toggles the box" wait_for 10 has_state "check box" 开机启动 checked
-expect "and the login item is switched on" wait_for 10 test -f /Library/LaunchAgents/Auto.top.kestrova.macOS.Parvex.Helper.plist
+expect "and the login item is switched on" wait_for 10 setting_is Parvex.Helper.Login.Item.Enabled.Key True
 click_control "check box" 手动管理
 expect "a click on 手动管理 switches the mode: the fields go, the plug-in button comes" \
   wait_for 10 eval 'shows "push button" "需要安装插件(点此安装)" && hides "password text" 输入Mac设备开机密码'
@@ -100,6 +101,7 @@ for field in 输入Mac设备开机密码 再次输入Mac设备开机密码; do
 done
 xdotool key Return
 expect "saving what the input method committed: 已保存" wait_for 10 alert_up 已保存
+echo "stored: $(stored_password)"
 expect "the model received the committed characters 密码密码" test "$(stored_password)" = "密码密码"
 stop_session
 
@@ -118,15 +120,16 @@ wait_for 30 shows "push button" 保存
 style() { /usr/bin/python3 -c 'import plistlib, sys
 print(plistlib.load(open(sys.argv[1], "rb")).get("AppleInterfaceStyle", ""))' \
   "$home/Library/Preferences/.GlobalPreferences.plist" 2>/dev/null; }
+style_is() { [ "$(style)" = "$1" ]; }
 expect "the portal says light: no AppleInterfaceStyle" test -z "$(style)"
 echo 1 >"$session/color-scheme"
 kill -USR1 $portal
-expect "dark switched on: AppleInterfaceStyle = Dark, so isLight answers false" wait_for 10 test "$(style)" = Dark
+expect "dark switched on: AppleInterfaceStyle = Dark, so isLight answers false" wait_for 10 style_is Dark
 expect "and AppleInterfaceThemeChangedNotification went out" \
   wait_for 10 grep -q "AppleInterfaceThemeChangedNotification" "$session/system-bus"
 echo 2 >"$session/color-scheme"
 kill -USR1 $portal
-expect "light again: the key is removed" wait_for 10 test -z "$(style)"
+expect "light again: the key is removed" wait_for 10 style_is ""
 stop_session
 
 echo "# Without a portal, GTK's own setting (a settings daemon's theme)"
@@ -139,7 +142,7 @@ start_parvex
 wait_for 30 shows "push button" 保存
 printf 'Net/ThemeName "Adwaita-dark"\n' >"$session/xsettings"
 kill -HUP $xsettings
-expect "a dark theme: AppleInterfaceStyle = Dark" wait_for 10 test "$(style)" = Dark
+expect "a dark theme: AppleInterfaceStyle = Dark" wait_for 10 style_is Dark
 stop_session
 
 echo "# A second start brings the running window to the front"

@@ -66,11 +66,12 @@ def main(argv):
                 print("%s\t%s\t%s" % (node.get_role_name(), node.get_name(), "showing" if showing(node) else "hidden"))
         return 0
     if command == "focused":
-        for node in walk(app):
-            if node.get_state_set().contains(Atspi.StateType.FOCUSED):
-                print("%s\t%s" % (node.get_role_name(), node.get_name()))
-                return 0
-        return 1
+        # The deepest: a canvas that has the focus holds the control that has it.
+        focused = [node for node in walk(app) if node.get_state_set().contains(Atspi.StateType.FOCUSED)]
+        if not focused:
+            return 1
+        print("%s\t%s" % (focused[-1].get_role_name(), focused[-1].get_name()))
+        return 0
     node = find(app, argv[3], argv[4])
     if node is None:
         return 1

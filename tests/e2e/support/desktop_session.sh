@@ -169,12 +169,14 @@ type_text() {
   done
   xdotool key --delay 40 "${keysyms[@]}"
 }
-# What the settings app stored as the password.
-stored_password() {
+# A value of the shared settings as text (data as UTF-8, Booleans as True/False).
+setting() {
   /usr/bin/python3 -c 'import plistlib, sys
-print(plistlib.load(open(sys.argv[1], "rb")).get("Parvex.Mac.PWD.Key", b"").decode())' \
-    "$home/Library/Preferences/top.kestrova.macOS.Parvex.Shared.plist" 2>/dev/null
+value = plistlib.load(open(sys.argv[1], "rb")).get(sys.argv[2], "")
+print(value.decode() if isinstance(value, bytes) else value)' \
+    "$home/Library/Preferences/top.kestrova.macOS.Parvex.Shared.plist" "$1" 2>/dev/null
 }
+stored_password() { setting Parvex.Mac.PWD.Key; }
 # The window as the screen shows it, with a sheet over it.
 window_shot() {
   local X Y WIDTH HEIGHT SCREEN WINDOW
