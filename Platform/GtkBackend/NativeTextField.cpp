@@ -38,6 +38,7 @@ std::string cssFor(const NSTextField& field)
 
 NativeTextField::NativeTextField(const std::shared_ptr<NSTextField>& field, GtkFixed* parent)
     : m_field(field), m_parent(parent), m_entry(gtk_entry_new()), m_css(gtk_css_provider_new())
+    , m_maskedInput(gtk_im_multicontext_new())
 {
     gtk_style_context_add_provider(gtk_widget_get_style_context(m_entry), GTK_STYLE_PROVIDER(m_css),
                                    GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
@@ -47,12 +48,22 @@ NativeTextField::NativeTextField(const std::shared_ptr<NSTextField>& field, GtkF
     g_signal_connect(m_entry, "changed", G_CALLBACK(changed), this);
     g_signal_connect(m_entry, "activate", G_CALLBACK(activated), this);
     g_signal_connect(m_entry, "focus-in-event", G_CALLBACK(focusedIn), this);
+    g_signal_connect(m_entry, "focus-out-event", G_CALLBACK(focusedOut), this);
+    g_signal_connect(m_entry, "key-press-event", G_CALLBACK(keyed), this);
+    g_signal_connect(m_entry, "key-release-event", G_CALLBACK(keyed), this);
+    g_signal_connect(m_maskedInput, "commit", G_CALLBACK(committed), this);
+    // What the method composes stays in its own window: a password's
+    // letters are not shown in the field.
+    gtk_im_context_set_use_preedit(m_maskedInput, FALSE);
     gtk_fixed_put(m_parent, m_entry, 0, 0);
 }
 
 NativeTextField::~NativeTextField()
 {
     g_signal_handlers_disconnect_by_data(m_entry, this);
+    g_signal_handlers_disconnect_by_data(m_maskedInput, this);
+    gtk_im_context_set_client_window(m_maskedInput, nullptr);
+    g_object_unref(m_maskedInput);
     gtk_widget_destroy(m_entry);
     g_object_unref(m_css);
 }
@@ -120,6 +131,32 @@ void NativeTextField::changed(GtkEditable* editable, gpointer data)
     self->m_updating = false;
 }
 
+gboolean NativeTextField::focusedOut(GtkWidget*, GdkEvent*, gpointer data)
+{
+    auto* self = static_cast<NativeTextField*>(data);
+    gtk_im_context_focus_out(self->m_maskedInput);
+    gtk_im_context_reset(self->m_maskedInput);
+    return FALSE;
+}
+
+gboolean NativeTextField::keyed(GtkWidget*, GdkEventKey* event, gpointer data)
+{
+    auto* self = static_cast<NativeTextField*>(data);
+    return self->isMasked() && gtk_widget_has_focus(self->m_entry)
+        && gtk_im_context_filter_keypress(self->m_maskedInput, event);
+}
+
+// Replaces the selection, as typing does.
+void NativeTextField::committed(GtkIMContext*, const gchar* text, gpointer data)
+{
+    auto* self = static_cast<NativeTextField*>(data);
+    GtkEditable* editable = GTK_EDITABLE(self->m_entry);
+    gtk_editable_delete_selection(editable);
+    gint position = gtk_editable_get_position(editable);
+    gtk_editable_insert_text(editable, text, -1, &position);
+    gtk_editable_set_position(editable, position);
+}
+
 // Return in the entry is return in the window: its default button clicks.
 void NativeTextField::activated(GtkEntry*, gpointer data)
 {
@@ -132,6 +169,15 @@ void NativeTextField::activated(GtkEntry*, gpointer data)
 gboolean NativeTextField::focusedIn(GtkWidget*, GdkEvent*, gpointer data)
 {
     auto* self = static_cast<NativeTextField*>(data);
+    if (self->isMasked()) {
+        // The parent's window: the method takes a window that is no masked entry's.
+        gtk_im_context_set_client_window(self->m_maskedInput, gtk_widget_get_window(GTK_WIDGET(self->m_parent)));
+        GtkAllocation area;
+        gtk_widget_get_allocation(self->m_entry, &area);
+        GdkRectangle caret{area.x, area.y, 1, area.height};
+        gtk_im_context_set_cursor_location(self->m_maskedInput, &caret);
+        gtk_im_context_focus_in(self->m_maskedInput);
+    }
     auto field = self->m_field.lock();
     auto window = field ? field->window() : nullptr;
     if (window && !self->m_updating && window->firstResponder() != field)
