@@ -214,6 +214,15 @@ gboolean GtkHostWindow::drawn(GtkWidget*, cairo_t* cr, gpointer data)
         auto found = fields.find(const_cast<NSTextField*>(dynamic_cast<const NSTextField*>(&view)));
         return found != fields.end();
     });
+    if (self->m_window->isSheet()) {
+        // A sheet has no frame of the window manager's: a thin edge sets it
+        // off from its parent, as the shadow does on the original platform.
+        CGSize size = self->m_window->contentRect().size;
+        cairo_rectangle(cr, 0.5, 0.5, size.width - 1, size.height - 1);
+        cairo_set_source_rgba(cr, 0, 0, 0, 0.3);
+        cairo_set_line_width(cr, 1);
+        cairo_stroke(cr);
+    }
     return TRUE;
 }
 

@@ -101,7 +101,6 @@ for field in 输入Mac设备开机密码 再次输入Mac设备开机密码; do
 done
 xdotool key Return
 expect "saving what the input method committed: 已保存" wait_for 10 alert_up 已保存
-echo "stored: $(stored_password)"
 expect "the model received the committed characters 密码密码" test "$(stored_password)" = "密码密码"
 stop_session
 
