@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The settings app on a desktop, each scenario in a session of its own under
 # Xvfb: a person's use of the window with the mouse and the keyboard, found
-# over AT-SPI as a screen reader finds it (HiDPI, GDK_SCALE=2), screenshots
-# compared with their references, Chinese typed through an input method
+# over AT-SPI as a screen reader finds it (HiDPI, GDK_SCALE=2), the save
+# button's hover look, screenshots compared with their references, a sheet
+# that keeps the mouse from its window, Chinese typed through an input method
 # (ibus, pinyin), the desktop's dark preference switched while it runs (the
 # settings portal, then GTK's own setting), and a second start bringing the
 # running window to the front.
@@ -20,6 +21,14 @@ alert_up() { shows label "$1"; }
 setting_is() { [ "$(setting "$1")" = "$2" ]; }
 alert_gone() { hides push\ button 好的; }
 answer_alert() { click_control "push button" 好的 && wait_for 10 alert_gone; }
+# The save button's colour (hex) as the screen shows it, left of its title.
+save_colour() {
+  local x y
+  read -r x y <<<"$(atspi find "push button" 保存)" || return 1
+  import -window root -crop "1x1+$((x - 70))+$y" +repage "$session/pixel.png" \
+    && /usr/bin/convert "$session/pixel.png" -format '%[hex:p{0,0}]' info:
+}
+save_colour_is() { [ "$(save_colour)" = "$1" ]; }
 
 echo "# The window with the mouse and the keyboard, at two pixels per point"
 start_session 1280x800
@@ -29,11 +38,16 @@ expect "the window shows its controls to AT-SPI" wait_for 30 shows "push button"
 expect "the password fields are masked entries named by their placeholders" \
   eval 'shows "password text" 输入Mac设备开机密码 && shows "password text" 再次输入Mac设备开机密码'
 expect "the automatic mode's box is checked, the manual one's not" \
-  eval 'has_state "check box" 自动管理 checked && ! has_state "check box" 手动管理 checked'
+  wait_for 10 eval 'has_state "check box" 自动管理 checked && ! has_state "check box" 手动管理 checked'
 expect "the log says where the windows are" grep -q "windows on the display" "$menu_log"
 window_shot settings-automatic
 expect "the window looks as its reference (automatic mode)" matches settings-automatic
 expect "the app starts ParvexMenu within about a second" wait_for 10 pgrep -f "$menu_app"
+expect "the save button has its colour" save_colour_is 1E64C8
+xdotool mousemove $(atspi find "push button" 保存)
+expect "the mouse over it gives it the hover look" wait_for 10 save_colour_is 1E5AB4
+xdotool mousemove 900 100
+expect "and the mouse leaving takes the look away" wait_for 10 save_colour_is 1E64C8
 
 click_control "password text" 输入Mac设备开机密码
 expect "a click puts the focus in the password field" wait_for 10 focused_is "password text" 输入Mac设备开机密码
@@ -102,6 +116,10 @@ done
 xdotool key Return
 expect "saving what the input method committed: 已保存" wait_for 10 alert_up 已保存
 expect "the model received the committed characters 密码密码" test "$(stored_password)" = "密码密码"
+click_control "push button" 保存
+expect "the sheet's button closes it" answer_alert
+sleep 0.5
+expect "the window under the sheet took no click on 保存 meanwhile: no second sheet" hides label 已保存
 stop_session
 
 echo "# The desktop's dark preference while the app runs"
