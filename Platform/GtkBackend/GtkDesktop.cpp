@@ -16,9 +16,10 @@ bool GtkDesktop::install(const Identity& identity, DesktopAppearance::Domain app
     // match the window class with the desktop entry's name.
     g_set_prgname(identity.name.c_str());
     g_set_application_name(identity.name.c_str());
-    gdk_set_program_class(identity.identifier.c_str());
     if (!gtk_init_check(nullptr, nullptr))
         return false;
+    // After the start: GTK's own start sets the class from the program's name.
+    gdk_set_program_class(identity.identifier.c_str());
     if (gtk_icon_theme_has_icon(gtk_icon_theme_get_default(), identity.identifier.c_str()))
         gtk_window_set_default_icon_name(identity.identifier.c_str());
     else if (!identity.iconPath.empty())

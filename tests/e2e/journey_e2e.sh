@@ -59,6 +59,8 @@ expect "the system has it again, read-only, with the file written on the desktop
   wait_for 30 test -f /Volumes/Data/journey.txt
 "$close_window" "$(parvex_window)"
 expect "closing the settings window quits Parvex" wait_for 20 sh -c "! kill -0 $parvex_pid 2>/dev/null"
+wait $parvex_pid
+expect "and it ends cleanly: exit status 0, nothing leaked" test $? -eq 0
 expect "ParvexMenu stays in the panel" any_registered
 menu_pid=$(menu_app_pid)
 click_item "退出"

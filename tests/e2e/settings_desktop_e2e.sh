@@ -40,6 +40,8 @@ expect "the password fields are masked entries named by their placeholders" \
 expect "the automatic mode's box is checked, the manual one's not" \
   wait_for 10 eval 'has_state "check box" 自动管理 checked && ! has_state "check box" 手动管理 checked'
 expect "the log says where the windows are" grep -q "windows on the display" "$menu_log"
+expect "the window's class is the desktop entry's StartupWMClass, so docks match them" \
+  test "$(xdotool search --onlyvisible --class '^top\.kestrova\.macOS\.Parvex$')" = "$(parvex_window)"
 window_shot settings-automatic
 expect "the window looks as its reference (automatic mode)" matches settings-automatic
 expect "the app starts ParvexMenu within about a second" wait_for 10 pgrep -f "$menu_app"
@@ -93,6 +95,8 @@ expect "the window looks as its reference (manual mode)" matches settings-manual
 
 "$close_window" "$(parvex_window)"
 expect "closing the window quits the app" wait_for 20 sh -c "! kill -0 $parvex_pid 2>/dev/null"
+wait $parvex_pid
+expect "and it ends cleanly: exit status 0, nothing leaked" test $? -eq 0
 unset PARVEX_SCREEN_SCALE
 stop_session
 
