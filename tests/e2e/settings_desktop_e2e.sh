@@ -95,8 +95,7 @@ expect "the window looks as its reference (manual mode)" matches settings-manual
 
 "$close_window" "$(parvex_window)"
 expect "closing the window quits the app" wait_for 20 sh -c "! kill -0 $parvex_pid 2>/dev/null"
-wait $parvex_pid
-expect "and it ends cleanly: exit status 0, nothing leaked" test $? -eq 0
+ended_cleanly $parvex_pid
 unset PARVEX_SCREEN_SCALE
 stop_session
 

@@ -155,6 +155,13 @@ click_control() {
   centre=$(atspi find "$1" "$2") || return 1
   xdotool mousemove $centre click 1
 }
+# A program of the test's that has quit ended with exit status 0 (under the
+# sanitizers: nothing leaked); one still running has not.
+ended_cleanly() {
+  local status=1
+  kill -0 "$1" 2>/dev/null || { wait "$1"; status=$?; }
+  expect "and it ends cleanly: exit status 0, nothing leaked" test $status -eq 0
+}
 parvex_window() { xdotool search --onlyvisible --name '^Parvex$' | head -1; }
 # Types any text reliably: each character gets a spare keycode of its own
 # first, then the keys are pressed (xdotool's own remapping drops characters).
