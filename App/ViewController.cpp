@@ -133,6 +133,8 @@ void ViewController::addSaveButton()
     auto save = makeButton("保存");
     view()->addSubview(save);
     KitButton::setTarget(*save, std::static_pointer_cast<ViewController>(shared_from_this()), &ViewController::saveAction);
+    // The window's default button: return saves wherever the focus is.
+    save->setKeyEquivalent("\r");
     TethraAnchors(save).bottom(30).left(30).width(saveButtonWidth).height(32);
 }
 

@@ -1,10 +1,17 @@
-// Parvex: the settings app. Builds its main interface (the window with the
-// settings, the application delegate, the updater) and hands over to the
-// application.
+// Parvex: the settings app. One copy runs per session: a second start asks
+// the running one to show its window and leaves. Builds its main interface
+// (the window with the settings, the application delegate, the updater) on
+// the desktop's display when there is one, headless otherwise, and hands
+// over to the application.
+#include "App/App.h"
 #include "App/HelperApp.h"
 #include "App/MainInterface.h"
+#include "BaseUI/Theme/NSAppleInterfaceTheme.h"
+#include "Platform/AppKit/ApplicationInstance.h"
 #include "Platform/AppKit/NSApplication.h"
 #include "Platform/AppKit/NSBundle.h"
+#include "Platform/Foundation/DistributedNotificationCenter.h"
+#include "Platform/GtkBackend/GtkDesktop.h"
 #include "Platform/Sparkle/SPUStandardUserDriver.h"
 #include "Shared/Console.h"
 
@@ -13,9 +20,30 @@ int main(int argc, char** argv)
     Console::shared().setPath("/Users/tamsel/Parvex.txt");
     NSApplication& application = NSApplication::shared();
     application.installSignalSources();
+    auto bundle = NSBundle::main();
+    std::string name = bundle->string("CFBundleName").value_or("Parvex");
+    std::string identifier = bundle->bundleIdentifier().value_or("top.kestrova.macOS.Parvex");
+
+    // Opened again by the desktop (its menu, the tray's "打开 Parvex"): the
+    // windows come to the front, then the delegate has its say.
+    ApplicationInstance instance(identifier, [&application] {
+        application.activate(true);
+        application.reopen();
+    });
+    if (instance.claim() == ApplicationInstance::Role::secondary) {
+        Console::shared().printLog(name + " runs already: asked it to show its window", "main()");
+        return 0;
+    }
+
+    auto report = [](const std::string& line) { Console::shared().printLog(line, "main()"); };
+    DesktopAppearance::Domain appearance{NSAppleInterfaceTheme::globalDomainPath(), NSAppleInterfaceTheme::styleKey,
+                                         NSAppleInterfaceTheme::themeChangedNotificationName()};
+    if (!GtkDesktop::install({identifier, name, App::resourcesPath() + "/AppIcon.svg"}, appearance,
+                             DistributedNotificationCenter::defaultCenter(), report))
+        report("no display: the window runs headless");
+
     auto updateLog = std::make_shared<SPUStandardUserDriver>(
-        NSBundle::main()->string("CFBundleName").value_or("Parvex"),
-        [](const std::string& line) { Console::shared().printLog(line, "checkForUpdatesInBackground()"); });
+        name, [](const std::string& line) { Console::shared().printLog(line, "checkForUpdatesInBackground()"); });
     MainInterface interface(HelperApp::shared(), ViewController::shared(), updateLog);
     interface.load(application);
     return NSApplicationMain(argc, argv);

@@ -53,6 +53,8 @@ public:
     {
         Cell::select(chosen(rect), controlView, editor, delegate, start, length);
     }
+    // Where a native editor shows the text, as the field editor would.
+    CGRect titleRect(const CGRect& bounds) const override { return Cell::titleRect(chosen(bounds)); }
     void drawInterior(const CGRect& cellFrame, NSView& controlView) override
     {
         Cell::drawInterior(chosen(cellFrame), controlView);

@@ -114,6 +114,36 @@ void NSButton::performClick()
     sendAction();
 }
 
+bool NSButton::canBecomeKeyView() const
+{
+    return window() && isEnabled() && !isHiddenOrHasHiddenAncestor();
+}
+
+void NSButton::keyDown(const NSEvent& event)
+{
+    if ((event.characters() == " " || event.characters() == "\r") && isEnabled())
+        performClick();
+    else
+        NSControl::keyDown(event);
+}
+
+NSAccessibilityRole NSButton::accessibilityRole() const
+{
+    switch (m_buttonType) {
+    case NSButtonType::switchButton: return NSAccessibilityRole::checkBox;
+    case NSButtonType::radio: return NSAccessibilityRole::radioButton;
+    default: return NSAccessibilityRole::button;
+    }
+}
+
+bool NSButton::accessibilityPerformPress()
+{
+    if (!isEnabled())
+        return false;
+    performClick();
+    return true;
+}
+
 bool NSButton::contains(const NSEvent& event) const
 {
     return bounds().contains(convert(event.locationInWindow(), nullptr));

@@ -78,6 +78,19 @@ public:
 
     // A click without the mouse: the state turns as for a click, then the action.
     void performClick();
+    // The key that clicks it wherever the keyboard focus is in its window;
+    // "\r" (return) makes it the window's default button.
+    const std::string& keyEquivalent() const { return m_keyEquivalent; }
+    void setKeyEquivalent(std::string key) { m_keyEquivalent = std::move(key); }
+
+    // Buttons are key views, as on the desktops here (the platform's full
+    // keyboard access): tab reaches them and space or return clicks the one
+    // that has the focus. A click of the mouse leaves the focus where it is.
+    bool canBecomeKeyView() const override;
+    void keyDown(const NSEvent& event) override;
+    NSAccessibilityRole accessibilityRole() const override;
+    std::string accessibilityLabel() const override { return title(); }
+    bool accessibilityPerformPress() override;
 
     void mouseDown(const NSEvent& event) override;
     void mouseDragged(const NSEvent& event) override;
@@ -104,4 +117,5 @@ private:
     NSButtonType m_buttonType = NSButtonType::momentaryPushIn;
     bool m_bordered = true;
     bool m_highlighted = false;
+    std::string m_keyEquivalent;
 };

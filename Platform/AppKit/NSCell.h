@@ -40,6 +40,8 @@ public:
     bool isEnabled() const { return m_enabled; }
     void setEnabled(bool enabled) { m_enabled = enabled; }
 
+    // Where the text goes in a frame: the frame the field editor gets.
+    virtual CGRect titleRect(const CGRect& bounds) const { return bounds; }
     virtual void draw(const CGRect& cellFrame, NSView& controlView);
     virtual void drawInterior(const CGRect& cellFrame, NSView& controlView);
     // Puts the editor over the frame in the control, with the cell's text.

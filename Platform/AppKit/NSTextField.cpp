@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "Platform/AppKit/NSEvent.h"
+#include "Platform/AppKit/NSSecureTextFieldCell.h"
 #include "Platform/AppKit/NSTextView.h"
 #include "Platform/AppKit/NSWindow.h"
 #include "Platform/AppKit/TextLayout.h"
@@ -187,6 +188,19 @@ void NSTextField::keyDown(const NSEvent& event)
         editor->keyDown(event);
     else
         NSControl::keyDown(event);
+}
+
+NSAccessibilityRole NSTextField::accessibilityRole() const
+{
+    if (!isEditable())
+        return NSAccessibilityRole::staticText;
+    return dynamic_cast<const NSSecureTextFieldCell*>(m_cell.get()) ? NSAccessibilityRole::secureTextField
+                                                                    : NSAccessibilityRole::textField;
+}
+
+std::string NSTextField::accessibilityLabel() const
+{
+    return isEditable() ? placeholderString() : stringValue();
 }
 
 void NSTextField::draw(const CGRect&)

@@ -64,6 +64,10 @@ public:
     void mouseUp(const NSEvent& event) override;
     // Keys go to the field editor while the field is being edited.
     void keyDown(const NSEvent& event) override;
+    // An editable field is a text field to assistive technologies, named by
+    // its placeholder; a static one is text, named by what it shows.
+    NSAccessibilityRole accessibilityRole() const override;
+    std::string accessibilityLabel() const override;
     void draw(const CGRect& dirtyRect) override;
     CGSize intrinsicContentSize() const override;
 

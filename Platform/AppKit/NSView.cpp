@@ -352,3 +352,8 @@ bool NSView::setNumberValue(double, std::string_view)
 {
     return false;
 }
+
+bool NSView::canBecomeKeyView() const
+{
+    return window() && !isHiddenOrHasHiddenAncestor() && acceptsFirstResponder();
+}

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -17,6 +18,19 @@ class NSLayoutConstraint;
 class NSTrackingArea;
 class NSViewController;
 class NSWindow;
+
+// What a view is to assistive technologies (screen readers, tests that find
+// controls by role and name): the platform's accessibility roles that the
+// views here take.
+enum class NSAccessibilityRole {
+    group,
+    button,
+    checkBox,
+    radioButton,
+    staticText,
+    textField,
+    secureTextField,
+};
 
 // A rectangle in a tree of views: geometry in its superview's space (y up
 // unless the view is flipped), an optional backing layer, tracking areas,
@@ -106,6 +120,17 @@ public:
     void layoutSubtreeIfNeeded();
     virtual void layout();
     virtual CGSize intrinsicContentSize() const { return {noIntrinsicMetric, noIntrinsicMetric}; }
+
+    // Whether keyboard navigation (tab, back tab) may stop here: a visible,
+    // enabled view in a window that takes first responder.
+    virtual bool canBecomeKeyView() const;
+
+    // Accessibility: the role, the name a screen reader speaks (a control's
+    // visible text), and the press that its default action performs.
+    virtual NSAccessibilityRole accessibilityRole() const { return NSAccessibilityRole::group; }
+    virtual std::string accessibilityLabel() const { return {}; }
+    // False when the view has no such action.
+    virtual bool accessibilityPerformPress() { return false; }
 
     // Key-value access to colour properties ("backgroundColor", "textColor").
     // A view type without the property reads none and refuses to be set.

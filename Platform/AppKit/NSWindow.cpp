@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "Platform/AppKit/NSApplication.h"
+#include "Platform/AppKit/NSButton.h"
 #include "Platform/AppKit/NSTextView.h"
 #include "Platform/AppKit/NSTrackingArea.h"
 #include "Platform/AppKit/NSView.h"
@@ -15,6 +16,28 @@ namespace {
 
 // How far apart two presses may be and still count as one click sequence.
 constexpr CGFloat clickDistance = 4;
+// What shift-tab types.
+constexpr const char* backTab = "\x19";
+
+void collectKeyViews(const std::shared_ptr<NSView>& view, std::vector<std::shared_ptr<NSView>>& views)
+{
+    if (view->isHidden())
+        return;
+    if (view->canBecomeKeyView())
+        views.push_back(view);
+    for (const auto& subview : view->subviews())
+        collectKeyViews(subview, views);
+}
+
+void collectButtons(const std::shared_ptr<NSView>& view, std::vector<std::shared_ptr<NSButton>>& buttons)
+{
+    if (view->isHidden())
+        return;
+    if (auto button = std::dynamic_pointer_cast<NSButton>(view))
+        buttons.push_back(std::move(button));
+    for (const auto& subview : view->subviews())
+        collectButtons(subview, buttons);
+}
 
 }  // namespace
 
@@ -257,6 +280,60 @@ std::shared_ptr<NSTextView> NSWindow::fieldEditor(bool createWhenNeeded)
     return m_fieldEditor;
 }
 
+std::vector<std::shared_ptr<NSView>> NSWindow::keyViewLoop() const
+{
+    std::vector<std::shared_ptr<NSView>> views;
+    if (!m_contentView)
+        return views;
+    collectKeyViews(m_contentView, views);
+    // Reading order in window space (y up): higher tops first, then leftmost.
+    auto place = [](const NSView& view) {
+        CGPoint topLeft = view.convertToWindow({view.bounds().minX(), view.isFlipped() ? view.bounds().minY() : view.bounds().maxY()});
+        return std::pair{-std::round(topLeft.y), std::round(topLeft.x)};
+    };
+    std::stable_sort(views.begin(), views.end(), [&](const auto& a, const auto& b) { return place(*a) < place(*b); });
+    return views;
+}
+
+void NSWindow::selectNextKeyView()
+{
+    selectKeyView(1);
+}
+
+void NSWindow::selectPreviousKeyView()
+{
+    selectKeyView(-1);
+}
+
+void NSWindow::selectKeyView(int step)
+{
+    layoutIfNeeded();
+    auto loop = keyViewLoop();
+    if (loop.empty())
+        return;
+    auto current = std::find(loop.begin(), loop.end(), std::dynamic_pointer_cast<NSView>(firstResponder()));
+    long count = static_cast<long>(loop.size());
+    long index = current == loop.end() ? (step > 0 ? 0 : count - 1) : ((current - loop.begin()) + step + count) % count;
+    m_showsKeyboardFocus = true;
+    makeFirstResponder(loop[static_cast<size_t>(index)]);
+    CATransaction::noteChange();
+}
+
+bool NSWindow::performKeyEquivalent(const NSEvent& event)
+{
+    if (event.characters().empty() || !m_contentView)
+        return false;
+    std::vector<std::shared_ptr<NSButton>> buttons;
+    collectButtons(m_contentView, buttons);
+    for (const auto& button : buttons) {
+        if (button->keyEquivalent() == event.characters() && button->isEnabled()) {
+            button->performClick();
+            return true;
+        }
+    }
+    return false;
+}
+
 void NSWindow::sendEvent(const NSEvent& incoming)
 {
     layoutIfNeeded();
@@ -315,6 +392,12 @@ void NSWindow::sendEvent(const NSEvent& incoming)
             event.type() == Type::mouseEntered ? area->owner()->mouseEntered(event) : area->owner()->mouseExited(event);
         break;
     case Type::keyDown:
+        if (event.characters() == "\t" || event.characters() == backTab) {
+            selectKeyView(event.characters() == "\t" ? 1 : -1);
+            break;
+        }
+        if (performKeyEquivalent(event))
+            break;
         if (auto responder = firstResponder())
             responder->keyDown(event);
         break;

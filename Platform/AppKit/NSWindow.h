@@ -28,7 +28,9 @@ enum class NSModalResponse : long {
 // entered, exited and moved events for the tracking areas they cross; a press
 // goes to the view under it (which becomes first responder if it takes that
 // role) and the release to the same view; presses that follow each other
-// within the double-click interval count up; keys go to the first responder.
+// within the double-click interval count up. Tab and back tab move the focus;
+// a key that is a button's key equivalent clicks it; other keys go to the
+// first responder.
 //
 // A window can carry sheets, one at a time: a sheet is a window of its own,
 // shown attached to the top of its parent, that takes the parent's key status
@@ -101,6 +103,18 @@ public:
     // The one text view that edits whichever text field is being edited.
     std::shared_ptr<NSTextView> fieldEditor(bool createWhenNeeded);
 
+    // Keyboard navigation: the views that can become key views, in reading
+    // order (rows top to bottom, each left to right); tab moves the first
+    // responder to the next one, back tab to the previous, round the loop.
+    std::vector<std::shared_ptr<NSView>> keyViewLoop() const;
+    void selectNextKeyView();
+    void selectPreviousKeyView();
+    // True once the keyboard has moved the focus in this window: from then on
+    // the first responder shows a focus ring (a click alone shows none).
+    bool showsKeyboardFocus() const { return m_showsKeyboardFocus; }
+    // Clicks the visible, enabled button whose key equivalent the event types.
+    bool performKeyEquivalent(const NSEvent& event);
+
     void setViewsNeedLayout() { m_needsLayout = true; }
     void layoutIfNeeded();
 
@@ -112,6 +126,7 @@ private:
 
     void show();
     void resignKey();
+    void selectKeyView(int step);
     void trackMouse(const NSEvent& event, bool dragging);
     void collectAreas(NSView& view, std::vector<std::pair<NSView*, std::shared_ptr<NSTrackingArea>>>& areas) const;
     bool isActive(const NSTrackingArea& area) const;
@@ -125,6 +140,7 @@ private:
     bool m_visible = false;
     bool m_key = false;
     bool m_needsLayout = true;
+    bool m_showsKeyboardFocus = false;
     // The shown sheet first, then those waiting.
     std::vector<Sheet> m_sheets;
     std::weak_ptr<NSWindow> m_sheetParent;

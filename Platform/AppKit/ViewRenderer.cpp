@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "Platform/AppKit/NSControl.h"
 #include "Platform/AppKit/NSGraphicsContext.h"
 #include "Platform/AppKit/NSImage.h"
 #include "Platform/AppKit/NSView.h"
@@ -16,7 +17,13 @@
 
 namespace {
 
-void drawTree(NSView& view, NSGraphicsContext& context, CFTimeInterval time);
+struct Pass {
+    NSGraphicsContext& context;
+    CFTimeInterval time;
+    const ViewRenderer::ShownNatively& native;
+};
+
+void drawTree(NSView& view, const Pass& pass);
 
 // From the superview's bounds space into the subview's.
 void enterSubview(const NSView& view, cairo_t* cr)
@@ -31,9 +38,11 @@ void enterSubview(const NSView& view, cairo_t* cr)
     cairo_translate(cr, -view.bounds().minX(), -view.bounds().minY());
 }
 
-void drawContent(NSView& view, NSGraphicsContext& context, CFTimeInterval time)
+void drawContent(NSView& view, const Pass& pass)
 {
-    cairo_t* cr = context.cgContext();
+    if (pass.native && pass.native(view))
+        return;
+    cairo_t* cr = pass.context.cgContext();
     cairo_save(cr);
     view.draw(view.bounds());
     cairo_restore(cr);
@@ -41,21 +50,40 @@ void drawContent(NSView& view, NSGraphicsContext& context, CFTimeInterval time)
     for (const auto& subview : view.subviews()) {
         cairo_save(cr);
         enterSubview(*subview, cr);
-        drawTree(*subview, context, time);
+        drawTree(*subview, pass);
         cairo_restore(cr);
     }
 }
 
-void drawTree(NSView& view, NSGraphicsContext& context, CFTimeInterval time)
+void drawTree(NSView& view, const Pass& pass)
 {
     if (view.isHidden())
         return;
     if (const auto& layer = view.layer()) {
         // The layer's geometry is the view's, which is in place already.
-        CARenderer::drawLayer(*layer, context.cgContext(), time, [&](cairo_t*) { drawContent(view, context, time); });
+        CARenderer::drawLayer(*layer, pass.context.cgContext(), pass.time, [&](cairo_t*) { drawContent(view, pass); });
         return;
     }
-    drawContent(view, context, time);
+    drawContent(view, pass);
+}
+
+// A ring in the focus colour just outside the view, following its layer's corners.
+void drawFocusRing(NSWindow& window, cairo_t* cr)
+{
+    auto view = std::dynamic_pointer_cast<NSControl>(window.firstResponder());
+    if (!view || !window.isKeyWindow() || !window.showsKeyboardFocus() || view->focusRingType() == NSFocusRingType::none
+        || view->isHiddenOrHasHiddenAncestor() || view->window().get() != &window)
+        return;
+    CGPoint a = view->convertToWindow({view->bounds().minX(), view->bounds().minY()});
+    CGPoint b = view->convertToWindow({view->bounds().maxX(), view->bounds().maxY()});
+    CGFloat height = window.contentRect().height();
+    CGRect ring{std::min(a.x, b.x), height - std::max(a.y, b.y), std::abs(b.x - a.x), std::abs(b.y - a.y)};
+    CGFloat radius = view->layer() ? view->layer()->cornerRadius() : 0;
+    NSColor color = NSColor::keyboardFocusIndicatorColor();
+    CARenderer::addRoundedRect(cr, ring.insetBy(-1.5, -1.5), radius > 0 ? radius + 1.5 : 3);
+    cairo_set_source_rgba(cr, color.redComponent(), color.greenComponent(), color.blueComponent(), color.alphaComponent());
+    cairo_set_line_width(cr, 3);
+    cairo_stroke(cr);
 }
 
 struct PNGReader {
@@ -85,7 +113,7 @@ cairo_surface_t* decode(const std::string& png)
 
 }  // namespace
 
-int ViewRenderer::render(NSView& view, cairo_t* cr, CFTimeInterval time)
+int ViewRenderer::render(NSView& view, cairo_t* cr, CFTimeInterval time, const ShownNatively& native)
 {
     NSGraphicsContext context(cr);
     NSGraphicsContext::Scope scope(context);
@@ -95,16 +123,18 @@ int ViewRenderer::render(NSView& view, cairo_t* cr, CFTimeInterval time)
         cairo_scale(cr, 1, -1);
     }
     cairo_translate(cr, -view.bounds().minX(), -view.bounds().minY());
-    drawTree(view, context, time);
+    drawTree(view, Pass{context, time, native});
     cairo_restore(cr);
     return context.unknownGlyphCount();
 }
 
-int ViewRenderer::renderWindow(NSWindow& window, cairo_t* cr, CFTimeInterval time)
+int ViewRenderer::renderWindow(NSWindow& window, cairo_t* cr, CFTimeInterval time, const ShownNatively& native)
 {
     window.layoutIfNeeded();
     fill(cr, {{0, 0}, window.contentRect().size}, window.backgroundColor());
-    return window.contentView() ? render(*window.contentView(), cr, time) : 0;
+    int boxes = window.contentView() ? render(*window.contentView(), cr, time, native) : 0;
+    drawFocusRing(window, cr);
+    return boxes;
 }
 
 void ViewRenderer::drawImage(const NSImage& image, const CGRect& rect)

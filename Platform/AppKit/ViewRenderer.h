@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "Platform/AppKit/NSColor.h"
 #include "Platform/QuartzCore/CGGeometry.h"
 
@@ -14,13 +16,20 @@ class NSWindow;
 // images for tests, a window's surface for a desktop backend.
 class ViewRenderer {
 public:
+    // Views that a desktop backend shows with widgets of its own (the text
+    // fields it edits in native entries): of these the renderer draws the
+    // layer (background, border) and leaves the rest to the widget.
+    using ShownNatively = std::function<bool(const NSView&)>;
+
     // `cr`'s user space has the view's top-left corner at the origin and y
     // pointing down, one unit per point (scale the context for more pixels).
     // Returns how many characters no font could draw.
-    static int render(NSView& view, cairo_t* cr, CFTimeInterval time);
+    static int render(NSView& view, cairo_t* cr, CFTimeInterval time, const ShownNatively& native = {});
     // A window's content as its own surface shows it: the window's background,
-    // then the content view (laid out first). Its sheets are windows of their own.
-    static int renderWindow(NSWindow& window, cairo_t* cr, CFTimeInterval time);
+    // then the content view (laid out first), then the focus ring of its
+    // first responder once the keyboard moved the focus there. Its sheets are
+    // windows of their own.
+    static int renderWindow(NSWindow& window, cairo_t* cr, CFTimeInterval time, const ShownNatively& native = {});
 
     // Helpers for views' drawing in the current graphics context.
     // A PNG image (decoded by cairo) scaled into the rectangle, upright.

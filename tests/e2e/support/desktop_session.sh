@@ -22,12 +22,13 @@ expect() { local description=$1; shift; if "$@"; then pass "$description"; else 
 wait_for() { local deadline=$((SECONDS + $1)); shift; until "$@"; do [ $SECONDS -lt $deadline ] || return 1; sleep 0.05; done; }
 started() { pids+=("$1"); }
 
-# A fresh session: display, bus, runtime folder, disk-tool doubles, home.
+# A fresh session: display, bus, runtime folder, disk-tool doubles, home;
+# $1 is the screen's size (640x480 unless given).
 start_session() {
   session=$(mktemp -d /tmp/desktop-e2e.XXXXXX)
   mkdir -m 700 "$session/run"
   export XDG_RUNTIME_DIR=$session/run
-  Xvfb -displayfd 3 -noreset -screen 0 640x480x24 3>"$session/display" >"$session/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -noreset -screen 0 "${1:-640x480}x24" 3>"$session/display" >"$session/xvfb.log" 2>&1 &
   started $!
   wait_for 10 test -s "$session/display" || { fail "Xvfb did not start"; return 1; }
   export DISPLAY=:$(cat "$session/display")
@@ -139,6 +140,63 @@ screenshot() { mkdir -p "$shots"; import -window root "$shots/$1.png"; }
 # Whether a menu is on the screen now, at x $1, y $2 as for menu_drawn.
 menu_on_screen() { import -window root "$session/probe.png" && menu_drawn "$session/probe.png" "$1" "$2"; }
 menu_gone() { ! menu_on_screen "$@"; }
+
+# The settings app, on the same doubles (the ParvexMenu it starts inherits
+# them); extra environment as arguments ("GDK_SCALE=2").
+parvex=$build/Parvex.app/Contents/MacOS/Parvex
+start_parvex() {
+  env PATH="$tree/tests/doubles/bin:$PATH" HOME=$home PARVEX_DOUBLES=$state "$@" "$parvex" >>"$session/parvex.out" 2>&1 &
+  parvex_pid=$!
+  started $parvex_pid
+}
+# Its controls over AT-SPI, as a screen reader finds them (role, name).
+atspi() { /usr/bin/python3 "$tree/tests/e2e/support/atspi_client.py" Parvex "$@"; }
+shows() { atspi find "$1" "$2" >/dev/null; }
+hides() { ! shows "$@"; }
+has_state() { atspi states "$1" "$2" | grep -qx "$3"; }
+focused_is() { [ "$(atspi focused)" = "$(printf '%s\t%s' "$1" "$2")" ]; }
+# A real click of the mouse on the control's centre.
+click_control() {
+  local centre
+  centre=$(atspi find "$1" "$2") || return 1
+  xdotool mousemove $centre click 1
+}
+# A program of the test's that has quit ended with exit status 0 (under the
+# sanitizers: nothing leaked); one still running has not.
+ended_cleanly() {
+  local status=1
+  kill -0 "$1" 2>/dev/null || { wait "$1"; status=$?; }
+  expect "and it ends cleanly: exit status 0, nothing leaked" test $status -eq 0
+}
+parvex_window() { xdotool search --onlyvisible --name '^Parvex$' | head -1; }
+# Types any text reliably: each character gets a spare keycode of its own
+# first, then the keys are pressed (xdotool's own remapping drops characters).
+type_text() {
+  local text=$1 i character keysym spare=() keysyms=()
+  mapfile -t spare < <(xmodmap -pke | awk 'NF == 3 { print $2 }' | tail -60)
+  for ((i = 0; i < ${#text}; i++)); do
+    character=${text:i:1}
+    keysym=$(printf 'U%04X' "'$character")
+    xmodmap -e "keycode ${spare[i]} = $keysym"
+    keysyms+=("$keysym")
+  done
+  xdotool key --delay 40 "${keysyms[@]}"
+}
+# A value of the shared settings as text (data as UTF-8, Booleans as True/False).
+setting() {
+  /usr/bin/python3 -c 'import plistlib, sys
+value = plistlib.load(open(sys.argv[1], "rb")).get(sys.argv[2], "")
+print(value.decode() if isinstance(value, bytes) else value)' \
+    "$home/Library/Preferences/top.kestrova.macOS.Parvex.Shared.plist" "$1" 2>/dev/null
+}
+stored_password() { setting Parvex.Mac.PWD.Key; }
+# The window as the screen shows it, with a sheet over it.
+window_shot() {
+  local X Y WIDTH HEIGHT SCREEN WINDOW
+  eval "$(xdotool getwindowgeometry --shell "$(parvex_window)")"
+  mkdir -p "$shots"
+  import -window root -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "$shots/$1.png"
+}
 
 finish() {
   echo
