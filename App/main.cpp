@@ -6,13 +6,13 @@
 #include "App/App.h"
 #include "App/HelperApp.h"
 #include "App/MainInterface.h"
+#include "App/UpdateAnnouncer.h"
 #include "BaseUI/Theme/NSAppleInterfaceTheme.h"
 #include "Platform/AppKit/ApplicationInstance.h"
 #include "Platform/AppKit/NSApplication.h"
 #include "Platform/AppKit/NSBundle.h"
 #include "Platform/Foundation/DistributedNotificationCenter.h"
 #include "Platform/GtkBackend/GtkDesktop.h"
-#include "Platform/Sparkle/SPUStandardUserDriver.h"
 #include "Shared/Console.h"
 
 int main(int argc, char** argv)
@@ -42,9 +42,10 @@ int main(int argc, char** argv)
                              DistributedNotificationCenter::defaultCenter(), report))
         report("no display: the window runs headless");
 
-    auto updateLog = std::make_shared<SPUStandardUserDriver>(
-        name, [](const std::string& line) { Console::shared().printLog(line, "checkForUpdatesInBackground()"); });
-    MainInterface interface(HelperApp::shared(), ViewController::shared(), updateLog);
+    auto updates = std::make_shared<UpdateAnnouncer>(
+        name, [](const std::string& line) { Console::shared().printLog(line, "checkForUpdatesInBackground()"); },
+        std::make_shared<NSUserNotificationCenter>(name, identifier));
+    MainInterface interface(HelperApp::shared(), ViewController::shared(), updates);
     interface.load(application);
     return NSApplicationMain(argc, argv);
 }

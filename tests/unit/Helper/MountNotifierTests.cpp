@@ -4,6 +4,7 @@
 #include "Helper/NTFSManager/VolumeModel.h"
 #include "Shared/Console.h"
 #include "Tools/Common/NtfsDriver.h"
+#include "support/RecordingNotificationCenter.h"
 #include "support/ToolDoubles.h"
 
 using ::testing::ElementsAre;
@@ -11,17 +12,6 @@ using ::testing::HasSubstr;
 using Cause = MountNotifier::Cause;
 
 namespace {
-
-// Keeps what would have gone to the notification daemon.
-class RecordingCenter : public NSUserNotificationCenter {
-public:
-    RecordingCenter() : NSUserNotificationCenter("Parvex", "top.kestrova.macOS.Parvex") { }
-    void deliverNotification(NSUserNotification notification, Completion) override
-    {
-        titles.push_back(notification.title);
-    }
-    std::vector<std::string> titles;
-};
 
 class MountNotifierTest : public ::testing::Test {
 protected:
@@ -31,7 +21,7 @@ protected:
     }
 
     ToolDoubles doubles;
-    std::shared_ptr<RecordingCenter> center = std::make_shared<RecordingCenter>();
+    std::shared_ptr<RecordingNotificationCenter> center = std::make_shared<RecordingNotificationCenter>();
     MountNotifier notifier{center};
 };
 
