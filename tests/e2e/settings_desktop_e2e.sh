@@ -123,6 +123,9 @@ click_control "push button" 保存
 expect "the sheet's button closes it" answer_alert
 sleep 0.5
 expect "the window under the sheet took no click on 保存 meanwhile: no second sheet" hides label 已保存
+"$close_window" "$(parvex_window)"
+expect "closing the window after its sheet quits the app" wait_for 20 sh -c "! kill -0 $parvex_pid 2>/dev/null"
+ended_cleanly $parvex_pid
 stop_session
 
 echo "# The desktop's dark preference while the app runs"

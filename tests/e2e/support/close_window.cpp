@@ -1,5 +1,6 @@
 // close_window WINDOW: asks an X window to close as a window manager's close
 // button does (a WM_DELETE_WINDOW message), where no window manager runs.
+// Exits once the X server has taken the message.
 #include <xcb/xcb.h>
 
 #include <cstdio>
@@ -34,8 +35,16 @@ int main(int argc, char** argv)
     message.type = atom(connection, "WM_PROTOCOLS");
     message.data.data32[0] = atom(connection, "WM_DELETE_WINDOW");
     message.data.data32[1] = XCB_CURRENT_TIME;
-    xcb_send_event(connection, 0, message.window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
-    xcb_flush(connection);
+    auto sent = xcb_send_event_checked(connection, 0, message.window, XCB_EVENT_MASK_NO_EVENT,
+                                       reinterpret_cast<const char*>(&message));
+    // Flushed is not delivered: a server that finds the connection closed
+    // before it has read the request (a busy machine) drops it unseen. The
+    // check waits until the server has handled it.
+    xcb_generic_error_t* error = xcb_request_check(connection, sent);
+    bool refused = error != nullptr;
+    if (refused)
+        std::fprintf(stderr, "close_window: the X server refused the message (error %d)\n", error->error_code);
+    std::free(error);
     xcb_disconnect(connection);
-    return 0;
+    return refused ? 1 : 0;
 }
