@@ -3,7 +3,9 @@
 #include <memory>
 
 #include "Helper/AppDelegate.h"
+#include "Helper/NTFSManager/MountNotifier.h"
 #include "Helper/NTFSManager/NTFSManager.h"
+#include "Helper/NTFSManager/VolumeEnvironment.h"
 #include "Platform/AppKit/NSApplication.h"
 #include "Platform/AppKit/NSMenu.h"
 #include "Platform/AppKit/NSMenuItem.h"
@@ -29,6 +31,9 @@ int main(int argc, char** argv)
     quitItem->setAction(delegate, &AppDelegate::terminate);
     mainMenu->addItem(quitItem);
     mainMenu->setDelegate(delegate);
+    // The failed mount's notification opens the settings app as this item does.
+    if (auto notifier = VolumeEnvironment::standard()->notifier)
+        notifier->setOpenSettings([delegate, openItem] { delegate->openMainApp(*openItem); });
 
     application.setDelegate(delegate);
     return NSApplicationMain(argc, argv);

@@ -27,7 +27,15 @@ NSUserNotification MountNotifier::notification(const std::string& volumeName, Ca
     case Cause::mountFailed:
         break;
     }
-    return {"无法挂载" + quoted, "登录密码错误或尚未设置。请打开 Parvex 设置正确的密码。"};
+    return {"无法挂载" + quoted, "登录密码错误或尚未设置。请打开 Parvex 设置正确的密码。", "打开 Parvex"};
+}
+
+void MountNotifier::setOpenSettings(std::function<void()> open)
+{
+    m_center->setActivationHandler([open = std::move(open)](const NSUserNotification&) {
+        if (open)
+            open();
+    });
 }
 
 void MountNotifier::mountFinished(const VolumeModel& volume, bool mounted, const ScriptResult& output)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -29,6 +30,11 @@ public:
     // An automatic mount failed because the stored password is wrong or
     // missing: the volume code calls this once it has found so.
     void automaticMountFailed(const VolumeModel& volume);
+
+    // The failed mount's notification has a button to open the settings app,
+    // where the password is set; `open` runs, on the main thread, when the
+    // user clicks it.
+    void setOpenSettings(std::function<void()> open);
 
     static NSUserNotification notification(const std::string& volumeName, Cause cause);
 

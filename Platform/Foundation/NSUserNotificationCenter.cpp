@@ -2,11 +2,22 @@
 
 #include <gio/gio.h>
 
+#include <vector>
+
 #include "Platform/Foundation/DispatchQueue.h"
 
 namespace {
 constexpr const char* kDaemon = "org.freedesktop.Notifications";
 constexpr const char* kPath = "/org/freedesktop/Notifications";
+
+using Self = std::weak_ptr<NSUserNotificationCenter*>;
+
+// What a Notify call's reply needs once it comes back.
+struct Delivery {
+    Self center;
+    NSUserNotification notification;
+    NSUserNotificationCenter::Completion completion;
+};
 }  // namespace
 
 NSUserNotificationCenter::NSUserNotificationCenter(std::string applicationName, std::string desktopEntry)
@@ -18,6 +29,8 @@ NSUserNotificationCenter::NSUserNotificationCenter(std::string applicationName, 
 NSUserNotificationCenter::~NSUserNotificationCenter()
 {
     *m_self = nullptr;
+    if (m_clicks)
+        g_dbus_connection_signal_unsubscribe(m_bus, m_clicks);
     if (m_bus)
         g_object_unref(m_bus);
 }
@@ -49,29 +62,87 @@ void NSUserNotificationCenter::deliverOnMainThread(const NSUserNotification& not
     g_variant_builder_add(&hints, "{sv}", "desktop-entry", g_variant_new_string(m_desktopEntry.c_str()));
     // The daemon may read markup in the body; the texts are plain.
     gchar* body = g_markup_escape_text(notification.informativeText.c_str(), -1);
-    GVariant* parameters = g_variant_new("(susss@as@a{sv}i)", m_applicationName.c_str(), 0u, m_desktopEntry.c_str(),
-                                         notification.title.c_str(), body, g_variant_new_strv(nullptr, 0),
+    // "default" is a click on the notification, "open" its button.
+    std::vector<const char*> actions;
+    if (!notification.actionButtonTitle.empty())
+        actions = {"default", notification.actionButtonTitle.c_str(), "open", notification.actionButtonTitle.c_str()};
+    actions.push_back(nullptr);
+    GVariant* parameters = g_variant_new("(susss^as@a{sv}i)", m_applicationName.c_str(), 0u, m_desktopEntry.c_str(),
+                                         notification.title.c_str(), body, actions.data(),
                                          g_variant_builder_end(&hints), -1);
     g_free(body);
     // The daemon may be started by the bus on first use, as desktops do.
     g_dbus_connection_call(m_bus, kDaemon, kPath, kDaemon, "Notify", parameters, G_VARIANT_TYPE("(u)"),
         G_DBUS_CALL_FLAGS_NONE, -1, nullptr,
         [](GObject* source, GAsyncResult* result, gpointer data) {
-            std::unique_ptr<Completion> completion(static_cast<Completion*>(data));
+            std::unique_ptr<Delivery> delivery(static_cast<Delivery*>(data));
             GError* error = nullptr;
             GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
             if (!reply) {
                 Error failure = Error::message(std::string("no notification daemon answered: ") + error->message);
                 g_clear_error(&error);
-                if (*completion)
-                    (*completion)(failure);
+                if (delivery->completion)
+                    delivery->completion(failure);
                 return;
             }
             guint32 id = 0;
             g_variant_get(reply, "(u)", &id);
             g_variant_unref(reply);
-            if (*completion)
-                (*completion)(Expected<unsigned>(id));
+            if (auto alive = delivery->center.lock(); alive && *alive)
+                (*alive)->delivered(id, delivery->notification);
+            if (delivery->completion)
+                delivery->completion(Expected<unsigned>(id));
         },
-        new Completion(std::move(completion)));
+        new Delivery{m_self, notification, std::move(completion)});
+}
+
+void NSUserNotificationCenter::setActivationHandler(ActivationHandler handler)
+{
+    m_activation = std::move(handler);
+}
+
+void NSUserNotificationCenter::delivered(unsigned id, const NSUserNotification& notification)
+{
+    if (notification.actionButtonTitle.empty())
+        return;
+    listenForClicks();
+    m_withButton[id] = notification;
+}
+
+void NSUserNotificationCenter::listenForClicks()
+{
+    if (m_clicks)
+        return;
+    // Signals of the daemon only (the sender is the name's owner), delivered
+    // on the main context this runs on. A closed notification's click can no
+    // longer come, so its entry goes with the daemon's NotificationClosed.
+    m_clicks = g_dbus_connection_signal_subscribe(m_bus, kDaemon, kDaemon, nullptr, kPath, nullptr,
+        G_DBUS_SIGNAL_FLAGS_NONE,
+        [](GDBusConnection*, const char*, const char*, const char*, const char* signal, GVariant* parameters,
+           gpointer data) {
+            auto alive = static_cast<Self*>(data)->lock();
+            if (!alive || !*alive)
+                return;
+            const std::string name = signal;
+            if (name == "ActionInvoked" && g_variant_is_of_type(parameters, G_VARIANT_TYPE("(us)"))) {
+                guint32 id = 0;
+                g_variant_get(parameters, "(u&s)", &id, nullptr);
+                (*alive)->actionInvoked(id);
+            } else if (name == "NotificationClosed" && g_variant_is_of_type(parameters, G_VARIANT_TYPE("(uu)"))) {
+                guint32 id = 0;
+                g_variant_get(parameters, "(uu)", &id, nullptr);
+                (*alive)->m_withButton.erase(id);
+            }
+        },
+        new Self(m_self), [](gpointer data) { delete static_cast<Self*>(data); });
+}
+
+void NSUserNotificationCenter::actionInvoked(unsigned id)
+{
+    auto found = m_withButton.find(id);
+    if (found == m_withButton.end())
+        return;
+    NSUserNotification notification = found->second;
+    if (m_activation)
+        m_activation(notification);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -12,6 +13,9 @@ typedef struct _GDBusConnection GDBusConnection;
 struct NSUserNotification {
     std::string title;
     std::string informativeText;
+    // A button on the notification; none when empty. Clicking it (or the
+    // notification itself) reaches the centre's activation handler.
+    std::string actionButtonTitle;
 };
 
 // Shows notifications through the desktop's notification daemon
@@ -32,12 +36,24 @@ public:
     // From any thread; the daemon is asked from the main run loop.
     virtual void deliverNotification(NSUserNotification notification, Completion completion = nullptr);
 
+    // What runs, on the main thread, when the user clicks a delivered
+    // notification that has an action button.
+    using ActivationHandler = std::function<void(const NSUserNotification& notification)>;
+    void setActivationHandler(ActivationHandler handler);
+
 private:
     void deliverOnMainThread(const NSUserNotification& notification, Completion completion);
+    void delivered(unsigned id, const NSUserNotification& notification);
+    void listenForClicks();
+    void actionInvoked(unsigned id);
 
     std::string m_applicationName;
     std::string m_desktopEntry;
     GDBusConnection* m_bus = nullptr;
+    unsigned m_clicks = 0;
+    ActivationHandler m_activation;
+    // The daemon's ids of delivered notifications with a button, until closed.
+    std::map<unsigned, NSUserNotification> m_withButton;
     // Outlives this object for replies still on their way.
     std::shared_ptr<NSUserNotificationCenter*> m_self = std::make_shared<NSUserNotificationCenter*>(this);
 };

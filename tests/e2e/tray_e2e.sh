@@ -82,7 +82,8 @@ stop_session
 echo "# Desktop notifications: a mount that fails for a wrong password is told once"
 start_session
 "$notification_daemon" "$session/notifications" &
-started $!
+daemon_pid=$!
+started $daemon_pid
 wait_for 10 bus_has org.freedesktop.Notifications
 settings false "not the password"
 echo secret >"$state/password"
@@ -91,8 +92,12 @@ plug disk4s1:Data
 expect "the failed mount gives the volume back to the system" wait_for 20 called "diskutil mount disk4s1"
 expect "several scans later" wait_for 20 called_at_least "diskutil list" 5
 expect "... the mount was tried once, not at every scan" called_times "diskutil umount disk4s1" 1
-expect "the daemon got one notification, with the hint to open the settings" \
-  test "$(cat "$session/notifications" 2>/dev/null)" = "$(printf 'Parvex\t无法挂载「Data」\t登录密码错误或尚未设置。请打开 Parvex 设置正确的密码。')"
+expect "the daemon got one notification, with the hint and a button to open the settings" \
+  test "$(cat "$session/notifications" 2>/dev/null)" = "$(printf 'Parvex\t无法挂载「Data」\t登录密码错误或尚未设置。请打开 Parvex 设置正确的密码。\t打开 Parvex|打开 Parvex')"
+settings_app=$build/Parvex.app/Contents/MacOS/Parvex
+kill -USR1 $daemon_pid
+expect "its button opens the settings app" wait_for 20 pgrep -f "^$settings_app"
+started "$(pgrep -f "^$settings_app" | head -1)"
 stop_session
 
 finish
