@@ -2,6 +2,8 @@
 
 #include <gio/gio.h>
 
+#include <cstdio>
+
 ApplicationInstance::ApplicationInstance(const std::string& identifier, std::function<void()> reopened)
     : m_reopened(std::move(reopened))
 {
@@ -25,8 +27,16 @@ ApplicationInstance::~ApplicationInstance()
 
 ApplicationInstance::Role ApplicationInstance::claim()
 {
-    if (!m_application || !g_application_register(m_application, nullptr, nullptr))
+    if (!m_application)
         return Role::alone;
+    GError* error = nullptr;
+    if (!g_application_register(m_application, nullptr, &error)) {
+        // Runs on as the only copy; say why, since a second window may follow.
+        std::fprintf(stderr, "could not learn from the session bus whether a copy runs already: %s\n",
+                     error ? error->message : "no reason given");
+        g_clear_error(&error);
+        return Role::alone;
+    }
     if (!g_application_get_is_remote(m_application))
         return Role::primary;
     g_application_activate(m_application);

@@ -178,8 +178,12 @@ started $!
 wait_for 10 sh -c 'xdotool search --onlyvisible --class xlogo >/dev/null'
 xdotool windowfocus "$(xdotool search --onlyvisible --class xlogo | head -1)"
 expect "the focus is elsewhere" wait_for 10 sh -c "[ \"\$(xdotool getwindowfocus)\" != $first ]"
-env HOME=$home "$parvex" >"$session/second.out" 2>&1
-expect "the second start leaves at once, successfully" test $? -eq 0
+# Bounded: a second copy that failed to find the first would run on, and the
+# test must fail, not wait.
+timeout 60 env HOME=$home "$parvex" >"$session/second.out" 2>&1
+second=$?
+expect "the second start leaves at once, successfully" test $second -eq 0
+[ $second -eq 0 ] || { echo "# the second start ended with status $second, saying:"; cat "$session/second.out"; }
 expect "it says so in the log" grep -q "runs already: asked it to show its window" "$menu_log"
 expect "the running window has the focus again" wait_for 10 sh -c "[ \"\$(xdotool getwindowfocus)\" = $first ]"
 expect "one window still" test "$(xdotool search --onlyvisible --name '^Parvex$' | wc -l)" -eq 1
