@@ -2,9 +2,7 @@
 
 UpdateAnnouncer::UpdateAnnouncer(std::string applicationName, Log log,
                                  std::shared_ptr<NSUserNotificationCenter> center)
-    : SPUStandardUserDriver(applicationName, log)
-    , m_applicationName(std::move(applicationName))
-    , m_log(std::move(log))
+    : SPUStandardUserDriver(std::move(applicationName), std::move(log))
     , m_center(std::move(center))
 {
 }
@@ -21,9 +19,9 @@ void UpdateAnnouncer::showUpdateFound(const SUAppcastItem& item, const std::stri
     SPUStandardUserDriver::showUpdateFound(item, currentVersion);
     if (!m_center)
         return;
-    m_center->deliverNotification(notification(m_applicationName, item, currentVersion),
-                                  [log = m_log](const Expected<unsigned>& shown) {
-                                      if (!shown && log)
+    m_center->deliverNotification(notification(applicationName(), item, currentVersion),
+                                  [log = log()](const Expected<unsigned>& shown) {
+                                      if (!shown)
                                           log("The new version could not be announced on the desktop: "
                                               + shown.error().description);
                                   });

@@ -20,7 +20,5 @@ public:
                                            const std::string& currentVersion);
 
 private:
-    std::string m_applicationName;
-    Log m_log;
     std::shared_ptr<NSUserNotificationCenter> m_center;
 };

@@ -20,6 +20,10 @@ public:
     void showUpdateNotFound(const SUAppcastItem& newest, const std::string& currentVersion) override;
     void showUpdaterError(const Error& error) override;
 
+protected:
+    const std::string& applicationName() const { return m_applicationName; }
+    const Log& log() const { return m_log; }
+
 private:
     std::string m_applicationName;
     Log m_log;

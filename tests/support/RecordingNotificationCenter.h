@@ -14,13 +14,19 @@ public:
     void deliverNotification(NSUserNotification notification, Completion completion) override
     {
         notifications.push_back(notification);
-        titles.push_back(notification.title);
         if (completion)
             completion(daemonRuns ? Expected<unsigned>(unsigned(notifications.size()))
                                   : Expected<unsigned>(Error::message("no notification daemon on the session bus")));
     }
 
+    std::vector<std::string> titles() const
+    {
+        std::vector<std::string> titles;
+        for (const auto& notification : notifications)
+            titles.push_back(notification.title);
+        return titles;
+    }
+
     std::vector<NSUserNotification> notifications;
-    std::vector<std::string> titles;
     bool daemonRuns = true;
 };

@@ -47,9 +47,9 @@ TEST_F(MountNotifierTest, TheMountsOutcomeNamesTheCause)
         {"Refused", false, "Sorry, try again.\nsudo: 1 incorrect password attempt", {}},
     };
     for (const auto& each : cases) {
-        center->titles.clear();
+        center->notifications.clear();
         notifier.mountFinished(*volume(each.name, std::string("disk9s") + each.name), each.mounted, {"", each.error});
-        EXPECT_EQ(center->titles, each.titles) << each.name;
+        EXPECT_EQ(center->titles(), each.titles) << each.name;
     }
     EXPECT_THAT(MountNotifier::notification("D", Cause::hibernated).informativeText, HasSubstr("快速启动"));
     EXPECT_THAT(MountNotifier::notification("D", Cause::mountFailed).informativeText, HasSubstr("打开 Parvex"));
@@ -66,6 +66,6 @@ TEST_F(MountNotifierTest, EachVolumeHearsEachCauseOnceAndTheLogKeepsIt)
     notifier.automaticMountFailed(*photos);
     notifier.mountFinished(*data, true, {});
     notifier.mountFinished(*data, true, {});
-    EXPECT_THAT(center->titles, ElementsAre("无法挂载「Data」", "无法挂载「Photos」", "「Data」现在可以写入"));
+    EXPECT_THAT(center->titles(), ElementsAre("无法挂载「Data」", "无法挂载「Photos」", "「Data」现在可以写入"));
     EXPECT_THAT(unitLog(), HasSubstr("无法挂载「Data」"));
 }
