@@ -50,7 +50,11 @@ std::string NtfsDriver::explanation(NtfsState state, const std::string& node)
 
 Expected<void> NtfsDriver::mount(const std::string& node, const std::string& directory, bool readWrite)
 {
-    ProcessResult result = ProcessRunner::run({ "ntfs-3g", "-o", readWrite ? "rw" : "ro", node, directory });
+    // ntfs-3g turns Windows' Interix system files into device nodes and
+    // honours set-user-ID bits: on a volume anyone can write to, either is
+    // root for whoever plants one. No caller or fstab line can turn these off.
+    std::string options = std::string(readWrite ? "rw" : "ro") + ",nosuid,nodev";
+    ProcessResult result = ProcessRunner::run({ "ntfs-3g", "-o", options, node, directory });
     if (result.exitCode != 0) {
         std::string error = result.error;
         while (!error.empty() && error.back() == '\n')

@@ -26,6 +26,7 @@ public:
     // What happened and what the user can do about it, for standard error.
     static std::string explanation(NtfsState state, const std::string& node);
 
+    // Always nosuid,nodev: what is on the volume never acts as root's.
     static Expected<void> mount(const std::string& node, const std::string& directory, bool readWrite);
 };
 

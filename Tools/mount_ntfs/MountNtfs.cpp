@@ -19,6 +19,7 @@ MountNtfs::MountNtfs(ToolPaths paths)
 
 Expected<MountNtfsRequest> MountNtfs::parse(const std::vector<std::string>& arguments)
 {
+    // nodev and nosuid are asked for by being named, and are in force anyway.
     static const std::set<std::string> ignored = { "nobrowse", "noowners", "owners", "auto", "noauto", "nodev", "nosuid" };
     MountNtfsRequest request;
     std::vector<std::string> operands;

@@ -5,7 +5,7 @@
 #   scripts/sandbox tools_e2e.sh BIN_DIR   (the folder holding diskutil, hdiutil, mount_ntfs, open)
 set -uo pipefail
 bin_dir=$(cd "${1:?usage: tools_e2e.sh BIN_DIR}" && pwd)
-needs=ntfs-3g.probe
+needs="ntfs-3g.probe setpriv /usr/bin/python3"
 . "$(dirname "$0")/support/disk_checks.sh"
 
 # --- attach: identifiers, nodes, read-only system mount --------------------
@@ -16,6 +16,7 @@ expect "attach line of the disk" contains "$output" "$(printf '%-20s\t%-31s\t' "
 expect "attach line of the partition, with its mount point" grep -qxF "$(printf '%-20s\t%-31s\t%s' "/dev/$id" Windows_NTFS /Volumes/Data)" <<<"$output"
 expect "/dev/$id is a block device" test -b "/dev/$id"
 expect "the system mount is read-only" has_option /Volumes/Data ro
+expect "the system mount is nosuid,nodev" has_options /Volumes/Data nosuid nodev
 expect "df -h reports /dev/$id as the first word" grep -qE "^/dev/$id " <<<"$(df -h)"
 
 # --- list and info ------------------------------------------------------------
@@ -57,7 +58,17 @@ expect "umount by name" diskutil umount Data
 out=$(diskutil mount Data 2>&1)
 expect "mount with fstab entry: $out" test "$out" = "Volume Data on $id mounted"
 expect "mounted read-write by the fstab entry" has_option /Volumes/Data rw
+expect "the fstab entry's mount is nosuid,nodev" has_options /Volumes/Data nosuid nodev
 expect "the read-write volume takes a file" sh -c 'echo hello >/Volumes/Data/fstab.txt'
+# ntfs-3g shows an Interix system file as a device node; anyone may write one
+# on this volume, so a device must never open through it.
+printf 'root-only scratch device' >"$work/scratch.img"
+truncate -s 1M "$work/scratch.img"
+scratch=$(losetup -f --show "$work/scratch.img")
+out=$(plant_block_device /Volumes/Data/device "$scratch" 'root-only scratch device')
+expect "a user's Interix device file never reaches the device: $out" contains "$out" "never the device"
+losetup -d "$scratch"
+rm -f /Volumes/Data/device
 cd /Volumes/Data || exit 1
 out=$(diskutil umount Data 2>&1 >/dev/null); status=$?
 expect "a busy volume is not unmounted: $out" test $status -ne 0 -a "$out" = "Unmount of $id failed: at least one volume could not be unmounted"
@@ -70,6 +81,9 @@ desktop="$work/Desktop/Data"
 mkdir -p "$desktop"
 expect "mount_ntfs -o rw,nobrowse" mount_ntfs -o rw,nobrowse "/dev/$id" "$desktop"
 expect "the desktop mount is read-write" has_option "$desktop" rw
+expect "the desktop mount is nosuid,nodev" has_options "$desktop" nosuid nodev
+out=$(mount_ntfs -o rw,dev,suid "/dev/$id" "$work" 2>&1); status=$?
+expect "mount_ntfs refuses to be asked for devices or set-user-ID: $out" failed_with "unsupported option dev"
 expect "df -h shows the desktop mount through /dev/$id" grep -qE "^/dev/$id .*$desktop\$" <<<"$(df -h)"
 expect "a file can be written on the desktop mount" sh -c "echo written >'$desktop/hello.txt'"
 expect "info names the desktop mount point" grep -qE "^   Mount Point: +$desktop\$" <<<"$(diskutil info "$id")"

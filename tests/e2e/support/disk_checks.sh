@@ -32,6 +32,37 @@ failed_with() { [ "$status" -ne 0 ] && contains "$out" "$1"; }
 mounted_at() { findmnt -n "$1" >/dev/null 2>&1; }
 # The topmost mount at $1 has option $2 (rw, ro).
 has_option() { grep -qE "(^|,)$2(,|$)" <<<"$(findmnt -n -o OPTIONS -M "$1" 2>/dev/null | tail -1)"; }
+# ... and every option after $1.
+has_options() { local folder=$1 option; shift; for option; do has_option "$folder" "$option" || return 1; done; }
+# As nobody, writes FILE as Windows' Interix block-device file for DEVICE's
+# numbers and marks it a system file, as any user of a writable volume can,
+# then opens it for two seconds (the kernel caches what the file was for a
+# moment): "device read" if it ever gave DEVICE's first bytes, $3.
+plant_block_device() { # FILE DEVICE MARKER
+  local numbers
+  numbers=$(stat -c '%t %T' "$2")
+  setpriv --reuid=65534 --regid=65534 --clear-groups /usr/bin/python3 - "$1" $numbers "$3" <<'PLANT'
+import os, struct, sys, time
+path, major, minor, marker = sys.argv[1], int(sys.argv[2], 16), int(sys.argv[3], 16), sys.argv[4].encode()
+with open(path, "wb") as f:
+    f.write(b"IntxBLK\0" + struct.pack("<QQ", major, minor))
+outcome = "never the device"
+try:
+    os.setxattr(path, "system.ntfs_attrib_be", struct.pack(">I", 4))
+except OSError as error:
+    outcome += ", system attribute: " + error.strerror
+for attempt in range(10):
+    try:
+        with open(path, "rb") as f:
+            if f.read(len(marker)) == marker:
+                outcome = "device read"
+                break
+    except OSError as error:
+        outcome = "never the device, open: " + error.strerror
+    time.sleep(0.2)
+print(outcome)
+PLANT
+}
 
 cleanup() {
   cd /
