@@ -52,12 +52,19 @@ OSStatus AuthorizationAuthority::authorize(const AuthorizationOpaqueRef& subject
                          std::to_string(subject.pid) + "," + std::to_string(subject.startTicks) + ","
                              + std::to_string(subject.uid),
                          "--action-id", actionIdentifier(right)};
-    if (allowInteraction)
+    // The blessing right is used through pkexec, which asks for an
+    // administrator itself, every time: asking here as well would ask the user
+    // twice. A right polkit would grant after authentication counts as granted
+    // now; the question comes when the blessing runs.
+    const bool askedAtUse = right == kSMRightBlessPrivilegedHelper;
+    if (allowInteraction && !askedAtUse)
         options.arguments.push_back("--allow-user-interaction");
     options.standardInput = std::string();
     auto result = Process::run(options);
     if (!result || result->terminationSignal != 0)
         return errAuthorizationDenied;
+    if (askedAtUse && allowInteraction && result->exitStatus == 2)
+        return errAuthorizationSuccess;
     return statusForPkcheckExit(result->exitStatus, allowInteraction);
 }
 

@@ -9,8 +9,8 @@
 namespace {
 
 // The caller is not root: the installed blessing tool does the same work as
-// root under pkexec, which polkit lets through for our action without asking
-// again while the authorisation just obtained is kept.
+// root under pkexec, where polkit asks for an administrator (the one time the
+// user is asked: the authorisation before only made sure polkit would).
 Expected<void> blessThroughPkexec(const JobBlessLocations& locations, const std::string& bundlePath,
                                   const std::string& label)
 {

@@ -1,5 +1,7 @@
 #include "Tools/Common/LoopDevice.h"
 
+#include "Platform/Foundation/FileDescriptor.h"
+
 #include <blkid/blkid.h>
 #include <cerrno>
 #include <chrono>
@@ -15,25 +17,6 @@
 namespace Tools {
 
 namespace {
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd)
-        : m_fd(fd)
-    {
-    }
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 int partitionIoctl(int fd, int operation, int number, long long start, long long length)
 {

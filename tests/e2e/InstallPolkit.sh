@@ -4,7 +4,9 @@
 # and the blessing tool; a user polkit refuses, and any user while polkit is
 # not running, gets the denied status. Runs inside scripts/sandbox, whose
 # system bus pkexec reaches, with a polkit daemon, actions and rules of its own.
-#   scripts/sandbox InstallPolkit.sh INSTALL_DRIVER BLESS_TOOL AGENT POLICY
+# The blessing tool takes only the bundle where the installation puts it, and
+# only where root alone could have changed it.
+#   scripts/sandbox InstallPolkit.sh INSTALL_DRIVER BLESS_TOOL AGENT POLICY INSTALLED_BUNDLE
 set -euo pipefail
 
 [ "${PARVEX_SANDBOX:-}" = inside ] || { echo "runs only inside scripts/sandbox; skipped" >&2; exit 77; }
@@ -14,7 +16,7 @@ for tool in /usr/lib/polkit-1/polkitd /usr/bin/pkexec /usr/bin/pkcheck /usr/bin/
 done
 id polkitd >/dev/null 2>&1 || { echo "no polkitd user; skipped" >&2; exit 77; }
 
-driver=$1 bless_tool=$2 agent=$3 policy=$4
+driver=$1 bless_tool=$2 agent=$3 policy=$4 app=$5
 label=top.kestrova.macOS.Parvex.Agent
 installed=/Library/PrivilegedHelperTools/$label
 app_log=/Users/tamsel/Parvex.txt
@@ -36,10 +38,11 @@ mkdir -p "$(dirname "$exec_path")" "$work/exec"
 cp "$bless_tool" "$work/exec/"
 mount --bind "$work/exec" "$(dirname "$exec_path")"
 
-# The app bundle, readable by everybody.
-app=$work/Parvex.app
-mkdir -p "$app/Contents/MacOS" "$app/Contents/Library/LaunchServices"
-cat > "$app/Contents/Info.plist" <<PLIST
+# The app bundle where the installation puts it (a folder of root's in this
+# namespace alone), readable by everybody.
+make_bundle() { # make_bundle FOLDER
+  mkdir -p "$1/Contents/MacOS" "$1/Contents/Library/LaunchServices"
+  cat > "$1/Contents/Info.plist" <<PLIST
 <?xml version="1.0" encoding="UTF-8"?>
 <plist version="1.0"><dict>
 <key>CFBundleIdentifier</key><string>top.kestrova.macOS.Parvex</string>
@@ -47,9 +50,13 @@ cat > "$app/Contents/Info.plist" <<PLIST
 <key>SMPrivilegedExecutables</key><dict><key>$label</key><string>identifier "$label"</string></dict>
 </dict></plist>
 PLIST
-cp "$driver" "$app/Contents/MacOS/Parvex"
-cp "$agent" "$app/Contents/Library/LaunchServices/$label"
-chmod -R a+rX "$work"
+  cp "$driver" "$1/Contents/MacOS/Parvex"
+  cp "$agent" "$1/Contents/Library/LaunchServices/$label"
+}
+mkdir -p "$work/applications" "$(dirname "$app")"
+mount --bind "$work/applications" "$(dirname "$app")"
+make_bundle "$app"
+chmod -R a+rX,go-w "$work"
 
 # polkit's daemon switches to its own user, whom the bus lets take its name.
 /usr/lib/polkit-1/polkitd --no-debug >"$work/polkitd.log" 2>&1 &
@@ -79,6 +86,32 @@ check() {  # check DESCRIPTION COMMAND...
 as_user() {  # as_user NAME: runs the installer code as that user
   setpriv --reuid="$(id -u "$1")" --regid="$(id -g "$1")" --clear-groups "$app/Contents/MacOS/Parvex" >/dev/null
 }
+
+# What a user could hand the blessing tool (polkit does not bind its
+# arguments), run as pkexec would run it: each is refused, nothing installed.
+refused() {  # refused DESCRIPTION EXPECTED_MESSAGE BUNDLE
+  local out status=0
+  out=$("$bless_tool" "$3" "$label" 2>&1) || status=$?
+  check "$1 is refused: $out" test "$status" -ne 0
+  check "... saying so" grep -qF -- "$2" <<<"$out"
+  check "... and nothing is installed" test ! -e "$installed"
+}
+theirs=/tmp/theirs/Parvex.app
+make_bundle "$theirs"
+chown -R nobody /tmp/theirs
+refused "a bundle of another user's" "only the installed Parvex ($app) can install its helper, not $theirs" "$theirs"
+helper=$app/Contents/Library/LaunchServices/$label
+chmod g+w "$app/Contents"
+refused "a group-writable bundle" "$app/Contents can be changed by users other than root" "$app"
+chmod g-w "$app/Contents"
+chown nobody "$app/Contents/Library"
+refused "a folder of another user's in the bundle" "$app/Contents/Library belongs to the user with id $(id -u nobody)" "$app"
+chown root "$app/Contents/Library"
+mv "$helper" "$work/helper.real"
+ln -s "$theirs/Contents/Library/LaunchServices/$label" "$helper"
+refused "a link to another user's helper" "$helper is a symbolic link" "$app"
+rm "$helper"
+mv "$work/helper.real" "$helper"
 
 rm -f "$app_log"
 status=0; as_user nobody || status=$?
