@@ -43,7 +43,14 @@ bool VolumeModel::hasSafeMountFolder() const
 
 bool VolumeModel::mountFolderIsEmpty() const
 {
-    return !FileManager::isMountPoint(mountFolder()) && FileManager::subpaths(mountFolder()).empty();
+    return !FileManager::isMountPoint(mountFolder()) && FileManager::isEmptyFolder(mountFolder());
+}
+
+std::string VolumeModel::removeFolderLine() const
+{
+    // rmdir takes an empty folder away and leaves anything else alone, and the
+    // user, whose folder it is, needs no root for it.
+    return "rmdir " + ShellText::quoted(mountFolder());
 }
 
 bool VolumeModel::isMountedReadWrite(const std::string& folder, const char* function) const
@@ -73,6 +80,15 @@ void VolumeModel::mount()
                                    "mount()");
         return;
     }
+    if (!manual && !FileManager::isOwnFolder(m_desktopPath)) {
+        // Root mounts on the folder made in it: through a link, or in a folder
+        // of someone else's, that would be a folder the user does not own.
+        Console::shared().printLog({"not mounted: the desktop folder " + m_desktopPath
+                                        + " is a link, is missing or is not the user's own",
+                                    name, ID},
+                                   "mount()");
+        return;
+    }
     if (!manual && m_environment->mounts.isMountPoint(mountFolder()).valueOr(false)) {
         // Another volume of the same name is there: mounting on top would hide
         // it, and its eject would then take this one down.
@@ -88,8 +104,10 @@ void VolumeModel::mount()
     m_mountedBy = Mode::automatic;
     const std::string password = m_environment->settings.pwd();
     const std::string folder = ShellText::quoted(mountFolder());
+    // The folder is the user's own, made as the user: mount_ntfs, run as root
+    // for the user, mounts only on a folder of theirs.
     std::string script = "diskutil umount " + ShellText::word(ID) + "\n"
-        + SudoPassword::pipe() + "sudo -S mkdir " + folder + "\n"
+        + "mkdir " + folder + "\n"
         + SudoPassword::pipe() + "sudo -S mount_ntfs -o rw,nobrowse " + ShellText::word(path()) + " " + folder;
     ScriptResult output = m_environment->runScript(script, &password);
     // sudo and mount_ntfs can fail, or fall back to read-only, whatever
@@ -107,11 +125,11 @@ void VolumeModel::mount()
 void VolumeModel::automaticMountFailed(const ScriptResult& output, const std::string& password)
 {
     // The script's first line took the system's read-only mount away: put it
-    // back, and take away the folder sudo may have made.
+    // back, and take away the folder it may have made.
     std::string script = "diskutil mount " + ShellText::word(ID);
     if (FileManager::fileExists(mountFolder()) && mountFolderIsEmpty())
-        script = SudoPassword::pipe() + "sudo -S rm -rf " + ShellText::quoted(mountFolder()) + "\n" + script;
-    ScriptResult restored = m_environment->runScript(script, &password);
+        script = removeFolderLine() + "\n" + script;
+    ScriptResult restored = m_environment->runScript(script);
     m_status = Status::umounted;
     m_mountedBy.reset();
     m_failedPassword = std::hash<std::string>{}(password);
@@ -169,10 +187,7 @@ void VolumeModel::umount()
     // failed) or the user's files: never delete it.
     if (!hasSafeMountFolder() || !mountFolderIsEmpty())
         return;
-    const std::string password = m_environment->settings.pwd();
-    std::string script = SudoPassword::pipe() + "sudo -S rm -rf " + ShellText::quoted(mountFolder()) + "\n"
-        + "diskutil mount " + ShellText::word(ID);
-    ScriptResult output = m_environment->runScript(script, &password);
+    ScriptResult output = m_environment->runScript(removeFolderLine() + "\n" + "diskutil mount " + ShellText::word(ID));
     m_status = Status::umounted;
     m_mountedBy.reset();
     log("remove", output, "umount()");
@@ -186,9 +201,7 @@ void VolumeModel::remove()
         return;
     if (!hasSafeMountFolder() || !mountFolderIsEmpty())
         return;
-    const std::string password = m_environment->settings.pwd();
-    ScriptResult output = m_environment->runScript(
-        SudoPassword::pipe() + "sudo -S rm -rf " + ShellText::quoted(mountFolder()), &password);
+    ScriptResult output = m_environment->runScript(removeFolderLine());
     m_status = Status::umounted;
     m_mountedBy.reset();
     log("remove", output, "remove()");

@@ -55,8 +55,10 @@ private:
     // True when the mount folder is one folder directly inside the desktop.
     bool hasSafeMountFolder() const;
     // Empty, and no volume mounted on it: an empty volume still mounted there
-    // looks empty too.
+    // looks empty too. A folder that cannot be read is not empty.
     bool mountFolderIsEmpty() const;
+    // The script line that takes the emptied mount folder away.
+    std::string removeFolderLine() const;
     // Whether the mount table shows the volume read-write at `folder`; a table
     // that cannot be read is logged under `function` and counts as no.
     bool isMountedReadWrite(const std::string& folder, const char* function) const;

@@ -32,25 +32,6 @@ bool writeAll(int fd, std::string_view data)
     return true;
 }
 
-void listInto(const std::string& root, const std::string& relative, std::vector<std::string>& out)
-{
-    std::string folder = relative.empty() ? root : root + "/" + relative;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
-        return;
-    while (dirent* entry = ::readdir(dir)) {
-        std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        std::string child = relative.empty() ? name : relative + "/" + name;
-        out.push_back(child);
-        struct stat info {};
-        if (::lstat((root + "/" + child).c_str(), &info) == 0 && S_ISDIR(info.st_mode))
-            listInto(root, child, out);
-    }
-    ::closedir(dir);
-}
-
 }  // namespace
 
 bool FileStamp::operator==(const FileStamp& other) const
@@ -176,11 +157,27 @@ Expected<std::string> FileManager::contents(const std::string& path, std::option
     return file->readToEnd(limit);
 }
 
-std::vector<std::string> FileManager::subpaths(const std::string& path)
+bool FileManager::isEmptyFolder(const std::string& path)
 {
-    std::vector<std::string> out;
-    listInto(path, "", out);
-    return out;
+    DIR* dir = ::opendir(path.c_str());
+    if (!dir)
+        return errno == ENOENT;
+    bool empty = true;
+    while (dirent* entry = ::readdir(dir)) {
+        std::string_view name = entry->d_name;
+        if (name != "." && name != "..") {
+            empty = false;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return empty;
+}
+
+bool FileManager::isOwnFolder(const std::string& path)
+{
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid();
 }
 
 FileStamp FileManager::stamp(const std::string& path)

@@ -60,9 +60,11 @@ public:
     // (a FIFO or a device fails with EINVAL); a file over `limit` bytes fails with EFBIG.
     static Expected<std::string> contents(const std::string& path, std::optional<size_t> limit = std::nullopt);
 
-    // Every path below `path`, relative to it, depth first; empty when `path`
-    // is missing or is not a folder.
-    static std::vector<std::string> subpaths(const std::string& path);
+    // True when nothing is at `path`, or a folder with no entry. A folder that
+    // cannot be read, or anything else at the path, may hold anything: false.
+    static bool isEmptyFolder(const std::string& path);
+    // A folder (not a symbolic link to one) that belongs to this process's user.
+    static bool isOwnFolder(const std::string& path);
 
     // Follows a symbolic link; `linkStamp` describes the link itself.
     static FileStamp stamp(const std::string& path);

@@ -1,8 +1,11 @@
 #include "Tools/Common/Privileges.h"
 
+#include <charconv>
 #include <cstdlib>
-#include <string_view>
+#include <cstring>
+#include <pwd.h>
 #include <unistd.h>
+#include <vector>
 
 namespace Tools {
 
@@ -13,8 +16,35 @@ bool Privileges::isRoot()
 
 bool Privileges::actsForUser()
 {
+    return invokingUser().has_value();
+}
+
+std::optional<uid_t> Privileges::invokingUser()
+{
     const char* user = std::getenv("SUDO_UID");
-    return isRoot() && user && std::string_view(user) != "0";
+    if (!isRoot() || !user)
+        return std::nullopt;
+    uid_t uid = 0;
+    auto [end, error] = std::from_chars(user, user + std::strlen(user), uid);
+    // A value that is no uid cannot come from sudo: act for nobody's benefit.
+    if (error != std::errc() || *end != '\0')
+        return static_cast<uid_t>(-2);
+    if (uid == 0)
+        return std::nullopt;
+    return uid;
+}
+
+std::optional<std::string> Privileges::invokingUsersHome()
+{
+    auto user = invokingUser();
+    if (!user)
+        return std::nullopt;
+    std::vector<char> buffer(16384);
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    if (getpwuid_r(*user, &entry, buffer.data(), buffer.size(), &found) != 0 || !found || !found->pw_dir)
+        return std::nullopt;
+    return std::string(found->pw_dir);
 }
 
 std::string Privileges::requirement(const std::string& tool, const std::string& action)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <sys/types.h>
 
 namespace Tools {
 
@@ -12,6 +14,10 @@ public:
     // Root through sudo for a user (sudo sets SUDO_UID, and no caller can
     // pass it through): the tool then acts only within what a user may ask.
     static bool actsForUser();
+    // That user, while acting for one.
+    static std::optional<uid_t> invokingUser();
+    // That user's home folder, as the password database has it.
+    static std::optional<std::string> invokingUsersHome();
     // "diskutil: mounting a volume needs root privileges; run it with sudo"
     static std::string requirement(const std::string& tool, const std::string& action);
 };

@@ -1,14 +1,14 @@
 #include "Tools/Common/Unmounter.h"
 
+#include "Platform/Foundation/LinkFreePath.h"
+
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <linux/openat2.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 
@@ -31,31 +31,21 @@ Expected<void> Unmounter::unmount(const MountEntry& mount, bool force)
     std::string name = target.filename().string();
     if (!target.is_absolute() || name.empty() || name == "." || name == "..")
         return Error::message(mount.target + ": not a mount point diskutil unmounts");
-    open_how how {};
-    how.flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
-    how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
-    int directory = static_cast<int>(syscall(SYS_openat2, AT_FDCWD, folder.c_str(), &how, sizeof how));
-    if (directory < 0 && errno == ENOSYS)
-        return unmount(mount.target, force);
-    if (directory < 0)
-        return Error::system(errno, folder);
+    auto directory = LinkFreePath::open(folder);
+    if (!directory)
+        return directory.error();
     // The cached attributes do: asking a FUSE daemon could hang on a dead one.
     struct statx found {};
-    bool same = statx(directory, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC, STATX_MNT_ID, &found) == 0
+    bool same = statx(directory->get(), name.c_str(), AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC, STATX_MNT_ID, &found) == 0
         && (found.stx_mask & STATX_MNT_ID) && found.stx_mnt_id == static_cast<uint64_t>(mount.id);
-    if (!same) {
-        close(directory);
+    if (!same)
         return Error::message(mount.target + " is no longer the mount it was");
-    }
     // umount2 has no form relative to a folder, so work from inside it; a
     // mount point cannot be renamed or removed, so the name stays ours.
-    int previous = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
-    Expected<void> done = fchdir(directory) == 0 ? unmount(name, force) : Error::system(errno, folder);
-    if (previous < 0 || fchdir(previous) != 0)
+    FileDescriptor previous(open(".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    Expected<void> done = fchdir(directory->get()) == 0 ? unmount(name, force) : Error::system(errno, folder);
+    if (!previous || fchdir(previous.get()) != 0)
         [[maybe_unused]] int ignored = chdir("/");
-    if (previous >= 0)
-        close(previous);
-    close(directory);
     return done;
 }
 

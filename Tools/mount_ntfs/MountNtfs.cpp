@@ -1,5 +1,6 @@
 #include "Tools/mount_ntfs/MountNtfs.h"
 
+#include "Platform/Foundation/LinkFreePath.h"
 #include "Platform/Foundation/MountTable.h"
 #include "Tools/Common/NtfsDriver.h"
 #include "Tools/Common/Privileges.h"
@@ -9,6 +10,7 @@
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace Tools {
 
@@ -70,6 +72,19 @@ void MountNtfs::restoreSystemMounts(const std::string& node, const std::vector<M
     }
 }
 
+Expected<FileDescriptor> MountNtfs::openUsersFolder(const std::string& directory, uid_t user)
+{
+    auto folder = LinkFreePath::open(directory);
+    if (!folder)
+        return Error::message(directory + ": " + folder.error().description);
+    struct stat info {};
+    if (fstat(folder->get(), &info) != 0)
+        return Error::system(errno, directory);
+    if (!S_ISDIR(info.st_mode) || info.st_uid != user)
+        return Error::message(directory + " is not a folder of the user's own (uid " + std::to_string(user) + ")");
+    return folder;
+}
+
 int MountNtfs::run(const std::vector<std::string>& arguments, std::ostream& err)
 {
     auto request = parse(arguments);
@@ -90,6 +105,21 @@ int MountNtfs::run(const std::vector<std::string>& arguments, std::ostream& err)
     if (stat(request->directory.c_str(), &directory) != 0 || !S_ISDIR(directory.st_mode)) {
         err << "mount_ntfs: " << request->directory << ": No such directory\n";
         return 1;
+    }
+    // Through sudo the mount goes where that user could have made it: on a
+    // folder of theirs, reached without a link that could lead root into
+    // someone else's folders. It is made through the folder opened and
+    // checked here, so a name swapped meanwhile changes nothing.
+    std::string target = request->directory;
+    FileDescriptor usersFolder;
+    if (auto user = Privileges::invokingUser()) {
+        auto folder = openUsersFolder(request->directory, *user);
+        if (!folder) {
+            err << "mount_ntfs: " << folder.error().description << "; nothing was mounted\n";
+            return 1;
+        }
+        usersFolder = std::move(*folder);
+        target = "/proc/" + std::to_string(getpid()) + "/fd/" + std::to_string(usersFolder.get());
     }
     MountTable table(m_paths.mountInfo);
     auto existing = table.mountsOf(node.st_rdev);
@@ -118,7 +148,7 @@ int MountNtfs::run(const std::vector<std::string>& arguments, std::ostream& err)
             return 1;
         }
     }
-    Expected<void> mounted = NtfsDriver::mount(request->node, request->directory, request->readWrite);
+    Expected<void> mounted = NtfsDriver::mount(request->node, target, request->readWrite);
     auto entry = table.mountAt(request->directory);
     if (!mounted || !entry) {
         err << "mount_ntfs: " << request->node << " on " << request->directory << ": " << (mounted ? "no mount was made" : mounted.error().description) << "\n";

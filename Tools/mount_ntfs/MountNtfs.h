@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/Foundation/Expected.h"
+#include "Platform/Foundation/FileDescriptor.h"
 #include "Platform/Foundation/MountTable.h"
 #include "Tools/Common/ToolPaths.h"
 
@@ -29,6 +30,8 @@ public:
     static Expected<MountNtfsRequest> parse(const std::vector<std::string>& arguments);
 
 private:
+    // The folder at `directory` if it is the user's, reached without links.
+    static Expected<FileDescriptor> openUsersFolder(const std::string& directory, uid_t user);
     // Read-only mounts under /Volumes: the system's own, which a read-write
     // mount of the same volume replaces.
     bool areSystemMounts(const std::vector<MountEntry>& mounts) const;

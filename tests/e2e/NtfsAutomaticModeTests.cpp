@@ -298,3 +298,61 @@ TEST_F(AutomaticModeAsAUser, AWrongPasswordLeavesTheVolumeReadOnlyUntilTheRightO
     EXPECT_EQ(readFile(volumesFolder("Data") + "/written.txt"), "from Linux\n");
     expectNothingLeftBehind();
 }
+
+// Root mounts in the user's desktop folder for them: only in a folder that is
+// theirs, and it never removes what it cannot see into.
+TEST_F(AutomaticModeAsAUser, ADesktopThatIsALinkOrNotTheUsersIsNotMountedIn)
+{
+    AttachedDisk& disk = plugIn("Private", {{"hello.txt", "from Windows\n"}});
+    ASSERT_TRUE(storePassword(SandboxUser::password));
+    // A folder every user may write to, where another user keeps a folder of
+    // their own that only they can read, named as the volume is.
+    const std::string shared = "/tmp/ntfs-e2e/shared";
+    fs::create_directories(shared + "/Private");
+    fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+    ASSERT_TRUE(write(shared + "/Private/root.txt", "root's\n"));
+    fs::permissions(shared + "/Private", fs::perms::owner_all);
+    fs::remove(DiskSandbox::desktop);
+    fs::create_directory_symlink(shared, DiskSandbox::desktop);
+
+    startMenuAsUser();
+    ASSERT_TRUE(waitForLog("is a link, is missing or is not the user's own")) << log();
+    quitMenu();
+    EXPECT_EQ(mountOf(volumesFolder("Private"), disk.volumeNode()), "ro") << "left as the system mounted it\n" << log();
+    EXPECT_EQ(readFile(shared + "/Private/root.txt"), "root's\n");
+    EXPECT_FALSE(isMounted(shared + "/Private"));
+
+    // A desktop of another user's (root's here).
+    fs::remove(DiskSandbox::desktop);
+    fs::create_directory(DiskSandbox::desktop);
+    startMenuAsUser();
+    ASSERT_TRUE(waitForLog("is a link, is missing or is not the user's own")) << log();
+    quitMenu();
+    EXPECT_EQ(mountOf(volumesFolder("Private"), disk.volumeNode()), "ro") << log();
+
+    ASSERT_TRUE(SandboxUser::own(DiskSandbox::desktop));
+    expectNothingLeftBehind();
+}
+
+TEST_F(AutomaticModeAsAUser, AFolderOfAnotherUsersOnTheDesktopIsNeitherMountedOnNorRemoved)
+{
+    AttachedDisk& disk = plugIn("Private", {{"hello.txt", "from Windows\n"}});
+    ASSERT_TRUE(storePassword(SandboxUser::password));
+    // Root's folder, which the user can neither read nor remove, where the
+    // volume's folder would go.
+    const std::string folder = desktopFolder("Private");
+    fs::create_directory(folder);
+    ASSERT_TRUE(write(folder + "/root.txt", "root's\n"));
+    fs::permissions(folder, fs::perms::owner_all);
+
+    startMenuAsUser();
+    ASSERT_TRUE(waitForLog("mount failed")) << log();
+    EXPECT_THAT(log(), HasSubstr("is not a folder of the user's own")) << "mount_ntfs says why";
+    quitMenu();
+    EXPECT_EQ(readFile(folder + "/root.txt"), "root's\n") << "an unreadable folder is never taken for empty\n" << log();
+    EXPECT_FALSE(isMounted(folder));
+    EXPECT_EQ(mountOf(volumesFolder("Private"), disk.volumeNode()), "ro") << "given back to the system\n" << log();
+
+    fs::remove_all(folder);
+    expectNothingLeftBehind();
+}

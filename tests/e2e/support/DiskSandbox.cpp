@@ -78,7 +78,16 @@ bool DiskSandbox::prepare(std::string* error)
         return false;
     }
     std::error_code ignored;
+    // Each test starts with a desktop of root's own, whatever one before left.
+    if (fs::is_symlink(desktop))
+        fs::remove(desktop, ignored);
     fs::create_directories(desktop, ignored);
+    for (const char* folder : {home, desktop}) {
+        if (::chown(folder, 0, 0) != 0) {
+            *error = std::string("cannot give ") + folder + " to root";
+            return false;
+        }
+    }
     fs::create_directories(std::string(home) + "/Library/Preferences", ignored);
     return true;
 }

@@ -275,7 +275,7 @@ TEST_F(FSTabTest, ALinkIsFollowedLeftoversGoAndAFifoIsNeverWaitedOn)
     table.add("Data");
     EXPECT_TRUE(fs::is_symlink(path));
     EXPECT_EQ(read(path), "# mine\n" + dataLine + "\n");
-    EXPECT_EQ(FileManager::subpaths(folder / "real"), std::vector<std::string>{"fstab"});
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder / "real"), fs::directory_iterator()), 1) << "only the table";
 
     // A FIFO in the table's place is refused, not read.
     fs::remove(path);

@@ -103,7 +103,7 @@ TEST_F(LoginItem, DisablingRemovesTheFileAndAnUnwritableSystemFolderSendsItToThe
     m_helper.setLoginItemEnabled(true);
     ASSERT_TRUE(FileManager::fileExists(installed()));
     m_helper.setLoginItemEnabled(false);
-    EXPECT_TRUE(FileManager::subpaths(m_folder / "LaunchAgents").empty());
+    EXPECT_TRUE(FileManager::isEmptyFolder(m_folder / "LaunchAgents"));
 
     HelperApp::Context elsewhere = context();
     elsewhere.launchAgentsPath = m_folder / "missing/LaunchAgents/";

@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 
 #include "MenuScene.h"
+#include "Platform/Foundation/FileManager.h"
 #include "Shared/Console.h"
 
 using ::testing::ElementsAre;
@@ -115,9 +116,10 @@ TEST_F(AppDelegateMenuTest, QuittingInAutomaticModeUnmountsAndCleansUpEveryVolum
 
     ASSERT_TRUE(scene.choose(MenuScene::quitTitle));
     const std::string desktop = scene.doubles.home() + "/Desktop/";
-    EXPECT_THAT(scene.toolCalls(), ElementsAre("diskutil umount disk4s1", "sudo rm -rf " + desktop + "A",
-                                               "diskutil mount disk4s1", "diskutil umount disk4s2",
-                                               "sudo rm -rf " + desktop + "B", "diskutil mount disk4s2"));
+    EXPECT_THAT(scene.toolCalls(), ElementsAre("diskutil umount disk4s1", "diskutil mount disk4s1",
+                                               "diskutil umount disk4s2", "diskutil mount disk4s2"));
+    EXPECT_FALSE(FileManager::fileExists(desktop + "A") || FileManager::fileExists(desktop + "B"))
+        << "the emptied folders are gone";
     EXPECT_THAT(scene.requests(), IsEmpty());
     EXPECT_THAT(scene.exits, ElementsAre(0));
 }

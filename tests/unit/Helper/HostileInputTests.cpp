@@ -82,7 +82,7 @@ TEST_F(HostileInput, PasswordsReachSudoByteForByteAndNowhereElse)
         auto volume = std::make_shared<VolumeModel>("Data", "disk4s1", doubles.environment());
         volume->mount();
         auto sudo = doubles.calls("sudo");
-        ASSERT_EQ(sudo.size(), 2u) << password;
+        ASSERT_EQ(sudo.size(), 1u) << password;
         for (auto& call : sudo) {
             EXPECT_EQ(call.arguments[call.arguments.size() - 2], "stdin:" + password);
             // A very short password shows up in unrelated processes' arguments by chance.

@@ -39,13 +39,12 @@ TEST_F(VolumeModelTest, AutomaticMountRunsTheThreeLinesOnceAndFeedsSudoThePasswo
     data->mount();
 
     const std::string folder = "'" + desktop() + "/Data'";
-    EXPECT_THAT(doubles.scripts(), ElementsAre("diskutil umount disk4s1\n" + kPipe + "sudo -S mkdir " + folder + "\n"
+    EXPECT_THAT(doubles.scripts(), ElementsAre("diskutil umount disk4s1\nmkdir " + folder + "\n"
                                                + kPipe + "sudo -S mount_ntfs -o rw,nobrowse /dev/disk4s1 " + folder));
     EXPECT_EQ(data->status(), Status::mounted);
     auto sudo = doubles.calls("sudo");
-    ASSERT_EQ(sudo.size(), 2u);
-    EXPECT_THAT(sudo[0].arguments, ElementsAre("mkdir", desktop() + "/Data", "stdin:secret", "leaked:no"));
-    EXPECT_THAT(sudo[1].arguments,
+    ASSERT_EQ(sudo.size(), 1u) << "the folder is the user's, made as the user";
+    EXPECT_THAT(sudo[0].arguments,
                 ElementsAre("mount_ntfs", "-o", "rw,nobrowse", "/dev/disk4s1", desktop() + "/Data", "stdin:secret", "leaked:no"));
     EXPECT_THAT(unitLog(), HasSubstr("mount() [Line"));
     EXPECT_THAT(unitLog(), HasSubstr("new mounted\nData\ndisk4s1\n(result: "));
@@ -58,7 +57,8 @@ TEST_F(VolumeModelTest, AFailedMountIsGivenBackAndTriedAgainOnlyForANewPasswordO
     auto data = volume("Data");
     data->mount();
     EXPECT_EQ(data->status(), Status::umounted) << "sudo refused the password";
-    EXPECT_EQ(doubles.scripts().back(), "diskutil mount disk4s1") << "back where the system mounts it";
+    EXPECT_EQ(doubles.scripts().back(), "rmdir '" + desktop() + "/Data'\ndiskutil mount disk4s1")
+        << "the folder made for it goes, and the volume is back where the system mounts it";
     EXPECT_FALSE(FileManager::fileExists(desktop() + "/Data"));
     EXPECT_THAT(unitLog(), AllOf(HasSubstr("mount failed"), HasSubstr("Sorry, try again."), Not(HasSubstr("wrong"))));
 
@@ -69,7 +69,7 @@ TEST_F(VolumeModelTest, AFailedMountIsGivenBackAndTriedAgainOnlyForANewPasswordO
     // The mount item tries it at once.
     data->mount();
     EXPECT_EQ(doubles.calls("mount_ntfs").size(), 0u);
-    EXPECT_EQ(doubles.calls("sudo").size(), 2u);
+    EXPECT_EQ(doubles.calls("sudo").size(), 1u);
     EXPECT_EQ(data->status(), Status::umounted);
 
     doubles.settings().setPwd("secret");
@@ -99,7 +99,7 @@ TEST_F(VolumeModelTest, AutomaticUmountDeletesOnlyAnEmptyFolderAndGivesTheVolume
     data->umount();
     const std::string folder = "'" + desktop() + "/Data'";
     EXPECT_THAT(doubles.scripts(), ElementsAre("diskutil umount disk4s1",
-                                               kPipe + "sudo -S rm -rf " + folder + "\ndiskutil mount disk4s1"));
+                                               "rmdir " + folder + "\ndiskutil mount disk4s1"));
     EXPECT_EQ(data->status(), Status::umounted);
     EXPECT_FALSE(FileManager::fileExists(desktop() + "/Data"));
 }
@@ -113,7 +113,7 @@ TEST_F(VolumeModelTest, RemoveCleansAnEmptyFolderAfterTheVolumeWent)
     ::unlink((desktop() + "/Data/.volume-contents").c_str());  // ejected from the desktop
     doubles.forget();
     data->remove();
-    EXPECT_THAT(doubles.scripts(), ElementsAre(kPipe + "sudo -S rm -rf '" + desktop() + "/Data'"));
+    EXPECT_THAT(doubles.scripts(), ElementsAre("rmdir '" + desktop() + "/Data'"));
     EXPECT_EQ(data->status(), Status::umounted);
     EXPECT_FALSE(FileManager::fileExists(desktop() + "/Data"));
 }
@@ -164,7 +164,7 @@ TEST_F(VolumeModelTest, AVolumeIsUnmountedTheWayItWasMountedWhateverTheModeIsNow
     doubles.forget();
 
     desktopMount->umount();
-    EXPECT_THAT(doubles.scripts(), ElementsAre("diskutil umount disk4s1", kPipe + "sudo -S rm -rf '" + desktop()
+    EXPECT_THAT(doubles.scripts(), ElementsAre("diskutil umount disk4s1", "rmdir '" + desktop()
                                                    + "/Desk'\ndiskutil mount disk4s1"));
     EXPECT_EQ(desktopMount->status(), Status::umounted);
     EXPECT_FALSE(FileManager::fileExists(desktop() + "/Desk"));
@@ -179,6 +179,29 @@ TEST_F(VolumeModelTest, AVolumeIsUnmountedTheWayItWasMountedWhateverTheModeIsNow
     EXPECT_EQ(*posts[0].object->string(), "add,Agent");
     EXPECT_EQ(*posts[1].object->string(), "remove,Agent");
     EXPECT_EQ(agentMount->status(), Status::umounted);
+}
+
+TEST_F(VolumeModelTest, ADesktopThatIsALinkOrAnotherUsersIsNotMountedIn)
+{
+    // Root mounts in the desktop folder: through a link it would mount on a
+    // folder of whoever owns the link's target.
+    const std::string shared = doubles.home() + "/shared";
+    ASSERT_EQ(::rename(desktop().c_str(), shared.c_str()), 0);
+    ASSERT_EQ(::symlink(shared.c_str(), desktop().c_str()), 0);
+    auto data = volume("Data");
+    data->mount();
+    EXPECT_EQ(data->status(), Status::umounted);
+    EXPECT_THAT(doubles.scripts(), IsEmpty()) << "the system's mount stays as it was";
+    EXPECT_THAT(unitLog(), HasSubstr("not mounted: the desktop folder " + desktop() + " is a link"));
+    ::unlink(desktop().c_str());
+
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::rename(shared.c_str(), desktop().c_str()), 0);
+        ASSERT_EQ(::chown(desktop().c_str(), 65534, 65534), 0);
+        data->mount();
+        EXPECT_EQ(data->status(), Status::umounted) << "a desktop of another user's";
+        EXPECT_THAT(doubles.scripts(), IsEmpty());
+    }
 }
 
 TEST_F(VolumeModelTest, NamesThatCannotNameADesktopFolderAreNotMounted)

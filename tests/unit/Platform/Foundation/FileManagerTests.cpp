@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <filesystem>
 
 #include "Platform/Foundation/FileManager.h"
 #include "support/TemporaryFolder.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -27,7 +32,7 @@ TEST(FileManager, AtomicReplacementSetsModeAndOwnerAndLeavesNoTemporaryFile)
     ASSERT_TRUE(FileManager::writeAtomically(path, "three", {.mode = 0755, .owner = std::pair{::geteuid(), ::getegid()}}));
     EXPECT_EQ(modeOf(path), 0755u) << "a mode asked for replaces the old one";
     EXPECT_EQ(*FileManager::contents(path), "three");
-    EXPECT_EQ(FileManager::subpaths(folder.path()), std::vector<std::string>{"table"});
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1) << "no temporary file left";
 
     auto failed = FileManager::writeAtomically(folder / "missing/table", "x");
     ASSERT_FALSE(failed);
@@ -36,15 +41,37 @@ TEST(FileManager, AtomicReplacementSetsModeAndOwnerAndLeavesNoTemporaryFile)
     EXPECT_EQ(FileManager::contents(folder / "missing/table").error().code, ENOENT);
 }
 
-TEST(FileManager, FoldersSubpathsAndMountPoints)
+TEST(FileManager, FoldersEmptinessAndMountPoints)
 {
     TemporaryFolder folder("files");
-    EXPECT_TRUE(FileManager::subpaths(folder / "absent").empty());
+    EXPECT_TRUE(FileManager::isEmptyFolder(folder / "absent")) << "nothing there holds nothing";
     ASSERT_TRUE(FileManager::createDirectory(folder / "a/b", true));
     ASSERT_TRUE(FileManager::createDirectory(folder / "a/b", true)) << "being there already is fine with intermediates";
     EXPECT_FALSE(FileManager::createDirectory(folder / "a/b", false));
+    EXPECT_TRUE(FileManager::isEmptyFolder(folder / "a/b"));
     ASSERT_TRUE(FileManager::writeAtomically(folder / "a/b/c", ""));
-    EXPECT_EQ(FileManager::subpaths(folder.path()), (std::vector<std::string>{"a", "a/b", "a/b/c"}));
+    EXPECT_FALSE(FileManager::isEmptyFolder(folder / "a/b"));
+    EXPECT_FALSE(FileManager::isEmptyFolder(folder / "a/b/c")) << "a file is no empty folder";
+    // A folder that cannot be read may hold anything. Root reads every
+    // folder, so a process of nobody's asks.
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chmod((folder / "a").c_str(), 0700), 0);
+        pid_t child = ::fork();
+        if (child == 0)
+            ::_exit(::setuid(65534) == 0 && !FileManager::isEmptyFolder(folder / "a") ? 0 : 1);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "an unreadable folder counts as full";
+    }
+
+    EXPECT_TRUE(FileManager::isOwnFolder(folder / "a"));
+    fs::create_directory_symlink(folder / "a", folder / "link");
+    EXPECT_FALSE(FileManager::isOwnFolder(folder / "link")) << "a link to a folder of ours is not one";
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown((folder / "a").c_str(), 65534, 65534), 0);
+        EXPECT_FALSE(FileManager::isOwnFolder(folder / "a")) << "nor is another user's folder";
+    }
+
     EXPECT_FALSE(FileManager::isMountPoint(folder / "a"));
     EXPECT_TRUE(FileManager::isMountPoint("/") && FileManager::isMountPoint("/proc"));
 
