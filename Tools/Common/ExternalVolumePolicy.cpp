@@ -1,10 +1,21 @@
 #include "Tools/Common/ExternalVolumePolicy.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace Tools {
 
 namespace {
+
+// `path` is `folder` or below it; no folder holds everything.
+bool isWithin(const std::string& path, const std::string& folder)
+{
+    std::filesystem::path base = std::filesystem::path(folder).lexically_normal();
+    if (base.empty() || base == base.root_path())
+        return false;
+    auto relative = std::filesystem::path(path).lexically_normal().lexically_relative(base);
+    return !relative.empty() && *relative.begin() != "..";
+}
 
 bool holdsTheSystem(const std::vector<MountEntry>& mounts)
 {
@@ -40,6 +51,19 @@ Expected<void> ExternalVolumePolicy::checkVolume(const VolumeDescription& volume
         system = system || holdsTheSystem(partition.mounts);
     if (system)
         return Error::message("diskutil: " + id + " is on the system's disk and is never mounted or unmounted for a user");
+    return {};
+}
+
+Expected<void> ExternalVolumePolicy::checkUnmount(const VolumeDescription& volume, const std::string& volumesDir,
+                                                  const std::optional<std::string>& home)
+{
+    for (const auto& mount : volume.mounts) {
+        bool system = std::filesystem::path(mount.target).parent_path() == std::filesystem::path(volumesDir);
+        if (!system && !(home && isWithin(mount.target, *home)))
+            return Error::message("diskutil: " + volume.identifier.name() + " is mounted on " + mount.target
+                                  + ", which is neither under " + volumesDir
+                                  + " nor in your home folder; only root may unmount it");
+    }
     return {};
 }
 

@@ -3,6 +3,7 @@
 #include "Platform/Foundation/Expected.h"
 #include "Tools/Common/DiskDescription.h"
 
+#include <optional>
 #include <string>
 
 namespace Tools {
@@ -18,6 +19,11 @@ public:
     static Expected<void> checkTarget(const std::string& target);
     // The volume the target named, and the disk it is on.
     static Expected<void> checkVolume(const VolumeDescription& volume, const DiskDescription& disk);
+    // An unmount for a user takes down only mounts where the system or that
+    // user put them: under `volumesDir`, or in the user's `home`. Any other
+    // mount of the volume (root's bind mount elsewhere, say) makes it fail.
+    static Expected<void> checkUnmount(const VolumeDescription& volume, const std::string& volumesDir,
+                                       const std::optional<std::string>& home);
 };
 
 }

@@ -1,6 +1,7 @@
 #include "Tools/disknode/DiskNodeHelper.h"
 
 #include "Tools/Common/DiskCatalog.h"
+#include "Tools/Common/ExternalVolumePolicy.h"
 #include "Tools/Common/VolumeMounter.h"
 
 #include <cstdio>
@@ -62,9 +63,17 @@ int DiskNodeHelper::run(const std::vector<std::string>& arguments, std::ostream&
     }
     if (action == "mount") {
         auto identifier = registry->identifierOf(number);
-        auto volume = identifier ? DiskCatalog::standard(m_paths).volume(*identifier) : std::nullopt;
-        if (!volume || !volume->hasFileSystem())
+        DiskCatalog catalog = DiskCatalog::standard(m_paths);
+        auto volume = identifier ? catalog.volume(*identifier) : std::nullopt;
+        auto disk = volume ? catalog.disk(volume->identifier) : std::nullopt;
+        if (!volume || !disk || !volume->hasFileSystem())
             return 0;
+        // What a user may have diskutil mount, and nothing else: the rule
+        // picks removable disks, and this holds whatever a rule asks.
+        if (Expected<void> accepted = ExternalVolumePolicy::checkVolume(*volume, *disk); !accepted) {
+            err << "parvex-disknode: not mounted: " << accepted.error().description << "\n";
+            return 1;
+        }
         auto mounted = VolumeMounter(m_paths).mount(*volume);
         std::string note = mounted ? mounted->note : mounted.error().description;
         if (!note.empty())

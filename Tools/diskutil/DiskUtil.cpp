@@ -127,6 +127,13 @@ int DiskUtil::unmount(const std::string& verb, const std::vector<std::string>& a
         relayed.insert(relayed.end(), arguments.begin(), arguments.end());
         return relayToRoot(relayed, "Unmount of " + id + " failed: " + Privileges::requirement("diskutil", "unmounting a volume") + "\n", out, err);
     }
+    if (m_caller.forUser) {
+        Expected<void> accepted = ExternalVolumePolicy::checkUnmount(*volume, m_paths.volumesDir, Privileges::invokingUsersHome());
+        if (!accepted) {
+            err << accepted.error().description << "\n";
+            return 1;
+        }
+    }
     Expected<void> done = VolumeMounter(m_paths).unmount(*volume, force);
     if (!done) {
         err << "Unmount of " << id << " failed: at least one volume could not be unmounted\n";

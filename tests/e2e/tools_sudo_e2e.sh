@@ -19,7 +19,7 @@ cleanup_more() { for node in "${internal_nodes[@]}"; do rm -f "$node"; done; }
 
 rule=/etc/sudoers.d/parvex-diskutil
 install -m 0440 -o root -g root "$sudoers" "$rule"
-useradd -M -N -s /bin/sh -G sudo parvex-e2e-admin || { echo "useradd failed"; exit 1; }
+useradd -M -N -s /bin/sh -G sudo -d "$work/home" parvex-e2e-admin || { echo "useradd failed"; exit 1; }
 useradd -M -N -s /bin/sh parvex-e2e-other || { echo "useradd failed"; exit 1; }
 # As the menu-bar app runs its scripts: the user's own PATH, no sudo around.
 as() { # user, command...
@@ -59,6 +59,17 @@ expect "the desktop mount is there" mounted_at "$desktop"
 out=$(admin diskutil unmount "$id" 2>&1); status=$?
 expect "user: unmount $id takes the desktop mount down: $out" test $status -eq 0 && ! mounted_at "$desktop"
 admin diskutil mount "$id" >/dev/null 2>&1
+
+# Root's own mount of the volume elsewhere (a backup's bind mount) is not the
+# user's to take down: the unmount is refused whole, naming it.
+elsewhere="$work/root-backup"
+mkdir -p "$elsewhere"
+mount --bind /Volumes/Data "$elsewhere"
+out=$(admin diskutil umount "$id" 2>&1); status=$?
+expect "user: umount with root's bind mount elsewhere is refused: $out" failed_with "mounted on $elsewhere, which is neither under /Volumes nor in your home folder"
+expect "... the bind mount stays" mounted_at "$elsewhere"
+expect "... and so does /Volumes/Data" mounted_at /Volumes/Data
+umount "$elsewhere"
 
 # --- refused, through diskutil and through sudo directly ---------------------
 refused() { # description, then the command; it must fail and leave /Volumes/Data mounted

@@ -40,10 +40,11 @@ cleanup() {
     wait "$udevd_pid" 2>/dev/null || true
   fi
   umount -l /Volumes/USB 2>/dev/null || true
-  if [ -n "${loop:-}" ]; then
-    partx -d "$loop" 2>/dev/null || true
-    losetup -d "$loop" 2>/dev/null || true
-  fi
+  for device in "${loop:-}" "${internal:-}"; do
+    [ -n "$device" ] || continue
+    partx -d "$device" 2>/dev/null || true
+    losetup -d "$device" 2>/dev/null || true
+  done
   if [ -n "${disk:-}" ] && [ -b "/dev/$disk" ]; then
     rm -f "/dev/$disk" "/dev/$disk"s*
   fi
@@ -72,9 +73,16 @@ image="$work/usb.img"
 "$(dirname "$0")/../../scripts/ntfs-image" "$image" USB >/dev/null
 loop=$(losetup -f --show "$image")
 name=${loop#/dev/}
-# The installed rule, but for this loop device: its kernel names, and its
-# backing file as the only one it takes.
-sed -e "s|KERNEL==\"[^\"]*\"|KERNEL==\"loop*\", ATTRS{loop/backing_file}==\"$image\"|" \
+# A second disk beside it that is neither USB nor removable, as an internal
+# disk is: it must get no identifier and no mount.
+internal_image="$work/internal.img"
+"$(dirname "$0")/../../scripts/ntfs-image" "$internal_image" Internal >/dev/null
+internal=$(losetup -f --show "$internal_image")
+internal_name=${internal#/dev/}
+# The installed rule, but for loop devices, of which only the first image's
+# counts as on a USB bus.
+sed -e 's|KERNEL!="[^"]*"|KERNEL!="loop*"|' \
+    -e "s|SUBSYSTEMS==\"usb\"|ATTRS{loop/backing_file}==\"$image\"|" \
     -e 's|/usr/bin/systemd-run --no-block --collect|/usr/bin/setsid -f|' \
     -e "s|^ACTION==\"remove\", SUBSYSTEM==\"block\",|ACTION==\"remove\", SUBSYSTEM==\"block\", KERNEL==\"$name\|${name}p[0-9]*\",|" \
     "$rule" > /etc/udev/rules.d/90-parvex-disks.rules
@@ -84,9 +92,10 @@ grep -q "backing_file" /etc/udev/rules.d/90-parvex-disks.rules || fail "the test
 udevd_pid=$!
 wait_for '[ -S /run/udev/control ]' || fail "systemd-udevd did not start: $(cat "$work/udevd.log")"
 
-# Plugged in: the disk's "add", then the partition the kernel adds.
-udevadm trigger --action=add --settle "/sys/class/block/$name"
+# Plugged in: the disks' "add", then the partitions the kernel adds.
+udevadm trigger --action=add --settle "/sys/class/block/$name" "/sys/class/block/$internal_name"
 partx -a "$loop"
+partx -a "$internal"
 udevadm settle --timeout=30
 disk=
 wait_for 'disk=$(diskutil list | sed -n "s|^/dev/\(disk[0-9]*\) .*|\1|p" | head -1); [ -n "$disk" ] && [ -b "/dev/${disk}s1" ]' \
@@ -97,6 +106,12 @@ diskutil list | grep -q "Windows_NTFS USB .*${disk}s1$" || fail "diskutil does n
 wait_for 'findmnt -n -o SOURCE /Volumes/USB >/dev/null' || fail "the volume was not mounted under /Volumes"
 [ "$(findmnt -n -o SOURCE /Volumes/USB)" = "/dev/${disk}s1" ] || fail "mounted from $(findmnt -n -o SOURCE /Volumes/USB)"
 findmnt -n -o OPTIONS /Volumes/USB | grep -q '^ro' || fail "mounted writable without an fstab entry"
+findmnt -n -o OPTIONS /Volumes/USB | grep -q 'nosuid,nodev' || fail "mounted without nosuid,nodev: $(findmnt -n -o OPTIONS /Volumes/USB)"
+for node in /dev/disk*; do
+  [ "$(stat -c %t:%T "$node")" != "$(stat -c %t:%T "$internal")" ] || fail "the internal disk got $node"
+done
+! findmnt -n -S "${internal}p1" >/dev/null || fail "the internal disk's volume was mounted"
+[ ! -e /Volumes/Internal ] || fail "the internal disk's volume has a folder under /Volumes"
 diskutil info "${disk}s1" | grep -q "Mounted: *Yes" || fail "diskutil info does not see the mount"
 
 # Pulled out: the partition's "remove", then the disk's.
@@ -106,4 +121,4 @@ udevadm settle --timeout=30
 wait_for '! findmnt /Volumes/USB >/dev/null' || fail "the mount stayed after the disk went"
 [ ! -e /Volumes/USB ] || fail "the emptied /Volumes/USB folder stayed"
 [ ! -e "/dev/$disk" ] && [ ! -e "/dev/${disk}s1" ] || fail "the nodes stayed after the disk went"
-echo "udev_e2e: $loop came as $disk with /dev/${disk}s1 mounted read-only at /Volumes/USB, and went with both"
+echo "udev_e2e: $loop came as $disk with /dev/${disk}s1 mounted read-only at /Volumes/USB, and went with both; $internal (not removable) stayed unmounted"
