@@ -42,19 +42,24 @@ std::string UTF8::nfc(std::string_view text)
     return out;
 }
 
-size_t UTF8::graphemeCount(std::string_view text)
+namespace {
+
+// Calls `start` with the byte offset at which each user-perceived character
+// (extended grapheme cluster) begins; a byte that is not part of valid UTF-8
+// stands alone.
+template <typename Start>
+void forEachGraphemeStart(std::string_view text, Start start)
 {
     auto* cursor = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
     auto left = static_cast<utf8proc_ssize_t>(text.size());
-    size_t count = 0;
     utf8proc_int32_t state = 0;
     utf8proc_int32_t previous = -1;
     while (left > 0) {
+        size_t offset = text.size() - static_cast<size_t>(left);
         utf8proc_int32_t codepoint = 0;
         utf8proc_ssize_t used = utf8proc_iterate(cursor, left, &codepoint);
         if (used <= 0 || codepoint < 0) {
-            // A stray byte stands alone and breaks any cluster around it.
-            ++count;
+            start(offset);
             previous = -1;
             state = 0;
             ++cursor;
@@ -62,12 +67,32 @@ size_t UTF8::graphemeCount(std::string_view text)
             continue;
         }
         if (previous < 0 || utf8proc_grapheme_break_stateful(previous, codepoint, &state))
-            ++count;
+            start(offset);
         previous = codepoint;
         cursor += used;
         left -= used;
     }
+}
+
+}  // namespace
+
+size_t UTF8::graphemeCount(std::string_view text)
+{
+    size_t count = 0;
+    forEachGraphemeStart(text, [&](size_t) { ++count; });
     return count;
+}
+
+std::string_view UTF8::prefix(std::string_view text, size_t maximumBytes)
+{
+    if (text.size() <= maximumBytes)
+        return text;
+    size_t cut = 0;
+    forEachGraphemeStart(text, [&](size_t offset) {
+        if (offset <= maximumBytes)
+            cut = offset;
+    });
+    return text.substr(0, cut);
 }
 
 std::string UTF8::fromLatin1(std::string_view bytes)

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "Platform/Foundation/UTF8.h"
 #include "Platform/Sparkle/SUStandardVersionComparator.h"
 
 namespace {
@@ -44,6 +45,15 @@ std::string trimmed(std::string text)
     return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
+// Titles and versions reach the log and a notification: a feed gets no more
+// room there than a title needs.
+constexpr size_t kLongestText = 256;
+
+std::string bounded(std::string text)
+{
+    return std::string(UTF8::prefix(trimmed(std::move(text)), kLongestText));
+}
+
 std::string textOf(const xmlNode* node)
 {
     if (!node)
@@ -51,7 +61,7 @@ std::string textOf(const xmlNode* node)
     xmlChar* content = xmlNodeGetContent(node);
     std::string text = content ? reinterpret_cast<const char*>(content) : "";
     xmlFree(content);
-    return trimmed(text);
+    return bounded(text);
 }
 
 std::string attribute(const xmlNode* node, const char* name, const char* space)
@@ -61,7 +71,7 @@ std::string attribute(const xmlNode* node, const char* name, const char* space)
     xmlChar* value = xmlGetNsProp(node, reinterpret_cast<const xmlChar*>(name), reinterpret_cast<const xmlChar*>(space));
     std::string text = value ? reinterpret_cast<const char*>(value) : "";
     xmlFree(value);
-    return trimmed(text);
+    return bounded(text);
 }
 
 SUAppcastItem itemFrom(const xmlNode* item)
@@ -95,6 +105,11 @@ Expected<SUAppcast> SUAppcast::parse(std::string_view xml)
         std::string why = error && error->message ? trimmed(error->message) : "not well-formed";
         return Error{0, "The update feed is not well-formed XML: " + why + "."};
     }
+    // A feed is plain data: a document type can only declare entities, which
+    // libxml2 expands when a text is read, however the parse was told, and a
+    // small feed can swell to gigabytes that way.
+    if (document->intSubset || document->extSubset)
+        return Error{0, "The update feed declares a document type or entities, which a feed never needs; it was not read."};
     const xmlNode* root = xmlDocGetRootElement(document.get());
     const xmlNode* channel = root && named(root, "rss") ? child(root, "channel") : nullptr;
     if (!channel)

@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <memory>
+#include <strings.h>
 #include <mutex>
 
 namespace {
@@ -30,6 +31,12 @@ struct EasyDeleter {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
 };
 
+bool isHTTPS(const std::string& url)
+{
+    // Schemes are case-insensitive.
+    return url.size() > 6 && strncasecmp(url.c_str(), "https:", 6) == 0;
+}
+
 std::string sizeText(std::size_t bytes)
 {
     return std::to_string(bytes) + " bytes";
@@ -50,7 +57,9 @@ Expected<std::string> SUFeedFetcher::fetch(const std::string& url, const Limits&
     CURL* easy = handle.get();
     curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https,file");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // A feed asked for over https is never read over plain http: a redirect
+    // keeps to https.
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, isHTTPS(url) ? "https" : "http,https");
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.timeout.count()));

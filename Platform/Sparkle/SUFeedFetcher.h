@@ -7,9 +7,9 @@
 #include "Platform/Foundation/Expected.h"
 
 // Fetches an update feed from an http, https or file URL (redirects only to
-// http and https), within a time limit and a size limit, so a slow or endless
-// answer ends in an error rather than a hung or swollen check. Blocks the
-// calling thread; any thread may call it.
+// http and https, and only to https from https), within a time limit and a
+// size limit, so a slow or endless answer ends in an error rather than a hung
+// or swollen check. Blocks the calling thread; any thread may call it.
 class SUFeedFetcher {
 public:
     struct Limits {

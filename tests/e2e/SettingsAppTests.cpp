@@ -16,6 +16,7 @@
 #include "Platform/AppKit/NSWorkspace.h"
 #include "Platform/Foundation/FileManager.h"
 #include "support/ChildProcess.h"
+#include "support/ShellCommand.h"
 #include "support/TemporaryFolder.h"
 
 using ::testing::HasSubstr;
@@ -84,6 +85,21 @@ protected:
             << readFile(m_root + "/Parvex.output");
     }
 
+    // A copy of the program in a bundle whose Info.plist names `feedURL`; its executable.
+    std::string bundleWithFeed(const std::string& feedURL)
+    {
+        std::string bundle = m_root + "/Parvex.app";
+        std::filesystem::create_directories(bundle + "/Contents/MacOS");
+        std::filesystem::copy_file(kSettingsAppPath, bundle + "/Contents/MacOS/Parvex");
+        writeFile(bundle + "/Contents/Info.plist",
+            "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
+            "<key>CFBundleIdentifier</key><string>top.kestrova.macOS.Parvex</string>"
+            "<key>CFBundleName</key><string>Parvex</string><key>CFBundleExecutable</key><string>Parvex</string>"
+            "<key>CFBundleVersion</key><string>1.0</string><key>SUFeedURL</key><string>" + feedURL + "</string>"
+            "</dict></plist>");
+        return bundle + "/Contents/MacOS/Parvex";
+    }
+
     // Closes its window as the user would; its exit status.
     int closeWindow()
     {
@@ -128,24 +144,39 @@ TEST_F(SettingsAppTest, LeavesARunningMenuAppAlone)
 
 TEST_F(SettingsAppTest, ChecksItsFileFeedAndLogsTheNewerVersion)
 {
-    // A copy of the program in a bundle whose Info.plist names a file feed.
-    std::string bundle = m_root + "/Parvex.app";
-    std::filesystem::create_directories(bundle + "/Contents/MacOS");
-    std::filesystem::copy_file(kSettingsAppPath, bundle + "/Contents/MacOS/Parvex");
     std::string feed = m_root + "/appcast.xml";
     writeFile(feed,
         "<?xml version=\"1.0\"?><rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">"
         "<channel><item><title>Parvex 2.0</title><sparkle:version>2.0</sparkle:version></item>"
         "<item><title>Parvex 1.0</title><sparkle:version>1.0</sparkle:version></item></channel></rss>");
-    writeFile(bundle + "/Contents/Info.plist",
-        "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
-        "<key>CFBundleIdentifier</key><string>top.kestrova.macOS.Parvex</string>"
-        "<key>CFBundleName</key><string>Parvex</string><key>CFBundleExecutable</key><string>Parvex</string>"
-        "<key>CFBundleVersion</key><string>1.0</string><key>SUFeedURL</key><string>file://" + feed + "</string>"
-        "</dict></plist>");
-    start(bundle + "/Contents/MacOS/Parvex");
+    start(bundleWithFeed("file://" + feed));
     EXPECT_TRUE(waitForFileContaining(m_root + "/Parvex.output", "A newer version of Parvex is available: 2.0", 30))
         << readFile(m_root + "/Parvex.output");
     EXPECT_THAT(readFile(m_root + "/Parvex.output"), HasSubstr("checkForUpdatesInBackground()"));
+    closeWindow();
+}
+
+// A feed asked for over https is never read over plain http, wherever the
+// server sends it: an https server of the test's own (its certificate trusted
+// in the sandbox's copy of /etc alone) redirects to http.
+TEST_F(SettingsAppTest, AnHttpsFeedThatRedirectsToHttpIsNotRead)
+{
+    const std::string certificate = m_root + "/server.pem", key = m_root + "/server.key";
+    ASSERT_EQ(runShell("openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 "
+                       "-addext subjectAltName=IP:127.0.0.1 -keyout \"$1\" -out \"$2\" 2>/dev/null "
+                       "&& cat \"$2\" >> /etc/ssl/certs/ca-certificates.crt",
+                       {key, certificate}).status, 0);
+    ChildProcess server({"/usr/bin/python3", PARVEX_SOURCE_DIR "/tests/e2e/support/redirect_server.py", certificate, key,
+                         "http://127.0.0.1:9/appcast.xml"},
+                        m_root + "/server.output");
+    ASSERT_TRUE(waitForFileContaining(m_root + "/server.output", "port ", 30)) << readFile(m_root + "/server.output");
+    std::string port = readFile(m_root + "/server.output").substr(5);
+    port = port.substr(0, port.find('\n'));
+
+    start(bundleWithFeed("https://127.0.0.1:" + port + "/appcast.xml"));
+    ASSERT_TRUE(waitForFileContaining(m_root + "/Parvex.output", "No update check", 30)) << readFile(m_root + "/Parvex.output");
+    EXPECT_THAT(readFile(m_root + "/Parvex.output"), HasSubstr("Protocol \"http\" not supported"))
+        << "the server was reached over https, and its redirect refused";
+    EXPECT_THAT(readFile(m_root + "/server.output"), HasSubstr("redirected"));
     closeWindow();
 }

@@ -26,7 +26,7 @@ TEST(UTF8, NormalisesToComposedForm)
     EXPECT_EQ(UTF8::nfc("bad\xFF"), "bad\xFF");
 }
 
-TEST(UTF8, CountsUserPerceivedCharacters)
+TEST(UTF8, CountsAndCutsBetweenUserPerceivedCharacters)
 {
     const std::pair<std::string, size_t> cases[] = {
         {"", 0},
@@ -40,4 +40,8 @@ TEST(UTF8, CountsUserPerceivedCharacters)
     };
     for (const auto& [text, count] : cases)
         EXPECT_EQ(UTF8::graphemeCount(text), count) << ::testing::PrintToString(text);
+    // A prefix that fits never ends in half a character.
+    EXPECT_EQ(UTF8::prefix("密码密码", 7), "密码");
+    EXPECT_EQ(UTF8::prefix("cafe\u0301", 5), "caf") << "not an e without its accent";
+    EXPECT_EQ(UTF8::prefix("short", 255), "short");
 }
