@@ -32,6 +32,8 @@ failed_with() { [ "$status" -ne 0 ] && contains "$out" "$1"; }
 mounted_at() { findmnt -n "$1" >/dev/null 2>&1; }
 # The topmost mount at $1 has option $2 (rw, ro).
 has_option() { grep -qE "(^|,)$2(,|$)" <<<"$(findmnt -n -o OPTIONS -M "$1" 2>/dev/null | tail -1)"; }
+# Polls a command every 100 ms for up to $1 seconds.
+wait_for_seconds() { local deadline=$((SECONDS + $1)); shift; until "$@"; do [ $SECONDS -lt $deadline ] || return 1; sleep 0.1; done; }
 
 cleanup() {
   cd /
