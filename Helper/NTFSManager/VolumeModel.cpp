@@ -1,5 +1,6 @@
 #include "Helper/NTFSManager/VolumeModel.h"
 
+#include <climits>
 #include <functional>
 
 #include "Helper/NTFSManager/MountNotifier.h"
@@ -7,6 +8,7 @@
 #include "Helper/NTFSManager/SudoPassword.h"
 #include "Platform/Foundation/DistributedNotificationCenter.h"
 #include "Platform/Foundation/FileManager.h"
+#include "Platform/Foundation/UTF8.h"
 #include "Shared/Console.h"
 #include "Shared/Kit/Kit.h"
 #include "Shared/SharedData.h"
@@ -22,6 +24,11 @@ VolumeModel::VolumeModel(std::string volumeName, std::string identifier, std::sh
     , m_path("/dev/" + ID)
     , m_desktopPath(m_environment->homeDirectory + "/Desktop")
 {
+}
+
+std::string VolumeModel::folderName() const
+{
+    return UTF8::prefixWithin(name, NAME_MAX);
 }
 
 bool VolumeModel::isManualMode() const
@@ -204,6 +211,6 @@ void VolumeModel::showInFinder()
             folder = ShellText::word(mountFolder());
     }
     if (folder.empty())
-        folder = "/Volumes/" + ShellText::word(name);
+        folder = "/Volumes/" + ShellText::word(folderName());
     log("open", m_environment->runScript("open " + folder), "showInFinder()");
 }

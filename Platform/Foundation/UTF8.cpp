@@ -42,19 +42,23 @@ std::string UTF8::nfc(std::string_view text)
     return out;
 }
 
-size_t UTF8::graphemeCount(std::string_view text)
+namespace {
+
+// Calls `start` with the offset of each user-perceived character; a byte
+// that is not part of valid UTF-8 stands alone and breaks any cluster around it.
+template <typename Start>
+void forEachGrapheme(std::string_view text, Start start)
 {
     auto* cursor = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
     auto left = static_cast<utf8proc_ssize_t>(text.size());
-    size_t count = 0;
     utf8proc_int32_t state = 0;
     utf8proc_int32_t previous = -1;
     while (left > 0) {
+        const size_t offset = text.size() - static_cast<size_t>(left);
         utf8proc_int32_t codepoint = 0;
         utf8proc_ssize_t used = utf8proc_iterate(cursor, left, &codepoint);
         if (used <= 0 || codepoint < 0) {
-            // A stray byte stands alone and breaks any cluster around it.
-            ++count;
+            start(offset);
             previous = -1;
             state = 0;
             ++cursor;
@@ -62,12 +66,32 @@ size_t UTF8::graphemeCount(std::string_view text)
             continue;
         }
         if (previous < 0 || utf8proc_grapheme_break_stateful(previous, codepoint, &state))
-            ++count;
+            start(offset);
         previous = codepoint;
         cursor += used;
         left -= used;
     }
+}
+
+}  // namespace
+
+size_t UTF8::graphemeCount(std::string_view text)
+{
+    size_t count = 0;
+    forEachGrapheme(text, [&](size_t) { ++count; });
     return count;
+}
+
+std::string UTF8::prefixWithin(std::string_view text, size_t bytes)
+{
+    if (text.size() <= bytes)
+        return std::string(text);
+    size_t end = 0;
+    forEachGrapheme(text, [&](size_t start) {
+        if (start <= bytes)
+            end = start;
+    });
+    return std::string(text.substr(0, end));
 }
 
 std::string UTF8::fromLatin1(std::string_view bytes)

@@ -41,3 +41,15 @@ TEST(UTF8, CountsUserPerceivedCharacters)
     for (const auto& [text, count] : cases)
         EXPECT_EQ(UTF8::graphemeCount(text), count) << ::testing::PrintToString(text);
 }
+
+TEST(UTF8, APrefixThatFitsEndsBetweenCharacters)
+{
+    std::string chinese;
+    for (int character = 0; character < 100; ++character)
+        chinese += "数";
+    EXPECT_EQ(UTF8::prefixWithin(chinese, 255), chinese.substr(0, 255)) << "85 whole characters";
+    EXPECT_EQ(UTF8::prefixWithin(chinese, 254), chinese.substr(0, 252));
+    EXPECT_EQ(UTF8::prefixWithin("Data", 255), "Data");
+    EXPECT_EQ(UTF8::prefixWithin("cafe\u0301s", 5), "caf") << "the accent stays with its letter";
+    EXPECT_EQ(UTF8::prefixWithin("ab\xFF\xFE" "cd", 3), "ab\xFF") << "a stray byte is a character of its own";
+}
