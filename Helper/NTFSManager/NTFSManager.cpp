@@ -99,6 +99,9 @@ void NTFSManager::stop()
     m_mountTable.reset();
     m_stopped = true;
     std::lock_guard cycle(m_cycle);
+    // What the quit sequence's unmounts leave behind is told before the end.
+    if (m_environment->notifier)
+        m_environment->notifier->applicationWillTerminate();
 }
 
 void NTFSManager::run()

@@ -80,6 +80,14 @@ void VolumeModel::mount()
                                    "mount()");
         return;
     }
+    if (!manual && isMountedReadWrite(mountFolder(), "mount()")) {
+        // Left mounted by an earlier run that could not unmount it at quit
+        // (a program was using it): ours again, so that it can be ejected.
+        m_status = Status::mounted;
+        m_mountedBy = Mode::automatic;
+        Console::shared().printLog({"already mounted read-write on the desktop", name, ID}, "mount()");
+        return;
+    }
     if (!manual && m_environment->mounts.isMountPoint(mountFolder()).valueOr(false)) {
         // Another volume of the same name is there: mounting on top would hide
         // it, and its eject would then take this one down.
@@ -171,7 +179,15 @@ void VolumeModel::umount()
         m_mountedBy.reset();
         return;
     }
-    log("umounted", m_environment->runScript("diskutil umount " + ShellText::word(ID)), "umount()");
+    ScriptResult unmounted = m_environment->runScript("diskutil umount " + ShellText::word(ID));
+    log("umounted", unmounted, "umount()");
+    // Still mounted (a program has a file open there, say): it stays listed
+    // with its eject item, and the user hears why it is still there.
+    if (hasSafeMountFolder() && isMountedReadWrite(mountFolder(), "umount()")) {
+        if (m_environment->notifier)
+            m_environment->notifier->ejectFailed(*this, unmounted);
+        return;
+    }
     // A folder that still shows entries still holds the volume (the unmount
     // failed) or the user's files: never delete it.
     if (!hasSafeMountFolder() || !mountFolderIsEmpty())
