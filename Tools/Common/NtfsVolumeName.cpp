@@ -62,11 +62,16 @@ std::optional<std::string> NtfsVolumeName::read(int fd)
     if (!readAt(fd, boot, 0) || std::memcmp(&boot[3], "NTFS    ", 8) != 0)
         return std::nullopt;
     uint64_t sectorSize = little<uint16_t>(boot, 0x0B);
-    uint8_t perCluster = boot[0x0D];
-    // Above 128 the count is a negative power of two.
-    uint64_t clusterSize = sectorSize * (perCluster > 128 ? uint64_t{1} << (256 - perCluster) : perCluster);
-    auto perRecord = static_cast<int8_t>(boot[0x40]);
-    uint64_t recordSize = perRecord < 0 ? uint64_t{1} << -perRecord : perRecord * clusterSize;
+    unsigned perCluster = boot[0x0D];
+    // Above 128 the count is a power of two, as 256 less its exponent;
+    // below zero the record size is one, as its exponent negated.
+    if (perCluster > 128 && 256 - perCluster > 20)
+        return std::nullopt;
+    uint64_t clusterSize = perCluster > 128 ? sectorSize << (256 - perCluster) : sectorSize * perCluster;
+    int perRecord = static_cast<int8_t>(boot[0x40]);
+    if (perRecord < -16)
+        return std::nullopt;
+    uint64_t recordSize = perRecord < 0 ? uint64_t{1} << -perRecord : static_cast<uint64_t>(perRecord) * clusterSize;
     uint64_t mftCluster = little<uint64_t>(boot, 0x30);
     if (sectorSize < 256 || clusterSize == 0 || recordSize < 512 || recordSize > 65536)
         return std::nullopt;
@@ -78,11 +83,11 @@ std::optional<std::string> NtfsVolumeName::read(int fd)
     for (size_t at = little<uint16_t>(record, 0x14); at + 0x18 <= record.size();) {
         uint32_t type = little<uint32_t>(record, at);
         uint32_t length = little<uint32_t>(record, at + 4);
-        if (type == kEndOfAttributes || length == 0 || at + length > record.size())
+        if (type == kEndOfAttributes || length < 0x18 || at + length > record.size())
             break;
         if (type == kVolumeNameAttribute && record[at + 8] == 0) {
-            uint32_t valueLength = little<uint32_t>(record, at + 0x10);
-            uint16_t valueAt = little<uint16_t>(record, at + 0x14);
+            uint64_t valueLength = little<uint32_t>(record, at + 0x10);
+            uint64_t valueAt = little<uint16_t>(record, at + 0x14);
             if (valueAt + valueLength > length)
                 return std::nullopt;
             std::vector<gunichar2> units(valueLength / 2);
