@@ -145,7 +145,7 @@ bool FSTab::isAcceptableName(const std::string& name, std::string_view function)
     else if (name.find_first_of(" \t") != std::string::npos)
         fault = "holds a blank or a tab, which would end its field of the table";
     else if (name.size() > longestName)
-        fault = "is longer than 255 bytes";
+        fault = "is longer than an NTFS label can be";
     if (!fault)
         return true;
     Console::shared().printLog("The volume name " + Kit::quoted(name) + " " + fault + "; the table is left unchanged",

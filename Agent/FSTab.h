@@ -29,8 +29,9 @@ public:
     static std::string entryLine(const std::string& name);
     static bool isEntryLine(std::string_view line);
 
-    // An NTFS label is at most 32 characters; this leaves room for any of them.
-    static constexpr size_t longestName = 255;
+    // An NTFS label is at most 128 UTF-16 units (Windows' own dialogs stop at
+    // 32): at most 384 bytes of UTF-8, 100 Chinese characters being 300.
+    static constexpr size_t longestName = 384;
 
 private:
     enum class Change { add, remove, clear };

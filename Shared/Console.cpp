@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -38,6 +39,39 @@ std::string notice(size_t budget)
     return "Older entries were dropped here to keep this log within " + std::to_string(budget / 1024) + " KiB.";
 }
 
+// Our own programs hold the lock for the time of one append (or one rewrite
+// when the budget is spent); anyone else who holds it longer is let be.
+constexpr std::chrono::milliseconds kPatience{2000};
+
+// "2024-01-31 23:59:59.007 in main.cpp run() [Line 12]:"
+bool isHeader(std::string_view line)
+{
+    constexpr std::string_view shape = "0000-00-00 00:00:00.000 in ";
+    if (line.size() < shape.size() || !line.ends_with("]:") || line.find(" [Line ") == std::string_view::npos)
+        return false;
+    for (size_t at = 0; at < shape.size(); ++at) {
+        bool digit = std::isdigit(static_cast<unsigned char>(line[at])) != 0;
+        if (shape[at] == '0' ? !digit : line[at] != shape[at])
+            return false;
+    }
+    return true;
+}
+
+// Where the first entry starting at or after `from` begins: a header after
+// an empty line. An item cannot hold a line break, so only an empty item
+// followed by one that looks like a header could pass for a start.
+size_t entryStart(std::string_view text, size_t from)
+{
+    for (size_t gap = text.find("\n\n", from < 2 ? 0 : from - 2); gap != std::string_view::npos;
+         gap = text.find("\n\n", gap + 1)) {
+        size_t start = gap + 2;
+        size_t end = text.find('\n', start);
+        if (start >= from && end != std::string_view::npos && isHeader(text.substr(start, end - start)))
+            return start;
+    }
+    return std::string_view::npos;
+}
+
 }  // namespace
 
 Console& Console::shared()
@@ -57,11 +91,12 @@ void Console::setPath(std::string path)
 {
     std::lock_guard guard(m_lock);
     m_path = std::move(path);
-    m_logs.reset();
-    m_bytes = 0;
-    m_dropped = false;
     m_file.reset();
-    m_written = FileStamp{};
+    m_unwritten.clear();
+    m_unwrittenBytes = 0;
+    m_afterEarlierText = true;
+    m_checkedEarlierText = false;
+    m_lockContended = false;
     m_reportedFailure.clear();
     m_limiter = LogRateLimiter();
 }
@@ -113,11 +148,19 @@ void Console::clear()
     std::lock_guard guard(m_lock);
     if (m_path.empty())
         return;
-    if (!replaceFile("", "clear()"))
+    // Under the lock, so that an entry another program is appending goes
+    // wholly before the clear or after it.
+    auto locked = openLocked();
+    Expected<void> cleared = locked ? replaceFile("") : Expected<void>(locked.error());
+    if (!cleared) {
+        reportFailure(cleared.error(), "clear()", CallSite::current());
         return;
-    m_logs.emplace();
-    m_bytes = 0;
-    m_dropped = false;
+    }
+    m_unwritten.clear();
+    m_unwrittenBytes = 0;
+    m_afterEarlierText = false;
+    m_checkedEarlierText = true;
+    m_reportedFailure.clear();
 }
 
 std::string Console::header(std::string_view function, const CallSite& location)
@@ -152,102 +195,131 @@ void Console::save(const std::string& entry)
 {
     if (m_path.empty())
         return;
-    if (!m_logs)
-        load();
-    bool separated = !m_logs->empty();
-    m_logs->push_back(entry);
-    m_bytes += entry.size() + (separated ? 1 : 0);
+    keep(entry);
+    auto locked = openLocked();
+    if (!locked) {
+        reportFailure(locked.error(), "save(_:)", CallSite::current());
+        return;
+    }
+    const bool haveLock = locked->has_value();
+    if (haveLock && !m_checkedEarlierText) {
+        m_checkedEarlierText = true;
+        if (auto converted = convertLegacyText(); !converted)
+            reportFailure(converted.error(), "save(_:)", CallSite::current());
+    }
+    std::string text;
+    for (const auto& unwritten : m_unwritten)
+        text += (text.empty() ? "" : "\n") + unwritten;
+    if (auto written = append(text, haveLock); !written) {
+        reportFailure(written.error(), "save(_:)", CallSite::current());
+        return;
+    }
+    m_unwritten.clear();
+    m_unwrittenBytes = 0;
+    m_afterEarlierText = false;
+    m_reportedFailure.clear();
+}
 
-    // While the file is exactly what we last wrote, adding the new part gives the
-    // same bytes as rewriting the whole list, without the cost growing with the log.
-    if (!trimToBudget() && fileIsStillOurs()) {
-        if (m_file->write(separated ? "\n" + entry : entry)) {
-            m_written = m_file->stamp();
-            return;
+void Console::keep(const std::string& entry)
+{
+    m_unwritten.push_back(entry);
+    m_unwrittenBytes += entry.size() + 1;
+    while (m_unwritten.size() > 1 && m_unwrittenBytes > m_budget / 2) {
+        m_unwrittenBytes -= m_unwritten.front().size() + 1;
+        m_unwritten.pop_front();
+    }
+}
+
+Expected<std::optional<FileLock>> Console::openLocked()
+{
+    // Another program may replace the file (its clear, its trim) between our
+    // opening it and getting its lock: then the path names the new one.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (!m_file) {
+            if (auto opened = open(); !opened)
+                return opened.error();
         }
+        auto lock = FileLock::lock(*m_file, m_lockContended ? std::chrono::milliseconds(0) : kPatience);
+        m_lockContended = !lock && lock.error().code == EWOULDBLOCK;
+        if (pathNamesOpenFile())
+            return lock ? std::optional<FileLock>(std::move(*lock)) : std::optional<FileLock>();
+        m_file.reset();
     }
-    replaceFile(content(), "save(_:)");
+    if (auto opened = open(); !opened)
+        return opened.error();
+    return std::optional<FileLock>();
 }
 
-void Console::load()
-{
-    m_logs.emplace();
-    m_bytes = 0;
-    std::string earlier;
-    // Only a file of our own is read back: one planted at the path is replaced.
-    if (auto file = FileHandle::forReading(m_path, {.followLink = false, .ownedByUs = true})) {
-        size_t keep = m_budget / 2;
-        earlier = file->readTail(keep).valueOr("");
-        if (file->stamp().size > static_cast<off_t>(keep)) {
-            size_t lineStart = earlier.find('\n');
-            earlier = lineStart == std::string::npos ? std::string() : earlier.substr(lineStart + 1);
-            m_dropped = true;
-        }
-    }
-    // A log another tool wrote in a legacy 8-bit encoding is kept readable
-    // instead of being dropped.
-    if (!UTF8::isValid(earlier))
-        earlier = UTF8::fromLatin1(earlier);
-    m_bytes = earlier.size();
-    m_logs->push_back(std::move(earlier));
-}
-
-bool Console::trimToBudget()
-{
-    auto size = [&] { return m_bytes + (m_dropped ? notice(m_budget).size() + 2 : 0); };
-    if (size() <= m_budget)
-        return false;
-    // Down to half the budget, so the whole file is rewritten once per half a
-    // budget of new entries, not at every entry.
-    m_dropped = true;
-    while (m_logs->size() > 1 && size() > m_budget / 2) {
-        m_bytes -= m_logs->front().size() + 1;
-        m_logs->pop_front();
-    }
-    return true;
-}
-
-std::string Console::content() const
-{
-    std::string text = m_dropped ? notice(m_budget) + "\n\n" : std::string();
-    for (size_t index = 0; index < m_logs->size(); ++index) {
-        if (index > 0)
-            text += '\n';
-        text += (*m_logs)[index];
-    }
-    return text;
-}
-
-bool Console::fileIsStillOurs() const
-{
-    if (!m_file || !m_written.exists || !(m_file->stamp() == m_written))
-        return false;
-    FileStamp named = FileManager::linkStamp(m_path);
-    return named.device == m_written.device && named.inode == m_written.inode;
-}
-
-bool Console::replaceFile(const std::string& text, std::string_view function)
+Expected<void> Console::open()
 {
     m_file.reset();
-    m_written = FileStamp{};
-    // Our own file, whatever was at the path: a link is replaced, not followed,
-    // and the new file belongs to us even where another user's stood.
-    auto written = FileManager::writeAtomically(m_path, text, {.owner = std::pair{::geteuid(), ::getegid()}});
-    if (!written) {
-        reportFailure(written.error(), function, CallSite::current());
-        return false;
-    }
-    auto file = FileHandle::forAppending(m_path, {.followLink = false, .ownedByUs = true});
+    // Only a regular file of our own is written: a link, a FIFO or another
+    // user's file at the path is replaced, never written through.
+    const FileOpenOptions options{.followLink = false, .ownedByUs = true, .create = true};
+    auto file = FileHandle::forAppending(m_path, options);
     if (!file) {
-        reportFailure(file.error(), function, CallSite::current());
-        return false;
+        auto replaced = FileManager::writeAtomically(m_path, "", {.owner = std::pair{::geteuid(), ::getegid()}});
+        if (!replaced)
+            return replaced.error();
+        file = FileHandle::forAppending(m_path, options);
+        if (!file)
+            return file.error();
     }
-    m_written = file->stamp();
-    if (m_written.size != static_cast<off_t>(text.size()))
-        m_written = FileStamp{};
     m_file = std::move(*file);
-    m_reportedFailure.clear();
-    return true;
+    return {};
+}
+
+bool Console::pathNamesOpenFile() const
+{
+    FileStamp named = FileManager::linkStamp(m_path);
+    FileStamp open = m_file->stamp();
+    return named.exists && named.device == open.device && named.inode == open.inode;
+}
+
+Expected<void> Console::append(const std::string& text, bool locked)
+{
+    const size_t size = static_cast<size_t>(m_file->stamp().size);
+    const std::string addition = (size > 0 || m_afterEarlierText ? "\n" : "") + text;
+    // Without the lock a rewrite could lose what another program appends
+    // meanwhile; the file may then run past its budget until the next entry.
+    if (!locked || size + addition.size() <= m_budget)
+        return m_file->write(addition);
+    // Past the budget: the oldest entries go, whoever wrote them. What is
+    // kept is read back under the lock, so no other program's entry is lost.
+    const size_t kept = m_budget / 2 - notice(m_budget).size() - 2;
+    auto tail = m_file->readTail(kept);
+    if (!tail)
+        return tail.error();
+    std::string joined = *tail + addition;
+    size_t start = entryStart(joined, joined.size() > kept ? joined.size() - kept : 0);
+    // The newest entry stays, however long it is.
+    size_t newest = joined.size() - m_unwritten.back().size();
+    if (start == std::string::npos || start > newest)
+        start = newest;
+    return replaceFile(notice(m_budget) + "\n\n" + joined.substr(start));
+}
+
+Expected<void> Console::replaceFile(const std::string& text)
+{
+    // Our own file, whatever was at the path: the new file belongs to us even
+    // where another user's stood.
+    auto written = FileManager::writeAtomically(m_path, text, {.owner = std::pair{::geteuid(), ::getegid()}});
+    if (!written)
+        return written;
+    // Opened at the next entry if it cannot be now.
+    (void)open();
+    return {};
+}
+
+Expected<void> Console::convertLegacyText()
+{
+    FileStamp stamp = m_file->stamp();
+    if (stamp.size == 0 || stamp.size > static_cast<off_t>(m_budget))
+        return {};
+    auto text = m_file->readToEnd(m_budget);
+    if (!text || UTF8::isValid(*text))
+        return {};
+    return replaceFile(UTF8::fromLatin1(*text));
 }
 
 void Console::reportFailure(const Error& error, std::string_view function, const CallSite& location)

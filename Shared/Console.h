@@ -11,17 +11,23 @@
 
 #include "Platform/Foundation/CallSite.h"
 #include "Platform/Foundation/FileHandle.h"
+#include "Platform/Foundation/FileLock.h"
 #include "Platform/Foundation/FileManager.h"
 #include "Shared/LogRateLimiter.h"
 
 // The file logger every program compiles in. An entry is a header line (time,
 // source file, function tag, line) and one line per item; it goes to standard
-// output and to the log file, which holds this process's newest entries (after
-// whatever the file held when first needed), one empty line between entries.
+// output and to the log file, one empty line between entries, after whatever
+// the file held.
+//
+// Two programs (the settings app and the menu-bar app) log to one file, so
+// the file is the log, not a copy of this process's entries: each entry is
+// appended under the file's lock, and nothing another program wrote is ever
+// written over.
 //
 // Anyone on the machine can make a program log (a request, an answer), so the
-// log is bounded: the entries kept in memory and in the file stay within a
-// budget, the oldest dropped first, with one line at the top saying so.
+// file is bounded: when an entry would take it past its budget, the oldest
+// entries go, whoever wrote them, with one line at the top saying so.
 // Control characters in items are escaped, so an item is always one line. The
 // file is written only through a descriptor of our own regular file, never by
 // a path that someone may have turned into a link meanwhile.
@@ -55,6 +61,7 @@ public:
     void printLogLimited(std::string_view key, std::string_view item, std::string_view function,
                          CallSite location = CallSite::current());
 
+    // Empties the file, for every program that logs to it.
     void clear();
 
     std::string path();
@@ -63,27 +70,38 @@ private:
     static std::string header(std::string_view function, const CallSite& location);
     std::string itemLine(std::string_view item) const;
     void save(const std::string& entry);
-    void load();
-    // Drops the oldest entries once the budget is spent; whether any went.
-    bool trimToBudget();
-    std::string content() const;
-    bool fileIsStillOurs() const;
-    // Replaces the file with `text` and opens it for the entries to come.
-    bool replaceFile(const std::string& text, std::string_view function);
+    // Keeps an entry until a write takes it, within the budget.
+    void keep(const std::string& entry);
+    // The file open for appending and locked, the path naming it; without the
+    // lock when a stranger held it too long. Fails when no file can be had.
+    Expected<std::optional<FileLock>> openLocked();
+    Expected<void> open();
+    bool pathNamesOpenFile() const;
+    // Appends `text` (entries) to the file; past the budget, rewrites it with
+    // its newest entries after the notice.
+    Expected<void> append(const std::string& text, bool locked);
+    // Replaces the file whole (the lock of the old one held) and opens the new one.
+    Expected<void> replaceFile(const std::string& text);
+    // A file some other tool wrote in a legacy 8-bit encoding is made readable
+    // once, before our first entry goes after it.
+    Expected<void> convertLegacyText();
     void reportFailure(const Error& error, std::string_view function, const CallSite& location);
 
     std::recursive_mutex m_lock;
     std::string m_path;
     size_t m_budget;
-    // The file's content is the notice (once entries were dropped), then these
-    // joined with line feeds; m_bytes counts those joined bytes.
-    std::optional<std::deque<std::string>> m_logs;
-    size_t m_bytes = 0;
-    bool m_dropped = false;
-    // The file as this process last wrote it, open for appending; while it is
-    // still that, a new entry is appended instead of rewriting everything.
     std::optional<FileHandle> m_file;
-    FileStamp m_written;
+    // Entries no write has taken yet (the file is out of reach); the next
+    // write that works puts them first.
+    std::deque<std::string> m_unwritten;
+    size_t m_unwrittenBytes = 0;
+    // This process's first entry follows the file's earlier text after an
+    // empty line, even an empty text; after a clear it starts the file.
+    bool m_afterEarlierText = true;
+    bool m_checkedEarlierText = false;
+    // A stranger held the file's lock past our patience: until we get it
+    // again, we only try once instead of waiting at every entry.
+    bool m_lockContended = false;
     // Said once on standard output until a write works again.
     std::string m_reportedFailure;
     LogRateLimiter m_limiter;

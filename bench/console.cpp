@@ -1,8 +1,7 @@
-// Cost of one log entry early in a run and after 10,000 entries. Each entry
-// used to rewrite the whole file; while the file is still what this process
-// wrote, an entry is appended instead, so the cost should stay flat.
+// Cost of one log entry early in a run and after 10,000 entries, and right
+// after another program wrote to the same file. Each entry is appended under
+// the file's lock, whoever wrote last, so the cost should stay flat.
 #include <fcntl.h>
-#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -63,14 +62,13 @@ int main()
         costs.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
     }
 
-    // What an entry costs when another writer has changed the file: a full rewrite.
-    std::vector<double> rewrites;
+    // What an entry costs right after another writer appended to the file.
+    std::vector<double> afterOthers;
     for (int index = 0; index < 2 * kWindow + 1; ++index) {
-        timeval past[2] = {{1, 0}, {1, 0}};
-        ::utimes(path.c_str(), past);
+        (void)FileManager::append(path, "\nanother program's entry\n");
         auto start = std::chrono::steady_clock::now();
         console.printLog(items, "run()");
-        rewrites.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
+        afterOthers.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
     }
 
     std::fflush(stdout);
@@ -85,8 +83,8 @@ int main()
     std::printf("entry 100:    %.1f us (median of entries %d-%d)\n", early, 100 - kWindow, 100 + kWindow);
     std::printf("entry 10000:  %.1f us (median of entries %d-%d)\n", late, kEntries - 2 * kWindow, kEntries);
     std::printf("ratio 10000/100: %.2f (target under 2)\n", late / early);
-    std::printf("full rewrite at %d entries (file changed by another writer): %.1f us (median of %d)\n", kEntries,
-                median(rewrites), 2 * kWindow + 1);
+    std::printf("entry after another writer's at %d entries: %.1f us (median of %d)\n", kEntries,
+                median(afterOthers), 2 * kWindow + 1);
 
     std::system(("rm -rf '" + folder + "'").c_str());
     return 0;

@@ -1,5 +1,8 @@
 #include "Helper/NTFSManager/DiskToolOutput.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "Platform/Foundation/Text.h"
 
 std::vector<std::string> DiskToolOutput::identifiers(std::string_view listing)
@@ -28,15 +31,21 @@ std::vector<std::string> DiskToolOutput::mountedDevices(std::string_view df)
 std::vector<std::string> DiskToolOutput::infoValues(std::string_view info)
 {
     static const std::string alignment(15, ' ');
+    static const std::string keys[] = {"Volume Name", "Mounted", "File System Personality"};
     std::vector<std::string> values;
     for (const auto& line : Text::split(info, '\n')) {
-        if (line.find("Volume Name:") == std::string::npos && line.find("Mounted:") == std::string::npos
-            && line.find("File System Personality:") == std::string::npos)
+        // A line's key is what comes before its first colon; the value is
+        // everything after it, so a name holding a colon, or a key's words
+        // (in a mount point too), is never read as another value.
+        const size_t colon = line.find(':');
+        if (colon == std::string::npos)
             continue;
-        // The last non-empty piece between colons...
-        auto pieces = Text::split(line, ':');
-        std::string value = pieces.empty() ? std::string() : pieces.back();
-        // ...without the runs of exactly fifteen blanks that align the values.
+        const size_t start = line.find_first_not_of(' ');
+        const std::string key = line.substr(start, colon - start);
+        if (std::find(std::begin(keys), std::end(keys), key) == std::end(keys))
+            continue;
+        const std::string value = line.substr(colon + 1);
+        // Without the runs of exactly fifteen blanks that align the values.
         std::string trimmed;
         for (size_t i = 0; i < value.size();) {
             if (value.compare(i, alignment.size(), alignment) == 0) {

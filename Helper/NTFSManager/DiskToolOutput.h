@@ -13,6 +13,7 @@ public:
     // The device nodes mounted now: the first word of each line of "df -h".
     static std::vector<std::string> mountedDevices(std::string_view df);
     // The values of the "Volume Name:", "Mounted:" and "File System Personality:"
-    // lines of a volume's information, in output order.
+    // lines of a volume's information, in output order: all after the key's
+    // colon, less the blanks that align them.
     static std::vector<std::string> infoValues(std::string_view info);
 };

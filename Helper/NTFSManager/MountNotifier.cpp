@@ -5,6 +5,8 @@
 
 namespace {
 constexpr const char* kFunction = "notify()";
+// At quit the program ends right after: the daemon has this long to take it.
+constexpr std::chrono::milliseconds kPatienceAtQuit{2000};
 }  // namespace
 
 MountNotifier::MountNotifier(std::shared_ptr<NSUserNotificationCenter> center)
@@ -24,6 +26,15 @@ NSUserNotification MountNotifier::notification(const std::string& volumeName, Ca
     case Cause::unclean:
         return {quoted + "只能读取",
                 "Windows 没有正常关闭这个卷。请在 Windows 中完全关机（或检查磁盘），然后重新插入。"};
+    case Cause::ejectInUse:
+        return {"无法推出" + quoted, "有程序正在使用它。请关闭正在使用它的文件或程序，然后再推出。"};
+    case Cause::ejectRefused:
+        return {"无法推出" + quoted, "系统没有卸载它，它仍挂载在桌面上。"};
+    case Cause::keptInUse:
+        return {quoted + "仍挂载在桌面上",
+                "有程序正在使用它，所以退出时没有推出它，其中的数据是安全的。请关闭使用它的程序，然后打开 Parvex 推出它。"};
+    case Cause::keptRefused:
+        return {quoted + "仍挂载在桌面上", "系统没有卸载它，所以退出时它仍挂载着，其中的数据是安全的。"};
     case Cause::mountFailed:
         break;
     }
@@ -59,6 +70,21 @@ void MountNotifier::automaticMountFailed(const VolumeModel& volume)
     notify(volume, Cause::mountFailed);
 }
 
+void MountNotifier::ejectFailed(const VolumeModel& volume, const ScriptResult& output)
+{
+    // diskutil names a volume in use ("Device or resource busy").
+    const bool inUse = output.error.find("busy") != std::string::npos;
+    Cause cause = m_quitting ? (inUse ? Cause::keptInUse : Cause::keptRefused)
+                             : (inUse ? Cause::ejectInUse : Cause::ejectRefused);
+    // Each attempt is the user's own, and is answered.
+    deliver(notification(volume.name, cause));
+}
+
+void MountNotifier::applicationWillTerminate()
+{
+    m_quitting = true;
+}
+
 void MountNotifier::notify(const VolumeModel& volume, Cause cause)
 {
     {
@@ -66,10 +92,20 @@ void MountNotifier::notify(const VolumeModel& volume, Cause cause)
         if (!m_told.emplace(volume.ID, volume.name, cause).second)
             return;
     }
-    NSUserNotification shown = notification(volume.name, cause);
+    deliver(notification(volume.name, cause));
+}
+
+void MountNotifier::deliver(const NSUserNotification& shown)
+{
     Console::shared().printLog({shown.title, shown.informativeText}, kFunction);
     if (!m_center)
         return;
+    if (m_quitting) {
+        // The run loop turns no more: waited for here, or never sent.
+        if (auto delivered = m_center->deliverNotificationNow(shown, kPatienceAtQuit); !delivered)
+            Console::shared().printLog(delivered.error().description, kFunction);
+        return;
+    }
     m_center->deliverNotification(shown, [told = m_toldDeliveryFailed](const Expected<unsigned>& delivered) {
         // Said once: without a daemon every notification would fail alike.
         if (delivered || *told)

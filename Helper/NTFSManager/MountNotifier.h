@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -15,11 +16,25 @@ class VolumeModel;
 // Tells the user in one short desktop notification what became of an
 // automatic mount: the volume is writable now, it can only be read because
 // Windows left it hibernated or unclean, or the mount failed for want of the
-// right password. Each volume hears each of these at most once; every
-// notification is logged too, which is all there is where no daemon runs.
+// right password. Each volume hears each of these at most once. An eject (or
+// the unmount at quit) that leaves the volume mounted is told at each
+// attempt, with why. Every notification is logged too, which is all there is
+// where no daemon runs.
 class MountNotifier {
 public:
-    enum class Cause { becameWritable, hibernated, unclean, mountFailed };
+    enum class Cause {
+        becameWritable,
+        hibernated,
+        unclean,
+        mountFailed,
+        // An eject left the volume mounted: a program is using it, or the
+        // system would not unmount it.
+        ejectInUse,
+        ejectRefused,
+        // The same at quit: the volume stays mounted as it is.
+        keptInUse,
+        keptRefused,
+    };
 
     explicit MountNotifier(std::shared_ptr<NSUserNotificationCenter> center);
 
@@ -30,6 +45,12 @@ public:
     // An automatic mount failed because the stored password is wrong or
     // missing: the volume code calls this once it has found so.
     void automaticMountFailed(const VolumeModel& volume);
+    // An eject's unmount left the volume mounted; `output` is what the
+    // unmount printed, which says whether the volume was in use.
+    void ejectFailed(const VolumeModel& volume, const ScriptResult& output);
+    // The program is quitting: an eject that fails from now on leaves the
+    // volume mounted for good, and is told before the program ends.
+    void applicationWillTerminate();
 
     // The failed mount's notification has a button to open the settings app,
     // where the password is set; `open` runs, on the main thread, when the
@@ -40,6 +61,7 @@ public:
 
 private:
     void notify(const VolumeModel& volume, Cause cause);
+    void deliver(const NSUserNotification& shown);
 
     std::shared_ptr<NSUserNotificationCenter> m_center;
     std::mutex m_lock;
@@ -47,4 +69,5 @@ private:
     std::set<std::tuple<std::string, std::string, Cause>> m_told;
     // Read on the main thread, where deliveries report; shared with them.
     std::shared_ptr<bool> m_toldDeliveryFailed = std::make_shared<bool>(false);
+    std::atomic<bool> m_quitting{false};
 };

@@ -1,13 +1,16 @@
 #include "Helper/NTFSManager/NTFSManager.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "Helper/NTFSManager/DiskToolOutput.h"
+#include "Helper/NTFSManager/MountNotifier.h"
 #include "Helper/NTFSManager/ShellText.h"
 #include "Platform/Foundation/DispatchQueue.h"
 #include "Platform/Foundation/DistributedNotificationCenter.h"
 #include "Platform/Foundation/MountTableMonitor.h"
 #include "Platform/Foundation/Timer.h"
+#include "Platform/Foundation/UTF8.h"
 #include "Shared/Console.h"
 #include "Shared/Kit/Kit.h"
 #include "Shared/SharedData.h"
@@ -96,6 +99,9 @@ void NTFSManager::stop()
     m_mountTable.reset();
     m_stopped = true;
     std::lock_guard cycle(m_cycle);
+    // What the quit sequence's unmounts leave behind is told before the end.
+    if (m_environment->notifier)
+        m_environment->notifier->applicationWillTerminate();
 }
 
 void NTFSManager::run()
@@ -254,7 +260,8 @@ void NTFSManager::eventCallBackNotification(const Notification& notification)
     const std::string name = ShellText::word(volumeName);
     std::string script;
     if (command == "add")
-        script = "diskutil umount " + name + "\n" + "diskutil mount " + name + "\n" + "open /Volumes/" + name;
+        script = "diskutil umount " + name + "\n" + "diskutil mount " + name + "\n" + "open /Volumes/"
+            + ShellText::word(UTF8::prefixWithin(volumeName, NAME_MAX));
     else if (command == "remove")
         script = "diskutil umount " + name;
     ScriptResult output = m_environment->runScript(script);

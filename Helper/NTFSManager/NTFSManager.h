@@ -32,7 +32,8 @@ public:
     void start();
     // For quitting: no cycle starts any more, and the one under way stops
     // before its next volume; returns once it has. The volumes it mounted
-    // are in the list for the quit sequence to unmount.
+    // are in the list for the quit sequence to unmount, and a volume that
+    // stays mounted is told to the user before the program ends.
     void stop();
     // One scan cycle; never overlaps another.
     void run();

@@ -1,5 +1,6 @@
 #include "Helper/NTFSManager/VolumeModel.h"
 
+#include <climits>
 #include <functional>
 
 #include "Helper/NTFSManager/MountNotifier.h"
@@ -7,6 +8,7 @@
 #include "Helper/NTFSManager/SudoPassword.h"
 #include "Platform/Foundation/DistributedNotificationCenter.h"
 #include "Platform/Foundation/FileManager.h"
+#include "Platform/Foundation/UTF8.h"
 #include "Shared/Console.h"
 #include "Shared/Kit/Kit.h"
 #include "Shared/SharedData.h"
@@ -22,6 +24,11 @@ VolumeModel::VolumeModel(std::string volumeName, std::string identifier, std::sh
     , m_path("/dev/" + ID)
     , m_desktopPath(m_environment->homeDirectory + "/Desktop")
 {
+}
+
+std::string VolumeModel::folderName() const
+{
+    return UTF8::prefixWithin(name, NAME_MAX);
 }
 
 bool VolumeModel::isManualMode() const
@@ -87,6 +94,14 @@ void VolumeModel::mount()
                                         + " is a link, is missing or is not the user's own",
                                     name, ID},
                                    "mount()");
+        return;
+    }
+    if (!manual && isMountedReadWrite(mountFolder(), "mount()")) {
+        // Left mounted by an earlier run that could not unmount it at quit
+        // (a program was using it): ours again, so that it can be ejected.
+        m_status = Status::mounted;
+        m_mountedBy = Mode::automatic;
+        Console::shared().printLog({"already mounted read-write on the desktop", name, ID}, "mount()");
         return;
     }
     if (!manual && m_environment->mounts.isMountPoint(mountFolder()).valueOr(false)) {
@@ -182,7 +197,15 @@ void VolumeModel::umount()
         m_mountedBy.reset();
         return;
     }
-    log("umounted", m_environment->runScript("diskutil umount " + ShellText::word(ID)), "umount()");
+    ScriptResult unmounted = m_environment->runScript("diskutil umount " + ShellText::word(ID));
+    log("umounted", unmounted, "umount()");
+    // Still mounted (a program has a file open there, say): it stays listed
+    // with its eject item, and the user hears why it is still there.
+    if (hasSafeMountFolder() && isMountedReadWrite(mountFolder(), "umount()")) {
+        if (m_environment->notifier)
+            m_environment->notifier->ejectFailed(*this, unmounted);
+        return;
+    }
     // A folder that still shows entries still holds the volume (the unmount
     // failed) or the user's files: never delete it.
     if (!hasSafeMountFolder() || !mountFolderIsEmpty())
@@ -217,6 +240,6 @@ void VolumeModel::showInFinder()
             folder = ShellText::word(mountFolder());
     }
     if (folder.empty())
-        folder = "/Volumes/" + ShellText::word(name);
+        folder = "/Volumes/" + ShellText::word(folderName());
     log("open", m_environment->runScript("open " + folder), "showInFinder()");
 }

@@ -27,11 +27,14 @@ public:
     Status status() const { return m_status.load(); }
     // "/dev/" + ID, the volume's device node.
     const std::string& path() const { return m_path; }
-    // The user's desktop folder; the volume mounts at desktopPath + "/" + name.
+    // The user's desktop folder; the volume mounts at desktopPath + "/" + its folder name.
     const std::string& desktopPath() const { return m_desktopPath; }
-    std::string mountFolder() const { return m_desktopPath + "/" + name; }
+    std::string mountFolder() const { return m_desktopPath + "/" + folderName(); }
     // Where the system mounts the volume, and manual mode remounts it.
-    std::string systemFolder() const { return "/Volumes/" + name; }
+    std::string systemFolder() const { return "/Volumes/" + folderName(); }
+    // The name of the volume's folders: the name, or as much of it as a
+    // folder's name can hold (the menu still shows it whole).
+    std::string folderName() const;
 
     void mount();
     void umount();

@@ -21,7 +21,7 @@ Expected<FileHandle> FileHandle::forReading(const std::string& path, OpenOptions
 
 Expected<FileHandle> FileHandle::forAppending(const std::string& path, OpenOptions options)
 {
-    return open(path, O_WRONLY | O_APPEND, options);
+    return open(path, O_RDWR | O_APPEND, options);
 }
 
 Expected<FileHandle> FileHandle::open(const std::string& path, int flags, OpenOptions options)
@@ -29,7 +29,9 @@ Expected<FileHandle> FileHandle::open(const std::string& path, int flags, OpenOp
     // O_NONBLOCK: opening a FIFO must not wait for its other end. It means
     // nothing for a regular file, the only kind kept.
     flags |= O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (options.followLink ? 0 : O_NOFOLLOW);
-    int fd = ::open(path.c_str(), flags);
+    if (options.create)
+        flags |= O_CREAT | O_NOFOLLOW;
+    int fd = ::open(path.c_str(), flags, 0644);
     if (fd < 0)
         return FileManager::fileError(errno, "opened", path);
     FileHandle handle(fd, path);

@@ -17,6 +17,9 @@ struct FileOpenOptions {
     // Refuses (EPERM) a file that belongs to another user: in a folder others
     // may write to, what is there now may have been planted.
     bool ownedByUs = false;
+    // A missing file is made (mode 0644), never through a link; one that is
+    // there is opened as it is.
+    bool create = false;
 };
 
 class FileHandle {
@@ -24,7 +27,8 @@ public:
     using OpenOptions = FileOpenOptions;
 
     static Expected<FileHandle> forReading(const std::string& path, OpenOptions options = {});
-    // Writes go to the end of the file; it must exist already.
+    // Writes go to the end of the file, whoever else appends to it; it can be
+    // read as well. It must exist already, unless `create` is set.
     static Expected<FileHandle> forAppending(const std::string& path, OpenOptions options = {});
 
     FileHandle(FileHandle&& other) noexcept;
@@ -39,6 +43,8 @@ public:
     // The open file's identity and version now (fstat), whatever the path names meanwhile.
     FileStamp stamp() const;
     const std::string& path() const { return m_path; }
+    // For what needs the open file itself (FileLock); stays this handle's.
+    int descriptor() const { return m_fd; }
 
 private:
     FileHandle(int fd, std::string path);

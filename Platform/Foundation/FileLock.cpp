@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <thread>
 
+#include "Platform/Foundation/FileHandle.h"
 #include "Platform/Foundation/FileManager.h"
 
 Expected<FileLock> FileLock::lock(const std::string& path)
@@ -24,6 +26,26 @@ Expected<FileLock> FileLock::lock(const std::string& path)
     return FileLock(fd);
 }
 
+Expected<FileLock> FileLock::lock(const FileHandle& file, std::chrono::milliseconds patience)
+{
+    // A descriptor of our own on the same open file: the lock belongs to the
+    // open file, so it is the handle's too, and is let go explicitly.
+    int fd = ::fcntl(file.descriptor(), F_DUPFD_CLOEXEC, 0);
+    if (fd < 0)
+        return Error::system(errno, "The file ", file.path(), " couldn't be locked");
+    FileLock held(fd);
+    auto deadline = std::chrono::steady_clock::now() + patience;
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        int code = errno;
+        if (code == EINTR)
+            continue;
+        if (code != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline)
+            return Error::system(code, "The file ", file.path(), " couldn't be locked");
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return held;
+}
+
 std::string FileLock::lockFilePath(const std::string& path)
 {
     std::string folder = FileManager::folder(path);
@@ -38,7 +60,9 @@ FileLock::FileLock(FileLock&& other) noexcept
 
 FileLock::~FileLock()
 {
-    // Closing the only descriptor releases the lock.
-    if (m_fd >= 0)
+    // Explicitly: the open file the lock belongs to may have other descriptors.
+    if (m_fd >= 0) {
+        ::flock(m_fd, LOCK_UN);
         ::close(m_fd);
+    }
 }

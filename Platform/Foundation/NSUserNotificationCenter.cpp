@@ -2,6 +2,7 @@
 
 #include <gio/gio.h>
 
+#include <optional>
 #include <vector>
 
 #include "Platform/Foundation/DispatchQueue.h"
@@ -43,6 +44,38 @@ void NSUserNotificationCenter::deliverNotification(NSUserNotification notificati
         if (alive && *alive)
             (*alive)->deliverOnMainThread(notification, completion);
     });
+}
+
+Expected<unsigned> NSUserNotificationCenter::deliverNotificationNow(const NSUserNotification& notification,
+                                                                   std::chrono::milliseconds patience)
+{
+    // The daemon's answer comes on a context of our own, turned only here.
+    GMainContext* context = g_main_context_new();
+    g_main_context_push_thread_default(context);
+    std::optional<Expected<unsigned>> shown;
+    auto answered = std::make_shared<std::optional<Expected<unsigned>>*>(&shown);
+    deliverOnMainThread(notification, [answered](const Expected<unsigned>& outcome) {
+        if (*answered)
+            **answered = outcome;
+    });
+    bool late = false;
+    GSource* timeout = g_timeout_source_new(static_cast<guint>(patience.count()));
+    g_source_set_callback(timeout, [](gpointer flag) -> gboolean {
+        *static_cast<bool*>(flag) = true;
+        return G_SOURCE_REMOVE;
+    }, &late, nullptr);
+    g_source_attach(timeout, context);
+    while (!shown && !late)
+        g_main_context_iteration(context, TRUE);
+    g_source_destroy(timeout);
+    g_source_unref(timeout);
+    // An answer after this finds nothing to fill.
+    *answered = nullptr;
+    g_main_context_pop_thread_default(context);
+    g_main_context_unref(context);
+    if (!shown)
+        return Error::message("the notification daemon did not answer in time");
+    return *shown;
 }
 
 void NSUserNotificationCenter::deliverOnMainThread(const NSUserNotification& notification, Completion completion)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -35,6 +36,11 @@ public:
 
     // From any thread; the daemon is asked from the main run loop.
     virtual void deliverNotification(NSUserNotification notification, Completion completion = nullptr);
+    // On the main thread of a program about to end, whose run loop turns no
+    // more: asks the daemon at once and waits for its answer, at most
+    // `patience`, running nothing else of the program meanwhile.
+    virtual Expected<unsigned> deliverNotificationNow(const NSUserNotification& notification,
+                                                      std::chrono::milliseconds patience);
 
     // What runs, on the main thread, when the user clicks a delivered
     // notification that has an action button.

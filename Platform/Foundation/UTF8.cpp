@@ -44,18 +44,17 @@ std::string UTF8::nfc(std::string_view text)
 
 namespace {
 
-// Calls `start` with the byte offset at which each user-perceived character
-// (extended grapheme cluster) begins; a byte that is not part of valid UTF-8
-// stands alone.
+// Calls `start` with the offset of each user-perceived character; a byte
+// that is not part of valid UTF-8 stands alone and breaks any cluster around it.
 template <typename Start>
-void forEachGraphemeStart(std::string_view text, Start start)
+void forEachGrapheme(std::string_view text, Start start)
 {
     auto* cursor = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
     auto left = static_cast<utf8proc_ssize_t>(text.size());
     utf8proc_int32_t state = 0;
     utf8proc_int32_t previous = -1;
     while (left > 0) {
-        size_t offset = text.size() - static_cast<size_t>(left);
+        const size_t offset = text.size() - static_cast<size_t>(left);
         utf8proc_int32_t codepoint = 0;
         utf8proc_ssize_t used = utf8proc_iterate(cursor, left, &codepoint);
         if (used <= 0 || codepoint < 0) {
@@ -79,20 +78,20 @@ void forEachGraphemeStart(std::string_view text, Start start)
 size_t UTF8::graphemeCount(std::string_view text)
 {
     size_t count = 0;
-    forEachGraphemeStart(text, [&](size_t) { ++count; });
+    forEachGrapheme(text, [&](size_t) { ++count; });
     return count;
 }
 
-std::string_view UTF8::prefix(std::string_view text, size_t maximumBytes)
+std::string UTF8::prefixWithin(std::string_view text, size_t bytes)
 {
-    if (text.size() <= maximumBytes)
-        return text;
-    size_t cut = 0;
-    forEachGraphemeStart(text, [&](size_t offset) {
-        if (offset <= maximumBytes)
-            cut = offset;
+    if (text.size() <= bytes)
+        return std::string(text);
+    size_t end = 0;
+    forEachGrapheme(text, [&](size_t start) {
+        if (start <= bytes)
+            end = start;
     });
-    return text.substr(0, cut);
+    return std::string(text.substr(0, end));
 }
 
 std::string UTF8::fromLatin1(std::string_view bytes)

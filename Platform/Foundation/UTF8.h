@@ -19,9 +19,9 @@ public:
     // accented letter built from two code points, a flag or a family emoji
     // counts one. Bytes that are not valid UTF-8 count one each.
     static size_t graphemeCount(std::string_view text);
-    // The longest start of the text that fits in `maximumBytes` without
-    // cutting a user-perceived character in two.
-    static std::string_view prefix(std::string_view text, size_t maximumBytes);
+    // The longest start of the text that takes at most `bytes` bytes and ends
+    // between two user-perceived characters (a name cut to fit a file name).
+    static std::string prefixWithin(std::string_view text, size_t bytes);
 
     // Each byte taken as one Latin-1 character, encoded as UTF-8; for reading
     // text files that were not written as UTF-8.

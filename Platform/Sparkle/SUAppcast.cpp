@@ -51,7 +51,7 @@ constexpr size_t kLongestText = 256;
 
 std::string bounded(std::string text)
 {
-    return std::string(UTF8::prefix(trimmed(std::move(text)), kLongestText));
+    return UTF8::prefixWithin(trimmed(std::move(text)), kLongestText);
 }
 
 std::string textOf(const xmlNode* node)

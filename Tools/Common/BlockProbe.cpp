@@ -1,5 +1,7 @@
 #include "Tools/Common/BlockProbe.h"
 
+#include "Tools/Common/NtfsVolumeName.h"
+
 #include <blkid/blkid.h>
 #include <cerrno>
 #include <fcntl.h>
@@ -80,6 +82,10 @@ Expected<ProbeResult> BlockProbe::probe(const std::string& node)
         result.entryScheme = lookup(probe.get(), "PART_ENTRY_SCHEME");
         result.entryType = lookup(probe.get(), "PART_ENTRY_TYPE");
         result.entryName = lookup(probe.get(), "PART_ENTRY_NAME");
+        if (result.fsType == "ntfs") {
+            if (auto name = NtfsVolumeName::read(fd))
+                result.label = *name;
+        }
     }
     probe.reset();
     close(fd);

@@ -1,5 +1,6 @@
 #include "Tools/Common/DiskDescription.h"
 
+#include "Platform/Foundation/UTF8.h"
 #include "Tools/Common/PartitionTypeName.h"
 
 namespace Tools {
@@ -11,8 +12,11 @@ bool VolumeDescription::hasFileSystem() const
 
 std::string VolumeDescription::name() const
 {
+    // A line feed in a label would make one volume two lines of a listing
+    // (and a mount point two lines of df): names are shown escaped, and
+    // named so in return.
     if (!probe.label.empty())
-        return probe.label;
+        return UTF8::escapedControls(probe.label);
     return hasFileSystem() ? "Untitled" : "";
 }
 

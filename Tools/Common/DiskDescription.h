@@ -24,7 +24,8 @@ struct VolumeDescription {
     bool removable = false;
 
     bool hasFileSystem() const;
-    // The volume's label; "Untitled" for a file system without one, as the original names it.
+    // The volume's label, its control characters escaped ("\n"); "Untitled"
+    // for a file system without one, as the original names it.
     std::string name() const;
     const MountEntry* firstMount() const { return mounts.empty() ? nullptr : &mounts.front(); }
 };

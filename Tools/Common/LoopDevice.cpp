@@ -7,10 +7,12 @@
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <linux/blkpg.h>
 #include <linux/loop.h>
 #include <memory>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -122,6 +124,35 @@ Expected<void> LoopDevice::detach(const std::string& loopNode)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     return Error::system(code, loopNode);
+}
+
+std::optional<std::string> LoopDevice::holding(const std::string& imagePath, const std::string& sysDir)
+{
+    struct stat image {};
+    if (stat(imagePath.c_str(), &image) != 0)
+        return std::nullopt;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(sysDir + "/block", error)) {
+        std::string name = entry.path().filename().string();
+        if (!name.starts_with("loop") || !std::filesystem::exists(entry.path() / "loop" / "backing_file", error))
+            continue;
+        std::string node = "/dev/" + name;
+        FileDescriptor loop(open(node.c_str(), O_RDONLY | O_CLOEXEC));
+        loop_info64 info {};
+        // The kernel gives the image's device and inode as stat does, so a
+        // path through another link or mount still names the same file.
+        if (loop.get() >= 0 && ioctl(loop.get(), LOOP_GET_STATUS64, &info) == 0 && info.lo_device == image.st_dev
+            && info.lo_inode == image.st_ino)
+            return node;
+    }
+    return std::nullopt;
+}
+
+bool LoopDevice::isBound(const std::string& loopNode)
+{
+    FileDescriptor loop(open(loopNode.c_str(), O_RDONLY | O_CLOEXEC));
+    loop_info64 info {};
+    return loop.get() >= 0 && ioctl(loop.get(), LOOP_GET_STATUS64, &info) == 0;
 }
 
 }

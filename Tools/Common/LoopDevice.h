@@ -2,6 +2,7 @@
 
 #include "Platform/Foundation/Expected.h"
 
+#include <optional>
 #include <string>
 #include <sys/types.h>
 
@@ -17,6 +18,12 @@ public:
     static Expected<void> addPartitions(const std::string& loopNode);
     static Expected<void> removePartitions(const std::string& loopNode);
     static Expected<void> detach(const std::string& loopNode);
+    // The loop device that has this image already (the same file, by
+    // whatever path), if one does: two of them would mean two writers.
+    static std::optional<std::string> holding(const std::string& imagePath, const std::string& sysDir = "/sys");
+    // Whether the device still has its image. The kernel keeps a device that
+    // something holds open and lets it go when the last holder closes it.
+    static bool isBound(const std::string& loopNode);
 };
 
 }

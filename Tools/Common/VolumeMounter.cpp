@@ -2,11 +2,13 @@
 
 #include "Tools/Common/Fstab.h"
 #include "Platform/Foundation/MountTable.h"
+#include "Platform/Foundation/UTF8.h"
 #include "Tools/Common/NtfsDriver.h"
 #include "Tools/Common/Unmounter.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <sys/mount.h>
@@ -30,7 +32,10 @@ std::string VolumeMounter::freeMountPoint(const std::string& name) const
 {
     MountTable table(m_paths.mountInfo);
     for (int suffix = 0;; ++suffix) {
-        std::string candidate = m_paths.volumesDir + "/" + name + (suffix ? " " + std::to_string(suffix) : "");
+        // A name too long for a folder (100 CJK characters are 300 bytes)
+        // keeps as much of itself as fits.
+        std::string number = suffix ? " " + std::to_string(suffix) : "";
+        std::string candidate = m_paths.volumesDir + "/" + UTF8::prefixWithin(name, NAME_MAX - number.size()) + number;
         std::error_code error;
         if (!fs::exists(candidate, error))
             return candidate;
@@ -105,16 +110,25 @@ Expected<void> VolumeMounter::unmount(const VolumeDescription& volume, bool forc
     if (volume.mounts.empty())
         return Error::message("not mounted");
     bool fuse = false;
+    bool lazily = false;
     // The newest mount first, so stacked mounts come off in order.
     for (auto entry = volume.mounts.rbegin(); entry != volume.mounts.rend(); ++entry) {
-        if (Expected<void> done = Unmounter::unmount(*entry, force); !done)
-            return done;
+        Expected<void> done = Unmounter::unmount(*entry, false);
+        if (!done && done.error().code == EBUSY && force) {
+            done = Unmounter::unmount(*entry, true);
+            lazily = lazily || done;
+        }
+        // Which mount was busy is what the caller needs to say.
+        if (!done)
+            return Error{done.error().code, entry->target + ": " + done.error().description};
         fuse = fuse || entry->fsType.starts_with("fuse");
         std::error_code error;
         if (isUnderVolumes(entry->target) && fs::is_empty(entry->target, error) && !MountTable(m_paths.mountInfo).mountAt(entry->target))
             fs::remove(entry->target, error);
     }
-    if (fuse)
+    // A mount detached while in use holds the device until its last file
+    // closes: no use waiting for that here.
+    if (fuse && !lazily)
         Unmounter::waitForRelease(volume.node);
     return {};
 }

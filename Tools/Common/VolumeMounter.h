@@ -22,7 +22,10 @@ public:
 
     Expected<MountedVolume> mount(const VolumeDescription& volume) const;
     // Unmounts every mount of the volume, also one made elsewhere (the desktop
-    // folder of a read-write mount), and removes the /Volumes folders left empty.
+    // folder of a read-write mount), and removes the /Volumes folders left
+    // empty. A mount in use fails (EBUSY, naming it) unless `force` is set,
+    // which detaches it from the tree at once and leaves the rest to the
+    // kernel when its last file closes.
     Expected<void> unmount(const VolumeDescription& volume, bool force) const;
 
     // "/Volumes/Data", or "/Volumes/Data 1" when that folder is in use.

@@ -7,6 +7,8 @@
 #include "Tools/Common/SudoRelay.h"
 #include "Tools/Common/VolumeMounter.h"
 
+#include <cerrno>
+
 namespace Tools {
 
 DiskUtil::Caller DiskUtil::Caller::current()
@@ -136,7 +138,9 @@ int DiskUtil::unmount(const std::string& verb, const std::vector<std::string>& a
     }
     Expected<void> done = VolumeMounter(m_paths).unmount(*volume, force);
     if (!done) {
-        err << "Unmount of " << id << " failed: at least one volume could not be unmounted\n";
+        // Then which mount, and why: one in use is for the user to free.
+        err << "Unmount of " << id << " failed: at least one volume could not be unmounted\n"
+            << done.error().description << (done.error().code == EBUSY ? " (a program is using it)" : "") << "\n";
         return 1;
     }
     out << "Volume " << volume->name() << " on " << id << " unmounted\n";

@@ -6,8 +6,10 @@
 #include "Tools/Common/Privileges.h"
 #include "Tools/Common/VolumeMounter.h"
 
+#include <chrono>
 #include <filesystem>
 #include <sys/stat.h>
+#include <thread>
 
 namespace Tools {
 
@@ -69,6 +71,20 @@ int HdiUtil::attach(const std::vector<std::string>& arguments, std::ostream& out
     }
     std::error_code error;
     std::string path = std::filesystem::absolute(image, error).string();
+    auto sysfs = std::make_shared<SysfsBlock>(m_paths.sysDir);
+    auto registry = std::make_shared<DiskRegistry>(m_paths.devDir, sysfs);
+    // A second device on the same image would be a second writer on one file
+    // system behind the first one's back: what one writes, the other undoes.
+    if (auto holder = LoopDevice::holding(path, m_paths.sysDir)) {
+        struct stat node {};
+        auto disk = stat(holder->c_str(), &node) == 0 ? registry->identifierOf(node.st_rdev) : std::nullopt;
+        err << "hdiutil: attach failed - " << path;
+        if (disk)
+            err << " is attached already as " << disk->name() << "\n";
+        else
+            err << " is still attached at " << *holder << ": a detach is pending until the last file on it closes\n";
+        return 1;
+    }
     auto loop = LoopDevice::attach(path);
     if (!loop) {
         err << "hdiutil: attach failed - " << loop.error().description << "\n";
@@ -78,8 +94,6 @@ int HdiUtil::attach(const std::vector<std::string>& arguments, std::ostream& out
     if (!partitions)
         err << "hdiutil: " << partitions.error().description << "\n";
 
-    auto sysfs = std::make_shared<SysfsBlock>(m_paths.sysDir);
-    auto registry = std::make_shared<DiskRegistry>(m_paths.devDir, sysfs);
     struct stat info {};
     stat(loop->c_str(), &info);
     auto identifier = registry->assign(info.st_rdev);
@@ -121,8 +135,11 @@ int HdiUtil::attach(const std::vector<std::string>& arguments, std::ostream& out
 int HdiUtil::detach(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
 {
     std::string target;
+    bool force = false;
     for (const auto& argument : arguments) {
-        if (!argument.starts_with("-"))
+        if (argument == "-force")
+            force = true;
+        else if (!argument.starts_with("-"))
             target = argument;
     }
     auto identifier = DiskIdentifier::parse(target);
@@ -146,17 +163,29 @@ int HdiUtil::detach(const std::vector<std::string>& arguments, std::ostream& out
         return 1;
     }
 
-    // Pulling the disk out: whatever still uses it (also a mount on the
-    // desktop) is detached lazily rather than holding the image forever.
+    // A volume in use (a file open on its desktop mount, say) keeps the disk:
+    // detaching it anyway would leave its writer running on a disk we call
+    // gone. -force detaches such mounts from the tree all the same; the disk
+    // is then released when their last file closes.
     VolumeMounter mounter(m_paths);
     std::vector<VolumeDescription> volumes = disk->partitions;
     volumes.push_back(disk->asVolume());
+    bool busy = false;
     for (auto& volume : volumes) {
-        if (!volume.mounts.empty()) {
-            Expected<void> done = mounter.unmount(volume, true);
-            if (!done)
-                err << "hdiutil: " << volume.identifier.name() << ": " << done.error().description << "\n";
-        }
+        if (volume.mounts.empty())
+            continue;
+        Expected<void> done = mounter.unmount(volume, force);
+        if (done)
+            continue;
+        bool inUse = done.error().code == EBUSY;
+        busy = busy || inUse;
+        err << "hdiutil: " << (inUse && !force ? "detach failed - " : "") << done.error().description
+            << (inUse ? " (a program is using it)" : "") << "\n";
+    }
+    if (busy && !force) {
+        err << "hdiutil: " << disk->identifier.name()
+            << " stays attached; close what uses it, or detach with -force to let it go once that closes\n";
+        return 1;
     }
     std::string loopNode = "/dev/" + info->kernelName;
     registry->release(disk->identifier);
@@ -166,6 +195,19 @@ int HdiUtil::detach(const std::vector<std::string>& arguments, std::ostream& out
     if (Expected<void> detached = LoopDevice::detach(loopNode); !detached) {
         err << "hdiutil: detach failed - " << detached.error().description << "\n";
         return 1;
+    }
+    // The kernel lets a device that is still held go only when its last
+    // holder closes it: that is not ejected yet.
+    bool released = false;
+    for (int waited = 0; waited < 1000 && !released; waited += 50) {
+        released = !LoopDevice::isBound(loopNode);
+        if (!released)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (!released) {
+        (force ? out : err) << "\"" << disk->identifier.name() << "\" detached; " << loopNode
+                            << " is still in use: its release is pending until the last file on it closes.\n";
+        return force ? 0 : 1;
     }
     out << "\"" << disk->identifier.name() << "\" ejected.\n";
     return 0;

@@ -243,6 +243,51 @@ TEST_F(AutomaticMode, QuittingWhileAScanMountsLeavesNothingMounted)
     expectNothingLeftBehind();
 }
 
+// Labels that once read as another volume's name, as several lines of a
+// listing, or as a folder name too long to make.
+TEST_F(AutomaticMode, EachLabelNamesItsOwnVolumeWholeAndGetsAFolderThatFits)
+{
+    std::string chinese;
+    for (int character = 0; character < 100; ++character)
+        chinese += "数";
+    const std::string fitted = chinese.substr(0, 255);  // 85 characters of 3 bytes
+    struct Volume {
+        std::string label;
+        std::string name;    // as the tools show it
+        std::string folder;  // on the desktop and under /Volumes
+        AttachedDisk* disk = nullptr;
+    };
+    std::vector<Volume> volumes{
+        {"x:Other", "x:Other", "x:Other"},
+        {"Other", "Other", "Other"},
+        {"Line\nFeed", "Line\\nFeed", "Line\\nFeed"},
+        {chinese, chinese, fitted},
+    };
+    for (auto& volume : volumes) {
+        volume.disk = &plugIn(volume.label, {{"hello.txt", volume.name + "\n"}});
+        ASSERT_EQ(mountOf(volumesFolder(volume.folder), volume.disk->volumeNode()), "ro") << volume.name;
+    }
+    const std::string row = runShell("diskutil list | grep 'Windows_NTFS Line'").output;
+    EXPECT_TRUE(row.ends_with(" " + volumes[2].disk->volume() + "\n")) << "one line, the volume's own:\n" << row;
+
+    startMenu();
+    for (const auto& volume : volumes) {
+        ASSERT_TRUE(waitForDesktopMount(volume.folder, *volume.disk)) << volume.name << "\n" << log();
+        EXPECT_EQ(readFile(desktopFolder(volume.folder) + "/hello.txt"), volume.name + "\n");
+        ASSERT_TRUE(write(desktopFolder(volume.folder) + "/written.txt", "from Linux\n"));
+    }
+    EXPECT_TRUE(waitForLog("new mounted\n" + chinese + "\n")) << "the volume keeps its whole name\n" << log();
+    EXPECT_EQ(count(log(), "not mounted"), 0u) << log();
+
+    quitMenu();
+    for (const auto& volume : volumes) {
+        EXPECT_FALSE(fs::exists(desktopFolder(volume.folder))) << volume.name;
+        ASSERT_EQ(mountOf(volumesFolder(volume.folder), volume.disk->volumeNode()), "ro") << volume.name << "\n" << log();
+        EXPECT_EQ(readFile(volumesFolder(volume.folder) + "/written.txt"), "from Linux\n") << volume.name;
+    }
+    expectNothingLeftBehind();
+}
+
 // ParvexMenu as a user at the machine runs it, not as root: sudo asks that
 // user's login password, and the disk tools reach root through their rule.
 class AutomaticModeAsAUser : public AutomaticMode {

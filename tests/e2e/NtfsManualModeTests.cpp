@@ -130,6 +130,54 @@ TEST_F(ManualMode, ANameWithASpaceIsRefusedAndLeftAsTheSystemMountedIt)
     expectNothingLeftBehind();
 }
 
+TEST_F(ManualMode, EachLabelNamesItsOwnVolumeWholeInTheEntryAndTheRemount)
+{
+    std::string chinese;
+    for (int character = 0; character < 100; ++character)
+        chinese += "数";
+    // Its folder under /Volumes: as much of the name as fits, 85 characters.
+    const std::string fitted = chinese.substr(0, 255);
+    AttachedDisk& other = plugIn("Other", {{"hello.txt", "Other\n"}});
+    struct Volume {
+        std::string label;
+        std::string name;
+        std::string folder;
+    } cases[] = {
+        {"x:Other", "x:Other", "x:Other"},
+        {"Line\nFeed", "Line\\nFeed", "Line\\nFeed"},
+        {chinese, chinese, fitted},
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.name);
+        AttachedDisk& disk = plugIn(each.label, {{"hello.txt", each.name + "\n"}});
+        ASSERT_EQ(mountOf(volumesFolder(each.folder), disk.volumeNode()), "ro");
+        m_manager->run();
+        std::shared_ptr<VolumeModel> volume;
+        for (const auto& listed : m_manager->previousInsertedNTFSVolumes()) {
+            if (listed->ID == disk.volume())
+                volume = listed;
+        }
+        ASSERT_TRUE(volume) << "listed";
+        EXPECT_EQ(volume->name, each.name) << "the menu shows the whole name";
+
+        volume->mount();
+        const std::string entry = "LABEL=" + each.name + " none ntfs rw,auto,nobrowse\n";
+        ASSERT_TRUE(RunLoop::main().runUntil([&] { return mountOf(volumesFolder(each.folder), disk.volumeNode()) == "rw"; }, 30))
+            << "agent log:\n" << readFile(kAgentLog);
+        EXPECT_EQ(readFile(fstab), std::string(machineTable) + entry);
+        EXPECT_EQ(mountOf("/Volumes/Other", other.volumeNode()), "ro") << "the other volume is left alone";
+        EXPECT_EQ(readFile(volumesFolder(each.folder) + "/hello.txt"), each.name + "\n");
+
+        volume->umount();
+        ASSERT_TRUE(RunLoop::main().runUntil([&] { return !isMounted(volumesFolder(each.folder)) && readFile(fstab) == machineTable; }, 30))
+            << "fstab:\n" << readFile(fstab);
+        ASSERT_TRUE(disk.detach());
+        m_manager->run();
+    }
+    expectNothingLeftBehind();
+    EXPECT_EQ(readFile(fstab), machineTable);
+}
+
 TEST_F(ManualMode, QuittingAfterTheModeChangedUndoesTheMountTheWayItWasMade)
 {
     AttachedDisk& disk = plugIn("Data", {{"hello.txt", "from Windows\n"}});

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end test of the disk tools on a real NTFS image: attach, list, info,
 # unmount, mount, read-write by fstab entry, mount_ntfs on a desktop folder,
-# refusal of a hibernated volume, detach, and nothing left behind.
+# refusal of a hibernated volume, a disk in use that is not detached (unless
+# forced) nor attached twice, detach, and nothing left behind.
 #   scripts/sandbox tools_e2e.sh BIN_DIR   (the folder holding diskutil, hdiutil, mount_ntfs, open)
 set -uo pipefail
 bin_dir=$(cd "${1:?usage: tools_e2e.sh BIN_DIR}" && pwd)
@@ -71,7 +72,8 @@ losetup -d "$scratch"
 rm -f /Volumes/Data/device
 cd /Volumes/Data || exit 1
 out=$(diskutil umount Data 2>&1 >/dev/null); status=$?
-expect "a busy volume is not unmounted: $out" test $status -ne 0 -a "$out" = "Unmount of $id failed: at least one volume could not be unmounted"
+expect "a busy volume is not unmounted: $out" test $status -ne 0 \
+  -a "$out" = "$(printf 'Unmount of %s failed: at least one volume could not be unmounted\n/Volumes/Data: Device or resource busy (a program is using it)' "$id")"
 cd / || exit 1
 expect "umount after the volume is free" diskutil umount Data
 : >/etc/fstab
@@ -98,6 +100,38 @@ expect "mount_ntfs over the system's read-only mount" mount_ntfs -o rw,nobrowse 
 expect "... gives a read-write desktop mount" has_option "$desktop" rw
 expect "... and the system mount and its folder are gone" test ! -e /Volumes/Data
 expect "unmount the desktop mount" diskutil umount "$id"
+
+# --- a disk in use is not detached, and one image is attached once ------------
+diskutil umount "$id" >/dev/null
+expect "mount_ntfs on the desktop again" mount_ntfs -o rw,nobrowse "/dev/$id" "$desktop"
+head -c 2300000 /dev/urandom >"$work/payload"
+exec 7>"$desktop/held.bin"
+cat "$work/payload" >&7
+loop_name=$(basename "$(losetup -j "$image" -n -O NAME)")
+out=$(hdiutil detach "$attached" 2>&1); status=$?
+echo "$out"
+expect "detach of a disk in use fails, naming the busy mount" failed_with "$desktop: Device or resource busy"
+expect "... and never says it was ejected" eval '! contains "$out" ejected'
+expect "... the volume stays mounted read-write, the disk attached" \
+  eval 'has_option "$desktop" rw && test -b "/dev/$id" && test -n "$(losetup -j "$image" -n)"'
+out=$(hdiutil attach "$image" 2>&1); status=$?
+expect "a second attach of the same image is refused, naming its disk: $out" failed_with "is attached already as $attached"
+expect "... and makes no second loop device" test "$(losetup -j "$image" -n | wc -l)" -eq 1
+out=$(hdiutil detach -force "$attached" 2>&1); status=$?
+expect "detach -force goes ahead and says the release is pending: $out" \
+  eval 'test $status -eq 0 && contains "$out" "release is pending until the last file on it closes"'
+expect "... the disk's nodes are gone, its loop device stays until then" \
+  eval 'test ! -e "/dev/$id" && test -n "$(losetup -j "$image" -n)"'
+out=$(hdiutil attach "$image" 2>&1); status=$?
+expect "an attach meanwhile is refused, naming the device still held: $out" failed_with "still attached at /dev/$loop_name"
+# The file written through the detached mount goes to the disk once closed.
+cat "$work/payload" >&7
+exec 7>&-
+expect "closing the last file releases the loop device" wait_for_seconds 20 sh -c "test -z \"\$(losetup -j '$image' -n)\""
+attach_image
+expect "attached again, the volume has the whole file written while it was held" \
+  sh -c "cat '$work/payload' '$work/payload' | cmp -s - /Volumes/Data/held.bin"
+diskutil umount "$id" >/dev/null
 
 # --- a hibernated Windows volume is refused read-write -----------------------
 mkdir -p "$work/raw"

@@ -19,6 +19,15 @@ public:
                                   : Expected<unsigned>(Error::message("no notification daemon on the session bus")));
     }
 
+    Expected<unsigned> deliverNotificationNow(const NSUserNotification& notification,
+                                              std::chrono::milliseconds) override
+    {
+        ++deliveredNow;
+        Expected<unsigned> shown = Error::message("no notification daemon on the session bus");
+        deliverNotification(notification, [&](const Expected<unsigned>& outcome) { shown = outcome; });
+        return shown;
+    }
+
     std::vector<std::string> titles() const
     {
         std::vector<std::string> titles;
@@ -29,4 +38,6 @@ public:
 
     std::vector<NSUserNotification> notifications;
     bool daemonRuns = true;
+    // How many were delivered waiting for the daemon, as a program does at its end.
+    size_t deliveredNow = 0;
 };

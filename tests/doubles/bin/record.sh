@@ -6,6 +6,7 @@
 #   password       if present, the only password the sudo double accepts
 #   mountinfo      the mounts the doubles made, as the kernel lists them
 #   real-mounts    if present, mounts are real (see mount_ntfs)
+#   busy/ID        if present, the volume is in use: "diskutil umount ID" fails
 # and the calls they received, in "calls": one record per call, its fields
 # (tool, arguments..., and for sudo "stdin:" + the line it read) each ended by
 # NUL, the record ended by the byte 0x1e.

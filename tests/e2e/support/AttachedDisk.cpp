@@ -42,7 +42,10 @@ std::unique_ptr<AttachedDisk> AttachedDisk::attach(const std::string& image, std
 
 AttachedDisk::~AttachedDisk()
 {
-    detach();
+    // A test that failed may leave a file open on the disk: then it goes
+    // once that closes.
+    if (!detach() && hasNodes())
+        runShell("hdiutil detach -force \"$1\"", {m_disk});
     // Whatever hdiutil could not release is released here, so that no loop
     // device outlives the test.
     for (const auto& loop : NtfsImage::loopDevicesOf(m_image))

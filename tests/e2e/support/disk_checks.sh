@@ -1,9 +1,10 @@
 # Sourced by the disk-tool end-to-end scripts, which run inside scripts/sandbox
 # (its own copy of /etc, empty /Volumes, so the machine's /etc and mounts are
 # never touched). Gives the checks (expect, contains, ...), an empty fstab, a
-# 64 MiB image with one NTFS partition labelled Data, and the final "nothing
-# left behind" checks.
-# Before sourcing: bin_dir (the tools), needs (extra commands required).
+# 64 MiB image with one NTFS partition labelled Data (or $label), and the
+# final "nothing left behind" checks.
+# Before sourcing: bin_dir (the tools), needs (extra commands required),
+# label (the volume's, if not Data).
 # Exits 77 (skipped) where root, loop devices, FUSE or a command are missing.
 skip() { echo "SKIP: $*"; exit 77; }
 
@@ -63,6 +64,8 @@ for attempt in range(10):
 print(outcome)
 PLANT
 }
+# Polls a command every 100 ms for up to $1 seconds.
+wait_for_seconds() { local deadline=$((SECONDS + $1)); shift; until "$@"; do [ $SECONDS -lt $deadline ] || return 1; sleep 0.1; done; }
 
 cleanup() {
   cd /
@@ -79,7 +82,7 @@ cleanup() {
 trap cleanup EXIT
 
 : >/etc/fstab
-"$(dirname "${BASH_SOURCE[0]}")/../../../scripts/ntfs-image" "$image" Data || { echo "could not make the NTFS image"; exit 1; }
+"$(dirname "${BASH_SOURCE[0]}")/../../../scripts/ntfs-image" "$image" "${label:-Data}" || { echo "could not make the NTFS image"; exit 1; }
 
 # Sets output, attached (diskN) and id (diskNs1).
 attach_image() {

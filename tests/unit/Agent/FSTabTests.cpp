@@ -137,7 +137,7 @@ TEST_F(FSTabTest, NamesThatWouldChangeWhatTheLineMeansChangeNothing)
     FSTab table(path);
     const std::vector<std::string> refused{"x /etc ext4 rw 0 0 #", "My Disk", "a\tb", "a\nb", "a\rb",
                                            std::string("a\0b", 3), "a\x7F", "a\xC2\x85", "\xFF" "a",
-                                           std::string(256, 'x')};
+                                           std::string(385, 'x')};
     for (const auto& name : refused) {
         table.add(name);
         table.remove(name);
@@ -152,7 +152,11 @@ TEST_F(FSTabTest, NamesThatWouldChangeWhatTheLineMeansChangeNothing)
     // Whatever else a name holds, libmount reads the line as the mount of one
     // NTFS volume by its label.
     fs::remove(path);
-    const std::vector<std::string> accepted{"", "#x", "\"", "'", "a\\040b", "x=y,ro", "é\xC2\xA0z", std::string(255, 'x')};
+    std::string chinese;
+    for (int character = 0; character < 100; ++character)
+        chinese += "数";
+    const std::vector<std::string> accepted{"", "#x", "\"", "'", "a\\040b", "x=y,ro", "é\xC2\xA0z", chinese,
+                                            std::string(384, 'x')};
     for (const auto& name : accepted)
         table.add(name);
     auto entries = fstabEntries(path);

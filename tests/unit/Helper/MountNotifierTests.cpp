@@ -7,8 +7,10 @@
 #include "support/RecordingNotificationCenter.h"
 #include "support/ToolDoubles.h"
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using Cause = MountNotifier::Cause;
 
 namespace {
@@ -68,4 +70,32 @@ TEST_F(MountNotifierTest, EachVolumeHearsEachCauseOnceAndTheLogKeepsIt)
     notifier.mountFinished(*data, true, {});
     EXPECT_THAT(center->titles(), ElementsAre("无法挂载「Data」", "无法挂载「Photos」", "「Data」现在可以写入"));
     EXPECT_THAT(unitLog(), HasSubstr("无法挂载「Data」"));
+}
+
+TEST_F(MountNotifierTest, AnEjectThatLeavesTheVolumeMountedIsToldAtEachAttemptAndAtQuit)
+{
+    auto told = std::make_shared<MountNotifier>(center);
+    doubles.environment()->notifier = told;
+    auto data = volume("Data", "disk4s1");
+    data->mount();
+    ASSERT_EQ(data->status(), VolumeModel::Status::mounted);
+    center->notifications.clear();
+    // A program has a file open on the volume.
+    writeFile(doubles.state() + "/busy/disk4s1", "");
+    data->umount();
+    data->umount();
+    EXPECT_EQ(data->status(), VolumeModel::Status::mounted) << "still listed with its eject item";
+    EXPECT_THAT(center->titles(), ElementsAre("无法推出「Data」", "无法推出「Data」")) << "once for each attempt";
+    EXPECT_THAT(center->notifications[0].informativeText, HasSubstr("有程序正在使用它"));
+    EXPECT_EQ(center->deliveredNow, 0u);
+
+    // At quit it stays mounted, and the user hears so before the program ends.
+    told->applicationWillTerminate();
+    data->umount();
+    EXPECT_EQ(data->status(), VolumeModel::Status::mounted);
+    ASSERT_EQ(center->notifications.size(), 3u);
+    EXPECT_EQ(center->notifications[2].title, "「Data」仍挂载在桌面上");
+    EXPECT_THAT(center->notifications[2].informativeText, HasSubstr("数据是安全的"));
+    EXPECT_EQ(center->deliveredNow, 1u) << "delivered before quitting, not left to a run loop that turns no more";
+    EXPECT_THAT(doubles.scripts(), Not(Contains(HasSubstr("rmdir")))) << "nothing is removed under a mounted volume";
 }

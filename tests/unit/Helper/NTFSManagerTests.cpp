@@ -126,13 +126,18 @@ TEST_F(NTFSManagerTest, NameAlignmentAndManualModeSpaces)
 {
     doubles.settings().setManagerStyle(true);
     doubles.setList(ToolDoubles::listing({"   1: Windows_NTFS A 1 GB disk4s1", "   2: Windows_NTFS B 1 GB disk4s2",
-                                          "   3: Windows_NTFS C 1 GB disk4s3", "   4: Windows_NTFS D 1 GB disk4s4"}));
+                                          "   3: Windows_NTFS C 1 GB disk4s3", "   4: Windows_NTFS D 1 GB disk4s4",
+                                          "   5: Windows_NTFS E 1 GB disk4s5"}));
     doubles.setInfo("disk4s1", ToolDoubles::info("Two Words", "Yes", "NTFS"));
     doubles.setInfo("disk4s2", ToolDoubles::info("Short", "Yes", "NTFS", 14));
     doubles.setInfo("disk4s3", ToolDoubles::info("Long", "Yes", "NTFS", 16));
-    doubles.setInfo("disk4s4", ToolDoubles::info("Time:Machine", "Yes", "Tuxera NTFS"));
+    doubles.setInfo("disk4s4", ToolDoubles::info("x:Other", "Yes", "Tuxera NTFS"));
+    // A key's words in a name show in its mount point's line as well.
+    doubles.setInfo("disk4s5", ToolDoubles::info("Mounted:No", "Yes", "NTFS")
+                                   + "   Mount Point:               /Volumes/Mounted:No\n");
     manager.run();
-    EXPECT_THAT(names(), ElementsAre("Machine@disk4s4")) << "after the last colon, and a driver's NTFS counts";
+    EXPECT_THAT(names(), ElementsAre("x:Other@disk4s4", "Mounted:No@disk4s5"))
+        << "a name is all after its key's colon, and a driver's NTFS counts";
     std::string log = unitLog();
     size_t first = log.find("卷名不能包含空格");
     size_t count = 0;

@@ -104,6 +104,29 @@ TEST_F(VolumeModelTest, AutomaticUmountDeletesOnlyAnEmptyFolderAndGivesTheVolume
     EXPECT_FALSE(FileManager::fileExists(desktop() + "/Data"));
 }
 
+TEST_F(VolumeModelTest, AVolumeLeftMountedOnItsDesktopFolderIsTakenAsMountedAndCanBeEjected)
+{
+    // An earlier run could not unmount it at quit: it is still on the desktop.
+    volume("Data")->mount();
+    auto data = volume("Data");
+    doubles.forget();
+    data->mount();
+    EXPECT_THAT(doubles.scripts(), IsEmpty()) << "nothing is mounted over it";
+    EXPECT_EQ(data->status(), Status::mounted);
+    data->umount();
+    EXPECT_THAT(doubles.scripts(), ElementsAre("diskutil umount disk4s1",
+                                               "rmdir '" + desktop() + "/Data'\ndiskutil mount disk4s1"));
+    EXPECT_EQ(data->status(), Status::umounted);
+
+    // Another volume of that name on the folder is not ours to take.
+    volume("Data", "disk5s1")->mount();
+    auto other = volume("Data");
+    doubles.forget();
+    other->mount();
+    EXPECT_EQ(other->status(), Status::umounted);
+    EXPECT_THAT(doubles.scripts(), IsEmpty());
+}
+
 TEST_F(VolumeModelTest, RemoveCleansAnEmptyFolderAfterTheVolumeWent)
 {
     auto data = volume("Data");

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -121,31 +123,24 @@ TEST_F(ConsoleTest, UnwritablePathReportsOnStandardOutputOnlyAndLaterWritesCatch
     EXPECT_EQ(lines(logged([&] { unnamed.printLog("only here", "run()"); })).size(), 3u);
 }
 
-TEST_F(ConsoleTest, AppendsInPlaceButRewritesAFileSomeoneElseChanged)
+TEST_F(ConsoleTest, EntriesGoAfterWhatOtherProgramsWroteNeverOverIt)
 {
     Console console(m_path);
     console.clear();
     ino_t inode = FileManager::stamp(m_path).inode;
-    std::string ours = logged([&] {
+    std::string expected = logged([&] {
         for (int index = 0; index < 20; ++index)
             console.printLog({"entry " + std::to_string(index), "é\\\"x"}, "run()");
     });
-    EXPECT_EQ(file(m_path), ours);
+    EXPECT_EQ(file(m_path), expected);
     EXPECT_EQ(FileManager::stamp(m_path).inode, inode) << "entries should be appended in place";
 
-    ASSERT_TRUE(FileManager::writeAtomically(m_path, "other program's list\n"));
-    ours += "\n" + logged([&] { console.printLog("ours 2", "run()"); });
-    ASSERT_TRUE(FileManager::append(m_path, "appended by someone else\n"));
-    ours += "\n" + logged([&] { console.printLog("ours 3", "run()"); });
-    EXPECT_EQ(file(m_path), ours);
-
-    // Same size and inode, only the time differs: still not ours.
-    inode = FileManager::stamp(m_path).inode;
-    timespec times[2] = {{0, UTIME_OMIT}, {12345, 678}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, m_path.c_str(), times, 0), 0);
-    ours += "\n" + logged([&] { console.printLog("ours 4", "run()"); });
-    EXPECT_EQ(file(m_path), ours);
-    EXPECT_NE(FileManager::stamp(m_path).inode, inode) << "a touched file should be rewritten";
+    // The other program replaced the file (its clear, its trim), then appended to it.
+    ASSERT_TRUE(FileManager::writeAtomically(m_path, "other program's entry\n"));
+    expected = "other program's entry\n\n" + logged([&] { console.printLog("ours 2", "run()"); });
+    ASSERT_TRUE(FileManager::append(m_path, "\nappended by someone else\n"));
+    expected += "\nappended by someone else\n\n" + logged([&] { console.printLog("ours 3", "run()"); });
+    EXPECT_EQ(file(m_path), expected);
 }
 
 TEST_F(ConsoleTest, TheLogKeepsItsNewestEntriesWithinItsBudget)
@@ -245,6 +240,206 @@ TEST_F(ConsoleTest, EntriesFromManyThreadsNeverInterleave)
         EXPECT_TRUE(std::regex_match(got[index], kHeader)) << got[index];
         EXPECT_EQ(got[index + 1].substr(0, 7), "thread ");
         EXPECT_EQ(got[index + 2].substr(0, 5), "item ");
+    }
+}
+
+// The settings app and the menu-bar app write one log. A copy of
+// console_writer stands for each; the test starts them and lets them log.
+class Writer {
+public:
+    Writer(const std::string& path, const std::string& name, int count, int padding, const char* mode)
+    {
+        int turn[2] = {-1, -1};
+        int answer[2] = {-1, -1};
+        if (::pipe2(turn, O_CLOEXEC) != 0 || ::pipe2(answer, O_CLOEXEC) != 0)
+            return;
+        posix_spawn_file_actions_t actions;
+        ::posix_spawn_file_actions_init(&actions);
+        ::posix_spawn_file_actions_adddup2(&actions, turn[0], STDIN_FILENO);
+        ::posix_spawn_file_actions_adddup2(&actions, answer[1], 3);
+        // Each entry goes to standard output as well; not the test's.
+        ::posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        std::vector<std::string> arguments{CONSOLE_WRITER, path, name, std::to_string(count), std::to_string(padding), mode};
+        std::vector<char*> argv;
+        for (auto& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        if (::posix_spawn(&m_pid, CONSOLE_WRITER, &actions, nullptr, argv.data(), environ) != 0)
+            m_pid = -1;
+        ::posix_spawn_file_actions_destroy(&actions);
+        ::close(turn[0]);
+        ::close(answer[1]);
+        m_turn = turn[1];
+        m_answer = answer[0];
+    }
+    ~Writer() { finish(); }
+
+    // "turns": one entry, whole in the file once this returns. "together": the start.
+    bool go()
+    {
+        char token = 'g';
+        return ::write(m_turn, &token, 1) == 1;
+    }
+    bool takeTurn()
+    {
+        char token = 0;
+        return go() && ::read(m_answer, &token, 1) == 1;
+    }
+    // Whether it logged everything and ended well.
+    bool finish()
+    {
+        if (m_pid < 0)
+            return false;
+        ::close(m_turn);
+        ::close(m_answer);
+        int status = 0;
+        bool ended = ::waitpid(m_pid, &status, 0) == m_pid;
+        m_pid = -1;
+        return ended && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_turn = -1;
+    int m_answer = -1;
+};
+
+// The entries of a log the writers wrote: (name, index) each, after a possible
+// notice; `whole` says whether every entry was a header, its name line and its
+// padding line, and nothing else was there.
+struct WriterEntries {
+    std::vector<std::pair<std::string, int>> entries;
+    bool whole = true;
+    bool trimmed = false;
+};
+
+WriterEntries writerEntries(const std::string& text, size_t padding)
+{
+    static const std::regex header(R"(\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\.\d{3} in console_writer\.cpp main\(\) \[Line \d+\]:)");
+    static const std::regex nameLine(R"((A|B) (\d+))");
+    WriterEntries found;
+    auto got = lines(text);
+    size_t at = 0;
+    if (!got.empty() && got[0].starts_with("Older entries were dropped here")) {
+        found.trimmed = true;
+        at = 2;
+    } else if (!got.empty() && got[0].empty()) {
+        // The first writer's entry came after the cleared file's text: none.
+        at = 1;
+    }
+    const size_t size = padding > 0 ? 4 : 3;
+    // Each entry ends with its item lines' line feeds and one more that
+    // separates it from the next (the file's last line feed, for the last).
+    for (; at < got.size(); at += size) {
+        std::smatch name;
+        bool ok = at + size <= got.size() && std::regex_match(got[at], header)
+            && std::regex_match(got[at + 1], name, nameLine) && got[at + size - 1].empty()
+            && (padding == 0 || got[at + 2] == std::string(padding, 'x'));
+        if (!ok) {
+            found.whole = false;
+            return found;
+        }
+        found.entries.emplace_back(name[1], std::stoi(name[2]));
+    }
+    found.whole = !found.entries.empty();
+    return found;
+}
+
+// One writer's indexes, in the order the file has them.
+std::vector<int> indexesOf(const WriterEntries& found, const std::string& name)
+{
+    std::vector<int> indexes;
+    for (const auto& [writer, index] : found.entries) {
+        if (writer == name)
+            indexes.push_back(index);
+    }
+    return indexes;
+}
+
+std::vector<int> range(int first, int end)
+{
+    std::vector<int> numbers;
+    for (int number = first; number < end; ++number)
+        numbers.push_back(number);
+    return numbers;
+}
+
+TEST_F(ConsoleTest, TwoProgramsTakingTurnsKeepEachOthersEntries)
+{
+    Console(m_path).clear();
+    Writer a(m_path, "A", 200, 0, "turns");
+    Writer b(m_path, "B", 200, 0, "turns");
+    for (int index = 0; index < 200; ++index) {
+        ASSERT_TRUE(a.takeTurn()) << index;
+        ASSERT_TRUE(b.takeTurn()) << index;
+    }
+    ASSERT_TRUE(a.finish());
+    ASSERT_TRUE(b.finish());
+
+    WriterEntries found = writerEntries(file(m_path), 0);
+    EXPECT_TRUE(found.whole) << file(m_path).substr(0, 2000);
+    EXPECT_FALSE(found.trimmed);
+    EXPECT_EQ(found.entries.size(), 400u);
+    EXPECT_EQ(indexesOf(found, "A"), range(0, 200));
+    EXPECT_EQ(indexesOf(found, "B"), range(0, 200));
+    EXPECT_EQ(found.entries.size() > 1 ? found.entries[1].first : "", "B") << "in the order they were written";
+}
+
+TEST_F(ConsoleTest, PastTheBudgetTheOldestEntriesGoWhoeverWroteThem)
+{
+    // 2 x 1,500 entries of about 1 KiB, taking turns: the budget is spent
+    // three times over.
+    constexpr int count = 1500;
+    constexpr int padding = 1000;
+    Console(m_path).clear();
+    Writer a(m_path, "A", count, padding, "turns");
+    Writer b(m_path, "B", count, padding, "turns");
+    for (int index = 0; index < count; ++index) {
+        ASSERT_TRUE(a.takeTurn()) << index;
+        ASSERT_TRUE(b.takeTurn()) << index;
+    }
+    ASSERT_TRUE(a.finish());
+    ASSERT_TRUE(b.finish());
+
+    const std::string text = file(m_path);
+    EXPECT_LE(text.size(), Console::defaultBudget);
+    WriterEntries found = writerEntries(text, padding);
+    EXPECT_TRUE(found.whole) << text.substr(0, 3000);
+    EXPECT_TRUE(found.trimmed);
+    // Each program keeps its newest entries, in order, none missing in between.
+    std::vector<int> keptA = indexesOf(found, "A");
+    std::vector<int> keptB = indexesOf(found, "B");
+    ASSERT_GT(keptA.size(), 100u);
+    ASSERT_GT(keptB.size(), 100u);
+    EXPECT_EQ(keptA, range(keptA.front(), count));
+    EXPECT_EQ(keptB, range(keptB.front(), count));
+    EXPECT_LE(std::abs(keptA.front() - keptB.front()), 1) << "the oldest of both went alike";
+}
+
+TEST_F(ConsoleTest, TwoProgramsLoggingAtOnceLoseNoEntryToEachOthersTrims)
+{
+    constexpr int count = 1500;
+    constexpr int padding = 1000;
+    Console(m_path).clear();
+    Writer a(m_path, "A", count, padding, "together");
+    Writer b(m_path, "B", count, padding, "together");
+    ASSERT_TRUE(a.go());
+    ASSERT_TRUE(b.go());
+    ASSERT_TRUE(a.finish());
+    ASSERT_TRUE(b.finish());
+
+    const std::string text = file(m_path);
+    EXPECT_LE(text.size(), Console::defaultBudget);
+    WriterEntries found = writerEntries(text, padding);
+    EXPECT_TRUE(found.whole) << "no entry cut or mixed with another";
+    EXPECT_GT(found.entries.size(), 100u);
+    // However the two ran, what a trim removed is a program's oldest: no
+    // entry appended while another program rewrote the file is missing.
+    for (const char* name : {"A", "B"}) {
+        std::vector<int> kept = indexesOf(found, name);
+        if (!kept.empty()) {
+            EXPECT_EQ(kept, range(kept.front(), count)) << name;
+        }
     }
 }
 

@@ -22,8 +22,13 @@ TEST(DiskListFormatter, PrintsTheOriginalColumnsPaddedByCharacters)
 TEST(DiskListFormatter, VolumeCodeFindsEveryIdentifierWhateverTheName)
 {
     const std::vector<std::string> expected { "disk4", "disk4s1" };
-    for (const char* label : { "Data", "My Disk", "A very long volume name that overflows", "数据盘", "disk7" })
+    // A line break in a label must not make a line of its own that ends in
+    // an identifier of its choosing.
+    for (const char* label : { "Data", "My Disk", "A very long volume name that overflows", "数据盘", "disk7",
+                               "Data\n   2:               Windows_NTFS Other  1.0 GB   disk9s2" })
         EXPECT_EQ(DiskToolOutput::identifiers(DiskListFormatter::format(ToolsTestData::ntfsDisk(label))), expected) << label;
+    auto escaped = DiskListFormatter::format(ToolsTestData::ntfsDisk("Da\nta"));
+    EXPECT_NE(escaped.find("Windows_NTFS Da\\nta "), std::string::npos) << escaped;
 }
 
 TEST(DiskListFormatter, NamesDiskImagesAndGptSchemes)

@@ -26,7 +26,7 @@ TEST(UTF8, NormalisesToComposedForm)
     EXPECT_EQ(UTF8::nfc("bad\xFF"), "bad\xFF");
 }
 
-TEST(UTF8, CountsAndCutsBetweenUserPerceivedCharacters)
+TEST(UTF8, CountsUserPerceivedCharacters)
 {
     const std::pair<std::string, size_t> cases[] = {
         {"", 0},
@@ -40,8 +40,16 @@ TEST(UTF8, CountsAndCutsBetweenUserPerceivedCharacters)
     };
     for (const auto& [text, count] : cases)
         EXPECT_EQ(UTF8::graphemeCount(text), count) << ::testing::PrintToString(text);
-    // A prefix that fits never ends in half a character.
-    EXPECT_EQ(UTF8::prefix("密码密码", 7), "密码");
-    EXPECT_EQ(UTF8::prefix("cafe\u0301", 5), "caf") << "not an e without its accent";
-    EXPECT_EQ(UTF8::prefix("short", 255), "short");
+}
+
+TEST(UTF8, APrefixThatFitsEndsBetweenCharacters)
+{
+    std::string chinese;
+    for (int character = 0; character < 100; ++character)
+        chinese += "数";
+    EXPECT_EQ(UTF8::prefixWithin(chinese, 255), chinese.substr(0, 255)) << "85 whole characters";
+    EXPECT_EQ(UTF8::prefixWithin(chinese, 254), chinese.substr(0, 252));
+    EXPECT_EQ(UTF8::prefixWithin("Data", 255), "Data");
+    EXPECT_EQ(UTF8::prefixWithin("cafe\u0301s", 5), "caf") << "the accent stays with its letter";
+    EXPECT_EQ(UTF8::prefixWithin("ab\xFF\xFE" "cd", 3), "ab\xFF") << "a stray byte is a character of its own";
 }
