@@ -106,13 +106,27 @@ public:
             return {};
         return {shown->titleLabel()->stringValue(), shown->msgLabel()->stringValue()};
     }
-    // Reads the alert and clicks its button.
+    // Reads the alert, each of its texts whole, and clicks its button.
     std::pair<std::string, std::string> answerAlert()
     {
         auto shown = alert();
-        if (auto sheet = window->attachedSheet())
-            click(*std::dynamic_pointer_cast<AlertViewController>(sheet->contentViewController())->cancelBtn());
+        if (auto sheet = window->attachedSheet()) {
+            auto alert = std::dynamic_pointer_cast<AlertViewController>(sheet->contentViewController());
+            expectWhole(*alert);
+            click(*alert->cancelBtn());
+        }
         return shown;
+    }
+    // Each label of the alert has the room its text needs: no line of it is
+    // cut off or shortened.
+    static void expectWhole(AlertViewController& alert)
+    {
+        alert.view()->window()->layoutIfNeeded();
+        for (const auto& label : {alert.titleLabel(), alert.msgLabel()}) {
+            CGSize needed = label->cell()->cellSizeForBounds(label->bounds());
+            EXPECT_LE(needed.width, label->bounds().width()) << label->stringValue();
+            EXPECT_LE(needed.height, label->bounds().height()) << label->stringValue();
+        }
     }
 
     // Requests posted to the agent, in order.
