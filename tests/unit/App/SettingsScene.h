@@ -75,6 +75,14 @@ public:
         target->sendEvent(NSEvent::mouseEvent(NSEvent::EventType::leftMouseDown, center, m_time));
         target->sendEvent(NSEvent::mouseEvent(NSEvent::EventType::leftMouseUp, center, m_time + 0.05));
     }
+    // The mouse comes to rest over the view's centre.
+    void moveMouseOver(NSView& view)
+    {
+        auto target = view.window();
+        target->layoutIfNeeded();
+        CGPoint center = view.convertToWindow({view.bounds().midX(), view.bounds().midY()});
+        target->sendEvent(NSEvent::mouseEvent(NSEvent::EventType::mouseMoved, center, ++m_time));
+    }
     // Clicks into the field (selecting its text) and types over it.
     void type(UITextField& field, const std::string& text)
     {
