@@ -1,5 +1,7 @@
 #include "App/AlertViewController.h"
 
+#include <algorithm>
+
 #include "BaseUI/UI/UIButton.h"
 #include "BaseUI/UI/UILabel.h"
 #include "BaseUI/UI/UIView.h"
@@ -67,10 +69,17 @@ void AlertViewController::viewDidLoad()
 {
     UIViewController::viewDidLoad();
     auto content = view();
+    // A message of more than one line would be cut off in the label's 30
+    // points: the label is as tall as its text needs, and the sheet grows by
+    // the difference, so the title stays at the top and the button at the
+    // bottom.
+    CGFloat needed = msgLabel()->cell()->cellSizeForBounds({0, 0, width - 20, messageHeight}).height;
+    CGFloat message = std::max(messageHeight, needed);
+    content->setFrameSize({width, height + message - messageHeight});
     content->addSubview(titleLabel());
     TethraAnchors(titleLabel()).top(10).left(0).right(0).height(32);
     content->addSubview(msgLabel());
-    TethraAnchors(msgLabel()).left(10).below(titleLabel(), 0).right(10).height(30);
+    TethraAnchors(msgLabel()).left(10).below(titleLabel(), 0).right(10).height(message);
     content->addSubview(cancelBtn());
     TethraAnchors(cancelBtn()).bottom(5).right(10).width(100).height(28);
 }

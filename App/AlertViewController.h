@@ -16,7 +16,9 @@ class UILabel;
 class AlertViewController : public UIViewController {
 public:
     static constexpr CGFloat width = 320;
+    // With a message of one line; a longer one makes the sheet taller.
     static constexpr CGFloat height = 100;
+    static constexpr CGFloat messageHeight = 30;
 
     // The alert being shown, if any; main thread only.
     static std::shared_ptr<AlertViewController>& currentAlert();

@@ -1,5 +1,7 @@
 #include "App/ViewController.h"
 
+#include <cerrno>
+
 #include "App/AlertViewController.h"
 #include "App/HelperApp.h"
 #include "App/JobBless.h"
@@ -24,6 +26,20 @@ constexpr const char* pluginMissingTitle = "需要安装插件(点此安装)";
 constexpr const char* okTitle = "好的";
 // The save button's width is ours to choose: room for its title and more.
 constexpr CGFloat saveButtonWidth = 100;
+
+// Why a save failed, in the window's language: the usual causes by name, the
+// rest in general; the system's own sentence goes to the log.
+std::string saveFailureReason(int code)
+{
+    switch (code) {
+    case ENOSPC:
+    case EDQUOT: return "磁盘空间不足，设置未能写入";
+    case EACCES:
+    case EPERM: return "没有写入设置文件的权限";
+    case EROFS: return "设置文件所在的磁盘是只读的";
+    default: return "设置未能写入，原因已记在日志里";
+    }
+}
 
 bool isOn(const UIButton& button)
 {
@@ -207,9 +223,10 @@ void ViewController::saveAction(UIButton&)
 void ViewController::saveFailed()
 {
     auto error = m_collaborators.sharedData->lastWriteError();
-    std::string reason = error ? error->description : "The settings could not be stored.";
-    Console::shared().printLog("The settings were not saved: " + reason, "saveAction(sender:)");
-    showAlert("保存失败", reason);
+    Console::shared().printLog("The settings were not saved: " +
+                                   (error ? error->description : std::string("no reason was given")),
+                               "saveAction(sender:)");
+    showAlert("保存失败", saveFailureReason(error ? error->code : 0));
 }
 
 bool ViewController::validateInput()

@@ -60,6 +60,14 @@ public:
         Cell::drawInterior(chosen(cellFrame), controlView);
     }
     void draw(const CGRect& cellFrame, NSView& controlView) override { Cell::draw(chosen(cellFrame), controlView); }
+    // A single line needs its padding too.
+    CGSize cellSizeForBounds(const CGRect& bounds) const override
+    {
+        CGSize size = Cell::cellSizeForBounds(bounds);
+        if (this->usesSingleLineMode())
+            size.width += 2 * padding;
+        return size;
+    }
 
 private:
     CGRect chosen(const CGRect& frame) const { return this->usesSingleLineMode() ? adjustedFrame(frame) : frame; }

@@ -3,6 +3,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "Platform/AppKit/NSBitmapImageRep.h"
 #include "Platform/AppKit/NSView.h"
@@ -21,6 +22,24 @@ void drawSheetShadow(cairo_t* cr, const CGRect& sheet)
         cairo_set_source_rgba(cr, 0, 0, 0, 0.04 * (rings - ring + 1) / rings);
         cairo_fill(cr);
     }
+}
+
+// The parts of `rect` that `cover` leaves uncovered, as up to four rectangles.
+void appendOutside(const CGRect& rect, const CGRect& cover, std::vector<CGRect>& parts)
+{
+    CGRect overlap = rect.intersection(cover);
+    if (overlap.isEmpty()) {
+        parts.push_back(rect);
+        return;
+    }
+    auto add = [&](CGFloat left, CGFloat top, CGFloat right, CGFloat bottom) {
+        if (right > left && bottom > top)
+            parts.push_back({left, top, right - left, bottom - top});
+    };
+    add(rect.minX(), rect.minY(), rect.maxX(), overlap.minY());
+    add(rect.minX(), overlap.maxY(), rect.maxX(), rect.maxY());
+    add(rect.minX(), overlap.minY(), overlap.minX(), overlap.maxY());
+    add(overlap.maxX(), overlap.minY(), rect.maxX(), overlap.maxY());
 }
 
 }  // namespace
@@ -48,17 +67,26 @@ std::shared_ptr<NSBitmapImageRep> HeadlessWindowBackend::snapshot(NSWindow& wind
     cairo_t* cr = cairo_create(image->surface());
     cairo_scale(cr, scale, scale);
     CFTimeInterval time = CACurrentMediaTime();
-    int boxes = ViewRenderer::renderWindow(window, cr, time);
+    auto drawn = ViewRenderer::renderWindow(window, cr, time);
     if (auto sheet = window.attachedSheet(); sheet && sheet->isVisible()) {
         // The content's y axis points up; the image's down.
         CGRect frame = window.frameForSheet(*sheet);
         CGRect onImage{frame.minX(), size.height - frame.maxY(), frame.width(), frame.height()};
         drawSheetShadow(cr, onImage);
+        // The window's text under the sheet is no longer there to see.
+        std::vector<CGRect> visible;
+        for (const auto& rect : drawn.textRects)
+            appendOutside(rect, {onImage.minX() * scale, onImage.minY() * scale, onImage.width() * scale,
+                                 onImage.height() * scale}, visible);
         cairo_translate(cr, onImage.minX(), onImage.minY());
-        boxes += ViewRenderer::renderWindow(*sheet, cr, time);
+        auto onSheet = ViewRenderer::renderWindow(*sheet, cr, time);
+        drawn.unknownGlyphs += onSheet.unknownGlyphs;
+        visible.insert(visible.end(), onSheet.textRects.begin(), onSheet.textRects.end());
+        drawn.textRects = std::move(visible);
     }
     cairo_destroy(cr);
-    image->setUnknownGlyphCount(boxes);
+    image->setUnknownGlyphCount(drawn.unknownGlyphs);
+    image->setTextRects(std::move(drawn.textRects));
     return image;
 }
 

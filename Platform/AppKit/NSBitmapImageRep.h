@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Platform/AppKit/NSColor.h"
 #include "Platform/Foundation/Expected.h"
@@ -35,6 +36,10 @@ public:
     // Characters the last drawing into the image could not draw (boxes).
     int unknownGlyphCount() const { return m_unknownGlyphs; }
     void setUnknownGlyphCount(int count) { m_unknownGlyphs = count; }
+    // Where that drawing put text, in pixels: the only places where another
+    // version of the text libraries may draw differently.
+    const std::vector<CGRect>& textRects() const { return m_textRects; }
+    void setTextRects(std::vector<CGRect> rects) { m_textRects = std::move(rects); }
 
     NSBitmapImageRep(cairo_surface_t* surface, CGSize size, CGFloat scale);
 
@@ -43,4 +48,5 @@ private:
     CGSize m_size;
     CGFloat m_scale;
     int m_unknownGlyphs = 0;
+    std::vector<CGRect> m_textRects;
 };

@@ -2,6 +2,9 @@
 
 #include <cairo.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "Platform/AppKit/NSCoder.h"
 #include "Platform/AppKit/NSGraphicsContext.h"
 #include "Platform/AppKit/ViewRenderer.h"
@@ -16,6 +19,23 @@ NSTextFieldCell::NSTextFieldCell(std::string string)
 NSTextFieldCell::NSTextFieldCell(const NSCoder& coder)
     : NSCell(coder.decodeString("NSContents").value_or(""))
 {
+}
+
+CGSize NSTextFieldCell::cellSizeForBounds(const CGRect& bounds) const
+{
+    // What draw() takes off the frame: the bezel or border, then the padding.
+    CGFloat frame = m_bezeled || m_bordered ? 2 : 0;
+    CGFloat insets = frame + 2 * lineFragmentPadding;
+    std::string text = stringValue().empty() ? m_placeholder : displayedString();
+    std::optional<CGFloat> width;
+    if (!usesSingleLineMode())
+        width = std::max<CGFloat>(0, bounds.width() - insets);
+    TextLayout layout(NSAttributedString(text), {.font = font(), .lineBreakMode = lineBreakMode(),
+                                                 .singleLine = usesSingleLineMode(), .width = width});
+    CGSize size = layout.size();
+    // An empty text still takes a line.
+    CGFloat height = std::max(size.height, font().lineHeight());
+    return {std::ceil(size.width + insets), std::ceil(height + frame)};
 }
 
 void NSTextFieldCell::draw(const CGRect& cellFrame, NSView& controlView)

@@ -31,6 +31,10 @@ public:
 
     // The text as drawn: a secure cell shows one bullet per character.
     virtual std::string displayedString() const { return stringValue(); }
+    // The least size that shows the whole text (or the placeholder) within
+    // the width of `bounds`: wrapped to it, or on one line however wide in
+    // single-line mode. Larger than `bounds` where the text would be cut off.
+    virtual CGSize cellSizeForBounds(const CGRect& bounds) const;
 
     void draw(const CGRect& cellFrame, NSView& controlView) override;
     void drawInterior(const CGRect& cellFrame, NSView& controlView) override;

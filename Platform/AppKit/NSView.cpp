@@ -286,7 +286,9 @@ void NSView::cacheDisplay(const CGRect& rect, NSBitmapImageRep& image)
     // The rectangle's top-left corner goes to the image's.
     CGFloat top = isFlipped() ? rect.minY() - m_bounds.minY() : m_bounds.maxY() - rect.maxY();
     cairo_translate(cr, -(rect.minX() - m_bounds.minX()), -top);
-    image.setUnknownGlyphCount(ViewRenderer::render(*this, cr, CACurrentMediaTime()));
+    auto drawn = ViewRenderer::render(*this, cr, CACurrentMediaTime());
+    image.setUnknownGlyphCount(drawn.unknownGlyphs);
+    image.setTextRects(std::move(drawn.textRects));
     cairo_destroy(cr);
 }
 

@@ -162,5 +162,33 @@ void TextLayout::draw(NSGraphicsContext& context, const CGRect& rect) const
                           m_color.alphaComponent());
     cairo_move_to(cr, 0, 0);
     pango_cairo_show_layout(cr, m_layout);
+    noteInk(context);
     cairo_restore(cr);
+}
+
+void TextLayout::noteInk(NSGraphicsContext& context) const
+{
+    cairo_t* cr = context.cgContext();
+    double clip[4];
+    cairo_clip_extents(cr, &clip[0], &clip[1], &clip[2], &clip[3]);
+    // Line by line: a paragraph's box would hold much empty room.
+    PangoLayoutIter* lines = pango_layout_get_iter(m_layout);
+    do {
+        PangoRectangle ink{};
+        pango_layout_iter_get_line_extents(lines, &ink, nullptr);
+        double left = std::max<double>(clip[0], static_cast<double>(ink.x) / PANGO_SCALE);
+        double top = std::max<double>(clip[1], static_cast<double>(ink.y) / PANGO_SCALE);
+        double right = std::min<double>(clip[2], static_cast<double>(ink.x + ink.width) / PANGO_SCALE);
+        double bottom = std::min<double>(clip[3], static_cast<double>(ink.y + ink.height) / PANGO_SCALE);
+        if (right <= left || bottom <= top)
+            continue;
+        double xs[] = {left, right, left, right};
+        double ys[] = {top, top, bottom, bottom};
+        for (int corner = 0; corner < 4; ++corner)
+            cairo_user_to_device(cr, &xs[corner], &ys[corner]);
+        auto [minX, maxX] = std::minmax_element(std::begin(xs), std::end(xs));
+        auto [minY, maxY] = std::minmax_element(std::begin(ys), std::end(ys));
+        context.addTextRect({*minX, *minY, *maxX - *minX, *maxY - *minY});
+    } while (pango_layout_iter_next_line(lines));
+    pango_layout_iter_free(lines);
 }

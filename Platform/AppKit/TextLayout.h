@@ -44,6 +44,9 @@ public:
     static PangoContext* context();
 
 private:
+    // Tells the context where the ink of each line drawn lies, within the clip.
+    void noteInk(NSGraphicsContext& context) const;
+
     PangoLayout* m_layout = nullptr;
     // With clipping there is no pango width: alignment is applied when drawing.
     CGFloat m_alignmentShift = 0;

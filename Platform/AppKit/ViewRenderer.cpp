@@ -113,7 +113,7 @@ cairo_surface_t* decode(const std::string& png)
 
 }  // namespace
 
-int ViewRenderer::render(NSView& view, cairo_t* cr, CFTimeInterval time, const ShownNatively& native)
+ViewRenderer::Drawn ViewRenderer::render(NSView& view, cairo_t* cr, CFTimeInterval time, const ShownNatively& native)
 {
     NSGraphicsContext context(cr);
     NSGraphicsContext::Scope scope(context);
@@ -125,16 +125,17 @@ int ViewRenderer::render(NSView& view, cairo_t* cr, CFTimeInterval time, const S
     cairo_translate(cr, -view.bounds().minX(), -view.bounds().minY());
     drawTree(view, Pass{context, time, native});
     cairo_restore(cr);
-    return context.unknownGlyphCount();
+    return {context.unknownGlyphCount(), context.textRects()};
 }
 
-int ViewRenderer::renderWindow(NSWindow& window, cairo_t* cr, CFTimeInterval time, const ShownNatively& native)
+ViewRenderer::Drawn ViewRenderer::renderWindow(NSWindow& window, cairo_t* cr, CFTimeInterval time,
+                                               const ShownNatively& native)
 {
     window.layoutIfNeeded();
     fill(cr, {{0, 0}, window.contentRect().size}, window.backgroundColor());
-    int boxes = window.contentView() ? render(*window.contentView(), cr, time, native) : 0;
+    Drawn drawn = window.contentView() ? render(*window.contentView(), cr, time, native) : Drawn{};
     drawFocusRing(window, cr);
-    return boxes;
+    return drawn;
 }
 
 void ViewRenderer::drawImage(const NSImage& image, const CGRect& rect)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include "Platform/AppKit/NSColor.h"
 #include "Platform/QuartzCore/CGGeometry.h"
@@ -21,15 +22,22 @@ public:
     // layer (background, border) and leaves the rest to the widget.
     using ShownNatively = std::function<bool(const NSView&)>;
 
+    // What a drawing pass tells besides its pixels.
+    struct Drawn {
+        // Characters no font could draw (boxes on the surface).
+        int unknownGlyphs = 0;
+        // Where text went, in the surface's pixels.
+        std::vector<CGRect> textRects;
+    };
+
     // `cr`'s user space has the view's top-left corner at the origin and y
     // pointing down, one unit per point (scale the context for more pixels).
-    // Returns how many characters no font could draw.
-    static int render(NSView& view, cairo_t* cr, CFTimeInterval time, const ShownNatively& native = {});
+    static Drawn render(NSView& view, cairo_t* cr, CFTimeInterval time, const ShownNatively& native = {});
     // A window's content as its own surface shows it: the window's background,
     // then the content view (laid out first), then the focus ring of its
     // first responder once the keyboard moved the focus there. Its sheets are
     // windows of their own.
-    static int renderWindow(NSWindow& window, cairo_t* cr, CFTimeInterval time, const ShownNatively& native = {});
+    static Drawn renderWindow(NSWindow& window, cairo_t* cr, CFTimeInterval time, const ShownNatively& native = {});
 
     // Helpers for views' drawing in the current graphics context.
     // A PNG image (decoded by cairo) scaled into the rectangle, upright.

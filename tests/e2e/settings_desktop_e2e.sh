@@ -4,9 +4,10 @@
 # over AT-SPI as a screen reader finds it (HiDPI, GDK_SCALE=2), the save
 # button's hover look, screenshots compared with their references, a sheet
 # that keeps the mouse from its window, Chinese typed through an input method
-# (ibus, pinyin), the desktop's dark preference switched while it runs (the
-# settings portal, then GTK's own setting), and a second start bringing the
-# running window to the front.
+# (ibus, pinyin), saves that cannot be written (a full disk, a read-only one,
+# no permission) saying why, the desktop's dark preference switched while it
+# runs (the settings portal, then GTK's own setting), and a second start
+# bringing the running window to the front.
 #   settings_desktop_e2e.sh TREE BUILD SHOTS SETTINGS_PORTAL CLOSE_WINDOW SCREENSHOT_MATCHES
 set -uo pipefail
 tree=$1 build=$2 shots=$3 settings_portal=$4 close_window=$5 screenshot_matches=$6
@@ -18,6 +19,16 @@ done
 /usr/bin/python3 -c 'import gi; gi.require_version("Atspi", "2.0")' 2>/dev/null || skip "no AT-SPI for /usr/bin/python3 (gir1.2-atspi-2.0)"
 matches() { "$screenshot_matches" "$shots/$1.png" "$1" >"$session/compare-$1.log" 2>&1 || { cat "$session/compare-$1.log"; false; }; }
 alert_up() { shows label "$1"; }
+failed_with() { alert_up 保存失败 && shows label "$1"; }
+# Clicks into each password field and types $1.
+type_passwords() {
+  local field
+  for field in 输入Mac设备开机密码 再次输入Mac设备开机密码; do
+    click_control "password text" "$field"
+    wait_for 10 focused_is "password text" "$field"
+    type_text "$1"
+  done
+}
 setting_is() { [ "$(setting "$1")" = "$2" ]; }
 alert_gone() { hides push\ button 好的; }
 answer_alert() { click_control "push button" 好的 && wait_for 10 alert_gone; }
@@ -128,6 +139,42 @@ expect "the window under the sheet took no click on 保存 meanwhile: no second 
 "$close_window" "$(parvex_window)"
 expect "closing the window after its sheet quits the app" wait_for 20 sh -c "! kill -0 $parvex_pid 2>/dev/null"
 ended_cleanly $parvex_pid
+stop_session
+
+echo "# A save that cannot be written says why, in the window's language"
+start_session
+prefs=$home/Library/Preferences
+mount -t tmpfs -o size=64k,mode=0755 tmpfs "$prefs"
+# Filled to the last block: the settings file finds no room.
+dd if=/dev/zero of="$prefs/filler" bs=4k 2>/dev/null
+start_parvex
+wait_for 30 shows "password text" 输入Mac设备开机密码
+type_passwords 密码1234
+xdotool key Return
+expect "a full disk: 保存失败, for want of space" wait_for 10 failed_with 磁盘空间不足，设置未能写入
+expect "the log has the system's own words" wait_for 10 grep -q "No space left on device" "$menu_log"
+answer_alert
+rm "$prefs/filler"
+mount -o remount,ro "$prefs"
+xdotool key Return
+expect "a read-only disk: 保存失败, the disk can only be read" wait_for 10 failed_with 设置文件所在的磁盘是只读的
+expect "the log has the system's own words" wait_for 10 grep -q "Read-only file system" "$menu_log"
+answer_alert
+"$close_window" "$(parvex_window)"
+wait_for 20 sh -c "! kill -0 $parvex_pid 2>/dev/null"
+ended_cleanly $parvex_pid
+stop_session
+# A folder the user may not write to: root without its power over file modes.
+start_session
+chmod 0555 "$home/Library/Preferences"
+start_parvex setpriv --bounding-set=-dac_override,-dac_read_search
+wait_for 30 shows "password text" 输入Mac设备开机密码
+type_passwords 密码1234
+xdotool key Return
+expect "no permission: 保存失败, the file may not be written" wait_for 10 failed_with 没有写入设置文件的权限
+expect "the log has the system's own words" wait_for 10 grep -q "Permission denied" "$menu_log"
+answer_alert
+expect "nothing was stored meanwhile" test -z "$(stored_password)"
 stop_session
 
 echo "# The desktop's dark preference while the app runs"

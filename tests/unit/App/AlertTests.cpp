@@ -1,6 +1,8 @@
 // The alert sheet and the two base controllers.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "App/AlertViewController.h"
 #include "App/KvBaseViewController.h"
 #include "App/UIViewController.h"
@@ -41,6 +43,35 @@ TEST(AlertViewController, ShowsAsASheetAndItsButtonDismissesItClearsTheAlertThen
     EXPECT_TRUE(alertGoneInClosure) << "the reference is cleared before the closure runs";
     EXPECT_FALSE(scene.window->attachedSheet());
     EXPECT_TRUE(scene.window->isKeyWindow());
+}
+
+TEST(AlertViewController, AMessageOfMoreLinesMakesItsLabelAndTheSheetTallerAndMovesNothingElse)
+{
+    SettingsScene scene;
+    scene.open();
+    const std::string hint = "首次设置或者管理模式变动后需重启电脑，其他情况不用重启电脑";
+    CGFloat line = NSFont::systemFont(14).lineHeight();
+    CGFloat previous = AlertViewController::messageHeight;
+    // The restart hint takes two lines at 14 points; twice over, three.
+    for (const auto& [message, lines] : {std::pair{hint, 2}, std::pair{hint + hint, 3}}) {
+        AlertViewController::show("已保存", message, "好的", *scene.controller);
+        auto alert = AlertViewController::currentAlert();
+        auto sheet = scene.window->attachedSheet();
+        ASSERT_TRUE(alert && sheet);
+        sheet->layoutIfNeeded();
+        CGFloat height = alert->msgLabel()->frame().height();
+        EXPECT_GE(height, std::floor(lines * line)) << lines;
+        EXPECT_GT(height, previous) << lines;
+        previous = height;
+        CGFloat grown = height - AlertViewController::messageHeight;
+        EXPECT_EQ(sheet->contentRect().size, (CGSize{320, 100 + grown}));
+        // y up: the title keeps its 10 points from the top, the message starts
+        // right under it, the button keeps its 5 points from the bottom.
+        EXPECT_EQ(alert->titleLabel()->frame(), (CGRect{0, 58 + grown, 320, 32}));
+        EXPECT_EQ(alert->msgLabel()->frame(), (CGRect{10, 28, 300, 30 + grown}));
+        EXPECT_EQ(alert->cancelBtn()->frame(), (CGRect{210, 5, 100, 28}));
+        EXPECT_EQ(scene.answerAlert().second, message);
+    }
 }
 
 TEST(AlertViewController, ANewAlertReplacesTheReferenceAndWaitsForTheShownOne)

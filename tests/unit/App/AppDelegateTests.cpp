@@ -1,6 +1,8 @@
 // The app as a whole: its main interface, its delegate and its pictures.
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -79,9 +81,11 @@ TEST(AppDelegate, BringsTheWindowBackWhenReopenedWithNoneVisible)
     EXPECT_TRUE(app.application.isActive());
 }
 
-TEST(AppDelegate, StartsTheMenuAppAboutASecondAfterLaunchUnlessItRuns)
+TEST(AppDelegate, StartsTheMenuAppASecondAndChecksForUpdatesFiveSecondsAfterLaunch)
 {
-    // A stand-in menu-bar app: a bundle with its identifier around a sleep.
+    // A stand-in menu-bar app: a bundle with its identifier around a sleep,
+    // and an app bundle that names no update feed, so a check reaches the
+    // user driver at once.
     TemporaryFolder folder("menuapp");
     std::string menuApp = makeBundle(folder, "ParvexMenu", std::string(HelperApp::bundleIdentifier), "ParvexMenu");
     installSleep(menuApp, "ParvexMenu");
@@ -89,7 +93,18 @@ TEST(AppDelegate, StartsTheMenuAppAboutASecondAfterLaunchUnlessItRuns)
     char* argv[] = {executable.data(), const_cast<char*>("30"), nullptr};
     pid_t pid = -1;
     ASSERT_EQ(::posix_spawn(&pid, executable.c_str(), nullptr, nullptr, argv, environ), 0);
+    std::string host = makeBundle(folder, "Parvex", "top.kestrova.macOS.Parvex", "Parvex");
+    struct Checks : SPUUserDriver {
+        void showUpdateFound(const SUAppcastItem&, const std::string&) override { ++count; }
+        void showUpdateNotFound(const SUAppcastItem&, const std::string&) override { ++count; }
+        void showUpdaterError(const Error&) override { ++count; }
+        int count = 0;
+    };
 
+    // A timer never fires before its time, so the lower bounds hold however
+    // busy the machine; a delay twice as long misses the upper ones.
+    using Clock = std::chrono::steady_clock;
+    auto secondsSince = [](Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); };
     for (bool running : {false, true}) {
         SettingsScene scene;
         if (running)
@@ -98,13 +113,32 @@ TEST(AppDelegate, StartsTheMenuAppAboutASecondAfterLaunchUnlessItRuns)
                 scene.folder / "user/", scene.settings.get(),
                 [pid] { return std::vector{NSRunningApplication::withProcessIdentifier(pid)}; },
                 [&](const std::string& path) { scene.launches.push_back(path); }});
+        auto checks = std::make_shared<Checks>();
+        auto updater = std::make_shared<SPUStandardUpdaterController>(checks, std::make_shared<NSBundle>(host));
         auto delegate = std::make_shared<AppDelegate>(*scene.helperApp);
+        delegate->updaterController = updater;
+        auto launched = Clock::now();
         delegate->applicationDidFinishLaunching(Notification{NSApplication::didFinishLaunchingNotification});
         RunLoop::main().runUntilIdle();
         EXPECT_TRUE(scene.launches.empty()) << "not at once";
-        RunLoop::main().runUntil([&] { return !scene.launches.empty(); }, running ? 1.5 : 10);
-        EXPECT_EQ(scene.launches.size(), running ? 0u : 1u);
+        EXPECT_EQ(checks->count, 0) << "not at once";
         EXPECT_TRUE(delegate->applicationShouldTerminateAfterLastWindowClosed(NSApplication::shared()));
+        if (running) {
+            RunLoop::main().runUntil([&] { return !scene.launches.empty(); }, 2.0);
+            EXPECT_TRUE(scene.launches.empty()) << "it runs already";
+            continue;
+        }
+        ASSERT_TRUE(RunLoop::main().runUntil([&] { return !scene.launches.empty(); }, 2.5));
+        double menuApp = secondsSince(launched);
+        EXPECT_GE(menuApp, 1.0);
+        EXPECT_LT(menuApp, 2.0);
+        EXPECT_EQ(scene.launches.size(), 1u);
+        EXPECT_EQ(checks->count, 0) << "the update check comes later";
+        ASSERT_TRUE(RunLoop::main().runUntil([&] { return checks->count > 0; }, 11.0 - menuApp));
+        double update = secondsSince(launched);
+        EXPECT_GE(update, 5.0);
+        EXPECT_LT(update, 10.0);
+        EXPECT_EQ(checks->count, 1);
     }
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);

@@ -75,6 +75,14 @@ public:
         target->sendEvent(NSEvent::mouseEvent(NSEvent::EventType::leftMouseDown, center, m_time));
         target->sendEvent(NSEvent::mouseEvent(NSEvent::EventType::leftMouseUp, center, m_time + 0.05));
     }
+    // The mouse comes to rest over the view's centre.
+    void moveMouseOver(NSView& view)
+    {
+        auto target = view.window();
+        target->layoutIfNeeded();
+        CGPoint center = view.convertToWindow({view.bounds().midX(), view.bounds().midY()});
+        target->sendEvent(NSEvent::mouseEvent(NSEvent::EventType::mouseMoved, center, ++m_time));
+    }
     // Clicks into the field (selecting its text) and types over it.
     void type(UITextField& field, const std::string& text)
     {
@@ -106,13 +114,27 @@ public:
             return {};
         return {shown->titleLabel()->stringValue(), shown->msgLabel()->stringValue()};
     }
-    // Reads the alert and clicks its button.
+    // Reads the alert, each of its texts whole, and clicks its button.
     std::pair<std::string, std::string> answerAlert()
     {
         auto shown = alert();
-        if (auto sheet = window->attachedSheet())
-            click(*std::dynamic_pointer_cast<AlertViewController>(sheet->contentViewController())->cancelBtn());
+        if (auto sheet = window->attachedSheet()) {
+            auto alert = std::dynamic_pointer_cast<AlertViewController>(sheet->contentViewController());
+            expectWhole(*alert);
+            click(*alert->cancelBtn());
+        }
         return shown;
+    }
+    // Each label of the alert has the room its text needs: no line of it is
+    // cut off or shortened.
+    static void expectWhole(AlertViewController& alert)
+    {
+        alert.view()->window()->layoutIfNeeded();
+        for (const auto& label : {alert.titleLabel(), alert.msgLabel()}) {
+            CGSize needed = label->cell()->cellSizeForBounds(label->bounds());
+            EXPECT_LE(needed.width, label->bounds().width()) << label->stringValue();
+            EXPECT_LE(needed.height, label->bounds().height()) << label->stringValue();
+        }
     }
 
     // Requests posted to the agent, in order.

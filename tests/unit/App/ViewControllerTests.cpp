@@ -188,11 +188,13 @@ TEST(SettingsWindow, ASaveThatCannotReachTheSettingsFileSaysSoAndChangesNothing)
     scene.save();
     auto [title, message] = scene.answerAlert();
     EXPECT_EQ(title, "保存失败");
-    EXPECT_THAT(message, HasSubstr(scene.settingsPath));
+    // In the window's language; the system's own sentence is in the log.
+    EXPECT_EQ(message, "设置未能写入，原因已记在日志里");
     EXPECT_EQ(FileManager::contents(scene.settingsPath), "not a property list");
     EXPECT_THAT(scene.agentRequests(), IsEmpty());
     EXPECT_THAT(scene.launches, IsEmpty());
     EXPECT_THAT(log.text(), HasSubstr("saveAction(sender:)"));
+    EXPECT_THAT(log.text(), HasSubstr("The file " + scene.settingsPath + " holds no dictionary of settings"));
 }
 
 TEST(SettingsWindow, InstallingThePlugInDisablesItsButtonOnlyOnSuccess)

@@ -72,6 +72,61 @@ TEST(NSView, DrawsItsLayerAndTextIntoAnImageAndCountsCharactersNoFontHas)
     EXPECT_EQ(reread->size(), (CGSize{60, 30}));
 }
 
+TEST(NSView, NotesWhereEachLineOfTextWentTightAroundItsInk)
+{
+    // A wrapped field inside a frame, drawn at two pixels per point: the
+    // rectangles are in the image's pixels, y down, one per line.
+    auto frame = NSView::make(CGRect{0, 0, 120, 80});
+    auto field = NSView::make<NSTextField>(CGRect{10, 20, 60, 50});
+    field->setBezeled(false);
+    field->setDrawsBackground(false);
+    field->setStringValue("中国中国中国");
+    frame->addSubview(field);
+    auto image = NSBitmapImageRep::make({120, 80}, 2);
+    frame->cacheDisplay(frame->bounds(), *image);
+    const auto& lines = image->textRects();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_LT(lines[0].maxY(), lines[1].minY() + 1) << "the first line above the second";
+    auto inked = [&](int x, int y) { return image->colorAt(x, y).alphaComponent() > 0; };
+    auto inAny = [&](int x, int y) {
+        for (const auto& line : lines) {
+            if (line.insetBy(-1, -1).contains({x + 0.5, y + 0.5}))
+                return true;
+        }
+        return false;
+    };
+    int ink = 0;
+    for (int y = 0; y < image->pixelsHigh(); ++y) {
+        for (int x = 0; x < image->pixelsWide(); ++x) {
+            if (inked(x, y)) {
+                ++ink;
+                EXPECT_TRUE(inAny(x, y)) << "ink outside the noted lines at " << x << ", " << y;
+            }
+        }
+    }
+    EXPECT_GT(ink, 100);
+    // Within the field (20 to 140 across, 20 to 120 down), and each edge of a
+    // line's rectangle is within a pixel of its ink.
+    for (const auto& line : lines) {
+        EXPECT_GE(line.minX(), 20 - 1);
+        EXPECT_LE(line.maxX(), 140 + 1);
+        EXPECT_GE(line.minY(), 20 - 1);
+        EXPECT_LE(line.maxY(), 120 + 1);
+        auto inkAlong = [&](bool row, int at) {
+            int from = static_cast<int>(row ? line.minX() : line.minY()), to = static_cast<int>(row ? line.maxX() : line.maxY());
+            for (int i = from; i <= to; ++i) {
+                for (int near = at - 1; near <= at + 1; ++near) {
+                    if (row ? inked(i, near) : inked(near, i))
+                        return true;
+                }
+            }
+            return false;
+        };
+        EXPECT_TRUE(inkAlong(true, static_cast<int>(line.minY())) && inkAlong(true, static_cast<int>(line.maxY()) - 1));
+        EXPECT_TRUE(inkAlong(false, static_cast<int>(line.minX())) && inkAlong(false, static_cast<int>(line.maxX()) - 1));
+    }
+}
+
 TEST(NSBezierPath, ArcsInDegreesBecomeQuarterTurnCurvesOnTheCircle)
 {
     NSBezierPath circle;
