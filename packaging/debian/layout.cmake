@@ -8,6 +8,7 @@ set(CMAKE_INSTALL_PREFIX /usr CACHE PATH "")
 set(PARVEX_DEBIAN_PACKAGE ON CACHE BOOL "")
 set(PARVEX_TESTS OFF CACHE BOOL "")
 set(PARVEX_BENCH OFF CACHE BOOL "")
+set(PARVEX_WERROR OFF CACHE BOOL "")
 set(PARVEX_APPLICATIONS_DIR /usr/lib/parvex CACHE PATH "")
 set(PARVEX_LIBEXEC_DIR /usr/libexec/parvex CACHE PATH "")
 # `open` is an alternative of /usr/bin/open (the maintainer scripts register it).
