@@ -1,9 +1,9 @@
 # The Debian package, made by CPack's DEB generator from the install rules
 # (scripts/package builds the tree with layout.cmake). Its version is the
 # project's, the one both bundles' Info.plist carry as CFBundleShortVersionString
-# and CFBundleVersion. CPack runs dpkg-shlibdeps for the libraries, writes the
-# md5sums and strips the programs; what is written by hand is the maintainer
-# scripts, the conffiles list and the copyright.
+# and CFBundleVersion. CPack runs dpkg-shlibdeps for the libraries and writes
+# the md5sums (scripts/package links the programs stripped); what is written
+# by hand is the maintainer scripts, the conffiles list and the copyright.
 set(parvex_debian ${CMAKE_CURRENT_LIST_DIR})
 set(parvex_control ${PROJECT_BINARY_DIR}/debian-control)
 set(PARVEX_AGENT_LABEL top.kestrova.macOS.Parvex.Agent)
@@ -30,17 +30,17 @@ set(CPACK_PACKAGE_NAME parvex)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "makes NTFS volumes writable from the desktop")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "makes NTFS volumes writable from the desktop
- Parvex mounts the NTFS volumes of USB disks and disk images read-write:
- its menu-bar app, ParvexMenu, remounts each one read-write in a folder on
- the user's desktop through sudo (automatic mode), or has a root helper add
- an /etc/fstab entry so the system mounts it read-write (manual mode). The
- settings app, Parvex, stores the password and the mode, installs the
- helper and manages the login item.
- .
- It brings macOS-style disk tools (diskutil, hdiutil, mount_ntfs, open)
- built on ntfs-3g, a udev rule that names and mounts removable disks, and a
- sudo rule that lets the sudo group mount and unmount external volumes.")
+# The synopsis above, then this (paragraphs apart by an empty line).
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Parvex mounts the NTFS volumes of USB disks and disk images read-write:
+its menu-bar app, ParvexMenu, remounts each one read-write in a folder on
+the user's desktop through sudo (automatic mode), or has a root helper add
+an /etc/fstab entry so the system mounts it read-write (manual mode). The
+settings app, Parvex, stores the password and the mode, installs the
+helper and manages the login item.
+
+It brings macOS-style disk tools (diskutil, hdiutil, mount_ntfs, open)
+built on ntfs-3g, a udev rule that names and mounts removable disks, and a
+sudo rule that lets the sudo group mount and unmount external volumes.")
 set(CPACK_DEBIAN_PACKAGE_SECTION otherosfs)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Libraries from dpkg-shlibdeps; what the programs and their scripts run:
@@ -56,5 +56,7 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
   ${parvex_control}/prerm ${parvex_control}/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
-set(CPACK_STRIP_FILES ON)
+# A module records every library it needs: the X tray presenter calls no C
+# library function itself, so --as-needed would leave libc out of it.
+target_link_libraries(XEmbedTray PRIVATE -Wl,--push-state,--no-as-needed -l:libc.so.6 -Wl,--pop-state)
 include(CPack)
