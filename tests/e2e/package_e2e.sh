@@ -105,8 +105,9 @@ named=$( (sed -n 's/^Exec=//p' /etc/xdg/autostart/parvex-login-hook.desktop /usr
   grep -o '/usr/libexec/parvex/[a-z-]*' /usr/lib/udev/rules.d/90-parvex-disks.rules
   awk '/^Cmnd_Alias/ {print $4}' /etc/sudoers.d/parvex-diskutil) | sort -u)
 for program in $named; do expect "named and installed: $program" test -x "$program"; done
-expect "the entries, the rule, the policy and the programs name no /usr/local path" \
-  sh -c "! dpkg -L parvex | xargs grep -lE '/usr/local/(lib|libexec|bin/(diskutil|open))' 2>/dev/null"
+local_paths=$(dpkg -L parvex | xargs -d '\n' grep -lE '/usr/local/(lib|libexec|bin/(diskutil|open))' 2>/dev/null)
+expect "the entries, the rule, the policy and the programs name no /usr/local path: ${local_paths//$'\n'/ }" \
+  test -z "$local_paths"
 
 # ---------------------------------------------------------------- the plug-in, as the settings app installs it
 /usr/libexec/parvex/parvex-bless "$bundle" "$agent_label"
