@@ -24,6 +24,10 @@ struct VolumeEnvironment {
     std::shared_ptr<MountNotifier> notifier = nullptr;
     // What is mounted where, as the kernel has it: the judge of every mount.
     MountTable mounts = MountTable();
+    // Folders searched for the scripts' commands before the PATH the app was
+    // started with, so an installed Parvex reaches its own `diskutil` and
+    // `open` whatever PATH the desktop gives it; empty: that PATH alone.
+    std::string toolsPath = "";
 
     static std::shared_ptr<VolumeEnvironment> standard();
 
