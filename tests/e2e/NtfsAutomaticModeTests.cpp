@@ -148,7 +148,7 @@ TEST_F(AutomaticMode, AVolumeUnpluggedWhileMountedHasItsDesktopFolderCleanedUp)
     ASSERT_TRUE(waitForDesktopMount("Data", disk)) << log();
 
     std::string output;
-    ASSERT_TRUE(disk.detach(&output)) << output;
+    ASSERT_TRUE(disk.unplug(&output)) << output;
     EXPECT_TRUE(waitUntil([&] { return !fs::exists(folder); })) << "the next cycle deletes the emptied folder\n"
                                                                 << log();
     EXPECT_TRUE(waitForLog("remove " + disk.volume())) << "and forgets the volume\n" << log();

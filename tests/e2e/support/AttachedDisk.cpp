@@ -60,13 +60,23 @@ bool AttachedDisk::hasNodes() const
 
 bool AttachedDisk::detach(std::string* output)
 {
+    return runDetach("hdiutil detach \"$1\"", output);
+}
+
+bool AttachedDisk::unplug(std::string* output)
+{
+    return runDetach("hdiutil detach -force \"$1\"", output);
+}
+
+bool AttachedDisk::runDetach(const std::string& command, std::string* output)
+{
     if (!m_attached)
         return true;
     if (!hasNodes()) {
         m_attached = false;
         return true;
     }
-    ShellOutput detached = runShell("hdiutil detach \"$1\"", {m_disk});
+    ShellOutput detached = runShell(command, {m_disk});
     if (output)
         *output = detached.output + detached.error;
     m_attached = detached.status != 0;

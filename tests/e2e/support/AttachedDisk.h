@@ -23,12 +23,16 @@ public:
     bool isAttached() const { return m_attached; }
 
     bool detach(std::string* output = nullptr);
+    // Pulled out: detached even while a program holds it (a scan reading it,
+    // say), as a disk that is unplugged goes whatever holds it.
+    bool unplug(std::string* output = nullptr);
     // True while /dev/<disk> or /dev/<disk>s1 still names this attachment's
     // device (other programs on the machine may take the same identifier once
     // it is free, and /dev is shared with them).
     bool hasNodes() const;
 
 private:
+    bool runDetach(const std::string& command, std::string* output);
     AttachedDisk(std::string image, std::string disk);
 
     std::string m_image;
