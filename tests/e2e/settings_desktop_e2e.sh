@@ -152,13 +152,13 @@ wait_for 30 shows "password text" 输入Mac设备开机密码
 type_passwords 密码1234
 xdotool key Return
 expect "a full disk: 保存失败, for want of space" wait_for 10 failed_with 磁盘空间不足，设置未能写入
-expect "the log has the system's own words" wait_for 10 grep -q "No space left on device" "$menu_log"
+expect "the log has the system's own words" wait_for 10 grep -q "No space left on device" "$session/parvex.out"
 answer_alert
 rm "$prefs/filler"
 mount -o remount,ro "$prefs"
 xdotool key Return
 expect "a read-only disk: 保存失败, the disk can only be read" wait_for 10 failed_with 设置文件所在的磁盘是只读的
-expect "the log has the system's own words" wait_for 10 grep -q "Read-only file system" "$menu_log"
+expect "the log has the system's own words" wait_for 10 grep -q "Read-only file system" "$session/parvex.out"
 answer_alert
 "$close_window" "$(parvex_window)"
 wait_for 20 sh -c "! kill -0 $parvex_pid 2>/dev/null"
@@ -172,7 +172,7 @@ wait_for 30 shows "password text" 输入Mac设备开机密码
 type_passwords 密码1234
 xdotool key Return
 expect "no permission: 保存失败, the file may not be written" wait_for 10 failed_with 没有写入设置文件的权限
-expect "the log has the system's own words" wait_for 10 grep -q "Permission denied" "$menu_log"
+expect "the log has the system's own words" wait_for 10 grep -q "Permission denied" "$session/parvex.out"
 answer_alert
 expect "nothing was stored meanwhile" test -z "$(stored_password)"
 stop_session
