@@ -12,6 +12,8 @@ class FileLock {
 public:
     // Waits until the lock is held; the lock file is made if missing.
     static Expected<FileLock> lock(const std::string& path);
+    // Fails at once, with EWOULDBLOCK, while someone else holds it.
+    static Expected<FileLock> tryLock(const std::string& path);
     static std::string lockFilePath(const std::string& path);
 
     FileLock(FileLock&& other) noexcept;
@@ -19,6 +21,7 @@ public:
     ~FileLock();
 
 private:
+    static Expected<FileLock> take(const std::string& path, int operation);
     explicit FileLock(int fd)
         : m_fd(fd)
     {
