@@ -228,6 +228,24 @@ xfce() {
   expect "打开 Parvex in the panel's menu brings the running window to the front" wait_for 20 settings_window_active
   expect "... the same window: one settings app" test "$(pgrep -fc "^$parvex")" -eq 1
 
+  # Saving the other mode relaunches ParvexMenu: the new copy starts once the
+  # old one has gone, and the lock lets it run.
+  local field
+  for field in 输入Mac设备开机密码 再次输入Mac设备开机密码; do
+    click_control "password text" "$field"
+    wait_for 10 focused_is "password text" "$field"
+    xdotool key ctrl+a BackSpace
+    type_text secret
+  done
+  click_control "check box" 手动管理
+  wait_for 10 shows "push button" "需要安装插件(点此安装)"
+  click_control "push button" 保存
+  expect "saving the manual mode says 已保存" wait_for 10 shows label 已保存
+  expect "the old ParvexMenu quits" wait_for 30 sh -c "! kill -0 $menu_pid 2>/dev/null"
+  relaunched() { [ "$(items_registered)" -eq 1 ] && ! registered && pgrep -f "^$menu_app" >/dev/null; }
+  expect "a new one takes its place in the panel, alone" wait_for 30 relaunched
+  expect "... and runs: it did not find the old one" sh -c "! grep -q 'runs already' '$menu_log'"
+
   second_copy_leaves
   stop_session
 }
