@@ -69,7 +69,7 @@ public:
 
     void setIcon(const TrayIcon& icon) override
     {
-        m_iconSpec = icon;
+        m_trayIcon = icon;
         if (!icon.folder.empty() && !m_themed) {
             gtk_icon_theme_append_search_path(gtk_icon_theme_get_default(), icon.folder.c_str());
             m_themed = true;
@@ -133,8 +133,8 @@ private:
     {
         if (!m_icon)
             return;
-        const std::string& name = trayGivesColours() && !m_iconSpec.symbolicName.empty() ? m_iconSpec.symbolicName
-                                                                                          : m_iconSpec.name;
+        const std::string& name = trayGivesColours() && !m_trayIcon.symbolicName.empty() ? m_trayIcon.symbolicName
+                                                                                          : m_trayIcon.name;
         if (name == m_shownName)
             return;
         // has_icon() does not see icons lying loose in a search path; a lookup does.
@@ -144,8 +144,8 @@ private:
             g_object_unref(found);
             gtk_status_icon_set_from_icon_name(m_icon, name.c_str());
             m_shownName = name;
-        } else if (!m_iconSpec.fallbackPng.empty()) {
-            gtk_status_icon_set_from_file(m_icon, m_iconSpec.fallbackPng.c_str());
+        } else if (!m_trayIcon.fallbackPng.empty()) {
+            gtk_status_icon_set_from_file(m_icon, m_trayIcon.fallbackPng.c_str());
             m_shownName.clear();
         }
     }
@@ -210,7 +210,7 @@ private:
 
     TrayPresenterClient& m_client;
     GtkStatusIcon* m_icon = nullptr;
-    TrayIcon m_iconSpec;
+    TrayIcon m_trayIcon;
     std::string m_shownName;
     GtkWidget* m_menu = nullptr;
     bool m_shown = false;
