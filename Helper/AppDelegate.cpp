@@ -45,7 +45,30 @@ void AppDelegate::applicationDidFinishLaunching(const Notification&)
 {
     Console::shared().clear();
     statusItem()->setMenu(mainMenu());
+    m_manager.setVolumesMayHaveChanged([weak = weak_from_this()] {
+        if (auto self = weak.lock())
+            self->volumesMayHaveChanged();
+    });
+    // The panel takes its first copy of the menu now: the full one.
+    if (auto menu = mainMenu())
+        menuNeedsUpdate(*menu);
     m_manager.start();
+}
+
+AppDelegate::Shown AppDelegate::shownOf(const std::vector<std::shared_ptr<VolumeModel>>& volumes)
+{
+    Shown shown;
+    for (const auto& volume : volumes)
+        shown.emplace_back(volume->name, volume->status() == VolumeModel::Status::mounted);
+    return shown;
+}
+
+void AppDelegate::volumesMayHaveChanged()
+{
+    // An open menu was rebuilt as it opened; its next opening rebuilds it again.
+    auto menu = mainMenu();
+    if (menu && !menu->isOpen() && shownOf(m_manager.previousInsertedNTFSVolumes()) != m_shown)
+        menuNeedsUpdate(*menu);
 }
 
 void AppDelegate::applicationWillTerminate(const Notification&)
@@ -66,6 +89,7 @@ void AppDelegate::menuNeedsUpdate(NSMenu&)
         menu->removeItem(0);
 
     const auto volumes = m_manager.previousInsertedNTFSVolumes();
+    m_shown = shownOf(volumes);
     if (volumes.empty()) {
         menu->insertItem(std::make_shared<NSMenuItem>(kNoVolume), 0);
         menu->insertItem(NSMenuItem::separatorItem(), 1);
@@ -123,6 +147,7 @@ void AppDelegate::didChangeSelect(NSMenuItem& sender)
     else
         volume->mount();
     logState(sender, function);
+    volumesMayHaveChanged();
 }
 
 void AppDelegate::openVolume(NSMenuItem& sender)
@@ -138,8 +163,17 @@ void AppDelegate::openVolume(NSMenuItem& sender)
 void AppDelegate::openMainApp(NSMenuItem&)
 {
     for (const auto& application : NSWorkspace::shared().runningApplications()) {
-        if (application->bundleIdentifier() == settingsAppIdentifier)
-            return;
+        if (application->bundleIdentifier() != settingsAppIdentifier)
+            continue;
+        // It runs, perhaps behind other windows or minimised: its window comes
+        // to the front, as at a second start of it.
+        application->activate([](const Expected<void>& asked) {
+            Console::shared().printLog(asked ? std::string("asked the running settings app to show its window")
+                                             : "cannot ask the running settings app to show its window: "
+                                                   + asked.error().description,
+                                       "openMainApp(_:)");
+        });
+        return;
     }
     const std::string path = settingsAppPath(NSBundle::main()->bundlePath());
     if (path.empty()) {

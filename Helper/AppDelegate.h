@@ -3,6 +3,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "Platform/AppKit/NSApplication.h"
 #include "Platform/AppKit/NSApplicationDelegate.h"
@@ -35,6 +37,12 @@ public:
     void applicationWillTerminate(const Notification&) override;
     void menuNeedsUpdate(NSMenu&) override;
 
+    // The volumes may have changed (a scan, an agent's answer, a choice in the
+    // menu): a closed menu is rebuilt at once when they did, so the panel's
+    // copy of it, by which it sizes the menu before asking for the new one, is
+    // never behind. The rebuild each time the menu opens stays.
+    void volumesMayHaveChanged();
+
     // The menu actions; each item is its own sender.
     void didChangeSelect(NSMenuItem& sender);
     void openVolume(NSMenuItem& sender);
@@ -56,8 +64,13 @@ private:
     std::shared_ptr<VolumeModel> volumeAt(int tag, std::string_view function) const;
     static void logState(const NSMenuItem& item, std::string_view function);
 
+    // What the last rebuild showed of each volume.
+    using Shown = std::vector<std::pair<std::string, bool>>;
+    static Shown shownOf(const std::vector<std::shared_ptr<VolumeModel>>& volumes);
+
     NTFSManager& m_manager;
     std::weak_ptr<NSMenu> m_mainMenu;
     NSApplication& m_application;
     std::shared_ptr<NSStatusItem> m_statusItem;
+    Shown m_shown;
 };

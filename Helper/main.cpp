@@ -6,15 +6,36 @@
 #include "Helper/NTFSManager/MountNotifier.h"
 #include "Helper/NTFSManager/NTFSManager.h"
 #include "Helper/NTFSManager/VolumeEnvironment.h"
+#include "Platform/AppKit/InstanceLock.h"
 #include "Platform/AppKit/NSApplication.h"
+#include "Platform/AppKit/NSBundle.h"
 #include "Platform/AppKit/NSMenu.h"
 #include "Platform/AppKit/NSMenuItem.h"
 #include "Platform/AppKit/StatusBarBackend.h"
 #include "Shared/Console.h"
 
+namespace {
+constexpr const char* kIdentifier = "top.kestrova.macOS.Parvex.Helper";
+}  // namespace
+
 int main(int argc, char** argv)
 {
     Console::shared().setPath("/Users/tamsel/Parvex.txt");
+    // One copy per user: two would mount the same volumes on the same folders,
+    // show two icons and notify twice. The settings app's relaunch starts the
+    // new copy only once the old one has ended.
+    auto bundle = NSBundle::main();
+    InstanceLock instance(bundle ? bundle->bundleIdentifier().value_or(kIdentifier) : kIdentifier);
+    switch (instance.claim()) {
+    case InstanceLock::Role::secondary:
+        Console::shared().printLog("ParvexMenu runs already: this copy leaves it the volumes and quits", "main()");
+        return 0;
+    case InstanceLock::Role::alone:
+        Console::shared().printLog("cannot tell whether ParvexMenu runs already: " + instance.why(), "main()");
+        break;
+    case InstanceLock::Role::primary:
+        break;
+    }
     NSApplication& application = NSApplication::shared();
     application.installSignalSources();
     // The status item goes to the desktop's panel, whichever kind it has.

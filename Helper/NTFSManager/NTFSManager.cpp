@@ -86,6 +86,12 @@ std::vector<std::string> NTFSManager::previousInsertedVolumeIDs() const
     return m_volumeIDs;
 }
 
+void NTFSManager::volumesMayHaveChanged() const
+{
+    if (m_volumesMayHaveChanged)
+        DispatchQueue::main().async(m_volumesMayHaveChanged);
+}
+
 bool NTFSManager::isRecorded(const std::string& identifier) const
 {
     std::lock_guard guard(m_lists);
@@ -138,6 +144,7 @@ void NTFSManager::scanWhileChanging()
             if (!m_stopped)
                 scan();
         }
+        volumesMayHaveChanged();
         m_isRunning = false;
     } while (!m_stopped && m_mountTableChanged.load() && !m_isRunning.exchange(true));
 }
@@ -272,4 +279,5 @@ void NTFSManager::eventCallBackNotification(const Notification& notification)
         if (volume->name == volumeName)
             volume->remountFinished();
     }
+    volumesMayHaveChanged();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
@@ -42,6 +43,9 @@ public:
     // changes costs a cycle or two, never one each.
     void mountTableDidChange();
     void eventCallBackNotification(const Notification& notification);
+    // Runs on the main thread after each scan cycle and each agent answer,
+    // whether or not they changed a volume; set before start().
+    void setVolumesMayHaveChanged(std::function<void()> handler) { m_volumesMayHaveChanged = std::move(handler); }
 
     // Snapshots, safe to take on any thread while a scan changes the lists.
     std::vector<std::shared_ptr<VolumeModel>> previousInsertedNTFSVolumes() const;
@@ -66,6 +70,7 @@ private:
     void scan();
     void checkIdentifier(const std::string& identifier, bool manual);
     bool isRecorded(const std::string& identifier) const;
+    void volumesMayHaveChanged() const;
 
     std::shared_ptr<VolumeEnvironment> m_environment;
     mutable std::mutex m_lists;
@@ -80,4 +85,5 @@ private:
     std::shared_ptr<Timer> m_timer;
     std::unique_ptr<MountTableMonitor> m_mountTable;
     std::shared_ptr<Lifetime> m_lifetime = std::make_shared<Lifetime>(this);
+    std::function<void()> m_volumesMayHaveChanged;
 };

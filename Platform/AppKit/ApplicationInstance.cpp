@@ -3,6 +3,7 @@
 #include <gio/gio.h>
 
 #include <cstdio>
+#include <memory>
 
 ApplicationInstance::ApplicationInstance(const std::string& identifier, std::function<void()> reopened)
     : m_reopened(std::move(reopened))
@@ -46,4 +47,46 @@ ApplicationInstance::Role ApplicationInstance::claim()
         g_object_unref(bus);
     }
     return Role::secondary;
+}
+
+void ApplicationInstance::reopen(const std::string& identifier, Asked done)
+{
+    GError* error = nullptr;
+    GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
+    if (!bus) {
+        Error failure = Error::message(std::string("no session bus: ") + error->message);
+        g_clear_error(&error);
+        if (done)
+            done(failure);
+        return;
+    }
+    // The object path GApplication derives from the identifier.
+    gchar* path = g_strconcat("/", identifier.c_str(), nullptr);
+    for (gchar* at = path; *at; ++at) {
+        if (*at == '.')
+            *at = '/';
+        else if (*at == '-')
+            *at = '_';
+    }
+    GVariantBuilder platformData;
+    g_variant_builder_init(&platformData, G_VARIANT_TYPE("a{sv}"));
+    // Never started by the bus: only a copy that runs is asked.
+    g_dbus_connection_call(bus, identifier.c_str(), path, "org.freedesktop.Application", "Activate",
+        g_variant_new("(a{sv})", &platformData), nullptr, G_DBUS_CALL_FLAGS_NO_AUTO_START, -1, nullptr,
+        [](GObject* source, GAsyncResult* result, gpointer data) {
+            std::unique_ptr<Asked> done(static_cast<Asked*>(data));
+            GError* error = nullptr;
+            GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
+            Expected<void> asked;
+            if (reply)
+                g_variant_unref(reply);
+            else
+                asked = Error::message(std::string("no running copy answered: ") + error->message);
+            g_clear_error(&error);
+            if (*done)
+                (*done)(asked);
+        },
+        new Asked(std::move(done)));
+    g_free(path);
+    g_object_unref(bus);
 }

@@ -3,6 +3,8 @@
 #include <functional>
 #include <string>
 
+#include "Platform/Foundation/Expected.h"
+
 typedef struct _GApplication GApplication;
 
 // One running copy of an application per user session, as the original
@@ -26,6 +28,12 @@ public:
     ApplicationInstance& operator=(const ApplicationInstance&) = delete;
 
     Role claim();
+
+    // Asks the copy that owns `identifier` on this session's bus to open
+    // again, as a later start does, without starting one; `done` hears, on
+    // the main thread, whether the copy took the request.
+    using Asked = std::function<void(const Expected<void>& asked)>;
+    static void reopen(const std::string& identifier, Asked done);
 
 private:
     GApplication* m_application = nullptr;

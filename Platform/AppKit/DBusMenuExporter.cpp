@@ -116,8 +116,19 @@ void DBusMenuExporter::setMenu(const std::shared_ptr<NSMenu>& menu)
 
 void DBusMenuExporter::menuChanged()
 {
-    ++m_revision;
     scheduleLayoutUpdate();
+}
+
+void DBusMenuExporter::updateRevision()
+{
+    GVariant* whole = g_variant_ref_sink(layout(0, -1, {}));
+    gchar* printed = g_variant_print(whole, false);
+    g_variant_unref(whole);
+    if (m_layout != printed) {
+        m_layout = printed;
+        ++m_revision;
+    }
+    g_free(printed);
 }
 
 void DBusMenuExporter::menuClosed()
@@ -137,6 +148,10 @@ void DBusMenuExporter::scheduleLayoutUpdate()
             return;
         DBusMenuExporter& exporter = **alive;
         exporter.m_updateScheduled = false;
+        exporter.updateRevision();
+        if (exporter.m_revision == exporter.m_announced)
+            return;
+        exporter.m_announced = exporter.m_revision;
         g_dbus_connection_emit_signal(exporter.m_connection, nullptr, exporter.m_path.c_str(), kInterface,
                                       "LayoutUpdated", g_variant_new("(ui)", exporter.m_revision, 0), nullptr);
     });
@@ -221,6 +236,7 @@ bool DBusMenuExporter::aboutToShow(int id, const char* sender)
     watchHost(sender);
     if (!menu->open())
         return false;
+    updateRevision();
     m_awaitingOpened = true;
     DispatchQueue::main().asyncAfter(kOpenedWithinMilliseconds / 1000.0,
                                      [self = std::weak_ptr<DBusMenuExporter*>(m_self)] {
@@ -295,6 +311,8 @@ void DBusMenuExporter::call(const std::string& method, GVariant* parameters, GDB
             g_dbus_method_invocation_return_dbus_error(invocation, "com.canonical.dbusmenu.UnknownId", "no such item");
             return;
         }
+        // The revision goes with the layout it names, announced or not yet.
+        updateRevision();
         g_dbus_method_invocation_return_value(invocation,
             g_variant_new("(u@(ia{sv}av))", m_revision, layout(parent, depth, wantedNames)));
     } else if (method == "GetGroupProperties") {

@@ -18,6 +18,11 @@ class NSMenuItem;
 // or "opened" opens the menu (the delegate rebuilds it and the run loop enters
 // event tracking), "closed" closes it, "clicked" chooses the item on the main
 // thread once the panel has its answer.
+//
+// Panels keep a copy of the layout and size the menu from it before they ask
+// for the new one, so every change of the layout, shown or not, is announced
+// at once (LayoutUpdated with a new revision); a rebuild that leaves it as it
+// was keeps the revision, and the panel its copy.
 class DBusMenuExporter {
 public:
     DBusMenuExporter(GDBusConnection* connection, std::string objectPath);
@@ -28,7 +33,7 @@ public:
     const std::string& objectPath() const { return m_path; }
     void setMenu(const std::shared_ptr<NSMenu>& menu);
 
-    // The model changed while the menu is shown: the panel fetches it again.
+    // The model changed, shown or not: the panel hears of it if the layout did.
     void menuChanged();
     void menuClosed();
 
@@ -49,12 +54,17 @@ private:
     bool event(int id, const std::string& name, const char* sender);
     void watchHost(const char* sender);
     void scheduleLayoutUpdate();
+    // A new revision when the layout differs from the one last seen.
+    void updateRevision();
 
     GDBusConnection* m_connection = nullptr;
     std::string m_path;
     unsigned m_registration = 0;
     std::weak_ptr<NSMenu> m_menu;
     unsigned m_revision = 1;
+    unsigned m_announced = 1;
+    // The whole layout as last seen, printed.
+    std::string m_layout;
     int m_nextId = 1;
     struct Entry {
         std::weak_ptr<NSMenuItem> item;

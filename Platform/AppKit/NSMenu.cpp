@@ -124,6 +124,6 @@ void NSMenu::itemChanged(NSMenuItem&)
 
 void NSMenu::changed()
 {
-    if (m_open)
-        StatusBarBackend::current().menuChanged(*this);
+    // Also while closed: a panel keeps a copy of the menu to size it by.
+    StatusBarBackend::current().menuChanged(*this);
 }

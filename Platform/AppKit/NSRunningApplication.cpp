@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "Platform/AppKit/ApplicationInstance.h"
 #include "Platform/AppKit/NSBundle.h"
 #include "Platform/AppKit/ProcessEntry.h"
 
@@ -26,6 +27,16 @@ std::shared_ptr<NSRunningApplication> NSRunningApplication::from(const ProcessEn
         application->m_bundleIdentifier = bundle.bundleIdentifier();
     }
     return application;
+}
+
+void NSRunningApplication::activate(std::function<void(const Expected<void>& asked)> done) const
+{
+    if (!m_bundleIdentifier) {
+        if (done)
+            done(Error::message("process " + std::to_string(m_pid) + " belongs to no application bundle"));
+        return;
+    }
+    ApplicationInstance::reopen(*m_bundleIdentifier, std::move(done));
 }
 
 bool NSRunningApplication::isTerminated() const

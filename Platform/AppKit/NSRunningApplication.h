@@ -31,6 +31,10 @@ public:
     // normal terminate sequence. Fails when the request could not be sent:
     // never to a stranger that took over the pid.
     Expected<void> terminate();
+    // Brings the application to the front: asks it, over the session bus, to
+    // open again as the desktop's reopen does. `done` hears on the main run
+    // loop whether it took the request.
+    void activate(std::function<void(const Expected<void>& asked)> done = nullptr) const;
     // Calls `terminated` on the main run loop once the process has ended,
     // without anyone waiting for it; dropping the source cancels the call.
     // Fails (ESRCH) when it has ended already.

@@ -29,7 +29,8 @@ public:
     virtual void statusItemRemoved(NSStatusItem& item) = 0;
 
     virtual void menuOpened(NSMenu& menu) = 0;
-    // An open menu's items or their titles, states or images changed.
+    // A menu's items or their titles, states or images changed, whether it is
+    // open or not.
     virtual void menuChanged(NSMenu& menu) = 0;
     virtual void menuClosed(NSMenu& menu) = 0;
 };

@@ -80,16 +80,18 @@ GVariant* noPixmaps()
 
 }  // namespace
 
-StatusNotifierItem::StatusNotifierItem(GDBusConnection* connection, Registered registered)
+StatusNotifierItem::StatusNotifierItem(GDBusConnection* connection, Registered registered, MenuRequested menuRequested)
     : m_connection(G_DBUS_CONNECTION(g_object_ref(connection)))
     , m_registered(std::move(registered))
+    , m_menuRequested(std::move(menuRequested))
     , m_busName("org.kde.StatusNotifierItem-" + std::to_string(::getpid()) + "-1")
     , m_menu(connection, kMenuPath)
 {
     static const GDBusInterfaceVTable vtable = {
-        // Clicks open the menu in the panel itself (ItemIsMenu); nothing else acts.
-        [](GDBusConnection*, const char*, const char*, const char*, const char*, GVariant*,
-           GDBusMethodInvocation* invocation, gpointer) { g_dbus_method_invocation_return_value(invocation, nullptr); },
+        [](GDBusConnection*, const char*, const char*, const char*, const char* method, GVariant*,
+           GDBusMethodInvocation* invocation, gpointer self) {
+            static_cast<StatusNotifierItem*>(self)->call(method, invocation);
+        },
         [](GDBusConnection*, const char*, const char*, const char*, const char* name, GError**,
            gpointer self) -> GVariant* { return static_cast<StatusNotifierItem*>(self)->property(name); },
         nullptr, {}};
@@ -152,6 +154,16 @@ void StatusNotifierItem::registerWithWatcher(int attempt)
         new Call{m_self, attempt});
 }
 
+void StatusNotifierItem::call(const std::string& method, GDBusMethodInvocation* invocation)
+{
+    // Clicks open the menu in the panel itself (ItemIsMenu). A panel that
+    // sends Activate all the same, or wants a context menu drawn, gets it from
+    // us; the middle button and the wheel do nothing.
+    g_dbus_method_invocation_return_value(invocation, nullptr);
+    if ((method == "Activate" || method == "ContextMenu") && m_menuRequested)
+        m_menuRequested();
+}
+
 void StatusNotifierItem::setImage(const std::shared_ptr<NSImage>& image)
 {
     m_image = image;
@@ -169,13 +181,18 @@ GVariant* StatusNotifierItem::property(const std::string& name) const
         return g_variant_new_string("Active");
     if (name == "WindowId")
         return g_variant_new_int32(0);
-    // A symbolic icon by name from the bundle's resources follows the
-    // panel's colours; the pixels are for panels that read no icon files.
-    const std::string symbolic = m_image ? m_image->symbolicPath() : std::string();
+    // The icon by name from the bundle's resources: one that reads on light
+    // and dark panels alike, since many panels draw icons as they are. A panel
+    // that draws icons in its own colours asks for "<name>-symbolic" and finds
+    // the symbolic form beside it. The pixels are for panels that read no
+    // icon files.
+    const std::string folder = m_image && !m_image->representations().empty()
+        ? std::filesystem::path(m_image->representations().front().path).parent_path().string()
+        : std::string();
     if (name == "IconName")
-        return g_variant_new_string(symbolic.empty() ? "" : std::filesystem::path(symbolic).stem().c_str());
+        return g_variant_new_string(folder.empty() ? "" : m_image->name().c_str());
     if (name == "IconThemePath")
-        return g_variant_new_string(symbolic.empty() ? "" : std::filesystem::path(symbolic).parent_path().c_str());
+        return g_variant_new_string(folder.c_str());
     if (name == "IconPixmap") {
         GVariantBuilder pixmaps;
         g_variant_builder_init(&pixmaps, G_VARIANT_TYPE("a(iiay)"));

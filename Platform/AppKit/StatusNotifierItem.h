@@ -22,9 +22,13 @@ class StatusNotifierItem {
 public:
     // Whether the watcher took the item, or why not.
     using Registered = std::function<void(const Expected<void>& registered)>;
+    // The panel asks the item to show its menu itself: it sends Activate on
+    // a click although the item says it is a menu (mate-panel does), or
+    // ContextMenu where it draws no menus.
+    using MenuRequested = std::function<void()>;
 
     // `registered` hears once.
-    StatusNotifierItem(GDBusConnection* connection, Registered registered);
+    StatusNotifierItem(GDBusConnection* connection, Registered registered, MenuRequested menuRequested = nullptr);
     ~StatusNotifierItem();
     StatusNotifierItem(const StatusNotifierItem&) = delete;
     StatusNotifierItem& operator=(const StatusNotifierItem&) = delete;
@@ -35,12 +39,14 @@ public:
 
     // From the bus, on the main thread.
     GVariant* property(const std::string& name) const;
+    void call(const std::string& method, GDBusMethodInvocation* invocation);
 
 private:
     void registerWithWatcher(int attempt);
 
     GDBusConnection* m_connection = nullptr;
     Registered m_registered;
+    MenuRequested m_menuRequested;
     std::string m_busName;
     unsigned m_nameOwner = 0;
     unsigned m_registration = 0;

@@ -131,10 +131,13 @@ void TrayStatusBarBackend::attach(Host host)
     m_host = host;
     switch (host) {
     case Host::statusNotifier:
-        m_statusNotifier = std::make_unique<StatusNotifierItem>(m_bus, [this](const Expected<void>& registered) {
-            tell(registered ? "status item registered with the panel's StatusNotifierWatcher"
-                            : registered.error().description);
-        });
+        m_statusNotifier = std::make_unique<StatusNotifierItem>(
+            m_bus,
+            [this](const Expected<void>& registered) {
+                tell(registered ? "status item registered with the panel's StatusNotifierWatcher"
+                                : registered.error().description);
+            },
+            [this] { menuRequested(); });
         m_statusNotifier->setMenu(shownItem()->menu());
         showIcon();
         break;
@@ -186,11 +189,35 @@ void TrayStatusBarBackend::showIcon()
     if (m_statusNotifier)
         m_statusNotifier->setImage(image);
     if (m_presenter && m_host == Host::xembed && image) {
-        const std::filesystem::path symbolic = image->symbolicPath();
         const auto& representations = image->representations();
-        m_presenter->setIcon(symbolic.parent_path(), symbolic.stem(),
-                             representations.empty() ? "" : representations.front().path);
+        const std::string png = representations.empty() ? std::string() : representations.front().path;
+        m_presenter->setIcon({std::filesystem::path(png).parent_path(), image->name(),
+                              std::filesystem::path(image->symbolicPath()).stem(), png});
     }
+}
+
+void TrayStatusBarBackend::menuRequested()
+{
+    auto* item = shownItem();
+    auto menu = item ? item->menu() : nullptr;
+    if (!menu)
+        return;
+    // A second click on the item closes the menu, as it would in the panel.
+    if (menu->isOpen()) {
+        if (m_popupShown)
+            menu->close();
+        return;
+    }
+    if (m_presenterFailed)
+        return;
+    if (auto loaded = loadPresenter(); !loaded) {
+        m_presenterFailed = true;
+        tell(loaded.error().description);
+        return;
+    }
+    m_requested = true;
+    item->click();
+    m_requested = false;
 }
 
 void TrayStatusBarBackend::showRows(NSMenu& menu)
@@ -202,12 +229,20 @@ void TrayStatusBarBackend::showRows(NSMenu& menu)
         rows.push_back({item->title(), item->isSeparatorItem(), item->isEnabled(),
                         item->state() == NSControlStateValue::on && item->onStateImage() != nullptr});
     }
-    m_presenter->showMenu(rows);
+    if (m_popupAtPointer)
+        m_presenter->showMenuAtPointer(rows);
+    else
+        m_presenter->showMenu(rows);
 }
 
 void TrayStatusBarBackend::menuOpened(NSMenu& menu)
 {
-    if (m_host == Host::xembed && m_presenter) {
+    if (!m_presenter)
+        return;
+    // The panel's own menu (dbusmenu) opens the model too; the popup only
+    // comes where the panel asked for it, or in the X tray.
+    if (m_host == Host::xembed || m_requested) {
+        m_popupAtPointer = m_host != Host::xembed;
         m_popupShown = true;
         showRows(menu);
     }
@@ -218,7 +253,7 @@ void TrayStatusBarBackend::menuChanged(NSMenu& menu)
     if (m_statusNotifier)
         m_statusNotifier->menu().menuChanged();
     // A rebuild before the popup is up needs no refresh.
-    if (m_host == Host::xembed && m_presenter && m_popupShown)
+    if (m_presenter && m_popupShown && menu.isOpen())
         showRows(menu);
 }
 
@@ -227,6 +262,7 @@ void TrayStatusBarBackend::menuClosed(NSMenu&)
     if (m_statusNotifier)
         m_statusNotifier->menu().menuClosed();
     m_popupShown = false;
+    m_popupAtPointer = false;
     if (m_presenter)
         m_presenter->closeMenu();
 }

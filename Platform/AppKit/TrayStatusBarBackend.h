@@ -19,7 +19,9 @@ class XTrayWatcher;
 // StatusNotifierItem watcher where one runs on the session bus, else to an X
 // system tray (XEmbed) where a tray manager runs. A panel that starts after
 // the app (at login, say) is noticed and used without a restart; one that
-// quits gives the item to the other kind, if there is one.
+// quits gives the item to the other kind, if there is one. A
+// StatusNotifierItem panel that asks the item to show its menu itself gets
+// the X tray's popup, loaded only then.
 class TrayStatusBarBackend final : public StatusBarBackend, private TrayPresenterClient {
 public:
     using Report = std::function<void(const std::string& line)>;
@@ -48,6 +50,7 @@ private:
     NSStatusItem* shownItem() const { return m_items.empty() ? nullptr : m_items.front(); }
     void showIcon();
     void showRows(NSMenu& menu);
+    void menuRequested();
     void tell(const std::string& line);
 
     void trayIconClicked() override;
@@ -71,6 +74,10 @@ private:
     bool m_presenterFailed = false;
     Host m_host = Host::undecided;
     bool m_popupShown = false;
+    // A StatusNotifierItem panel asked for the popup: while it opens, and
+    // while it is up.
+    bool m_requested = false;
+    bool m_popupAtPointer = false;
     bool m_toldNowhere = false;
     // The items behind the rows of the X tray's open menu.
     std::vector<std::weak_ptr<NSMenuItem>> m_rows;

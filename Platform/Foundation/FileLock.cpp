@@ -12,11 +12,21 @@
 
 Expected<FileLock> FileLock::lock(const std::string& path)
 {
+    return take(path, LOCK_EX);
+}
+
+Expected<FileLock> FileLock::tryLock(const std::string& path)
+{
+    return take(path, LOCK_EX | LOCK_NB);
+}
+
+Expected<FileLock> FileLock::take(const std::string& path, int operation)
+{
     std::string lockFile = lockFilePath(path);
     int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
         return Error::system(errno, "The lock file ", lockFile, " couldn't be opened");
-    while (::flock(fd, LOCK_EX) != 0) {
+    while (::flock(fd, operation) != 0) {
         int code = errno;
         if (code == EINTR)
             continue;

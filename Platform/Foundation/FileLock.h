@@ -20,6 +20,8 @@ public:
     // the wait ends after `patience` (EWOULDBLOCK): a stranger holding it
     // must not stall the caller for good.
     static Expected<FileLock> lock(const FileHandle& file, std::chrono::milliseconds patience);
+    // Fails at once, with EWOULDBLOCK, while someone else holds it.
+    static Expected<FileLock> tryLock(const std::string& path);
     static std::string lockFilePath(const std::string& path);
 
     FileLock(FileLock&& other) noexcept;
@@ -27,6 +29,7 @@ public:
     ~FileLock();
 
 private:
+    static Expected<FileLock> take(const std::string& path, int operation);
     explicit FileLock(int fd)
         : m_fd(fd)
     {

@@ -95,10 +95,12 @@ void NSUserNotificationCenter::deliverOnMainThread(const NSUserNotification& not
     g_variant_builder_add(&hints, "{sv}", "desktop-entry", g_variant_new_string(m_desktopEntry.c_str()));
     // The daemon may read markup in the body; the texts are plain.
     gchar* body = g_markup_escape_text(notification.informativeText.c_str(), -1);
-    // "default" is a click on the notification, "open" its button.
+    // "default" is a click on the notification itself, "open" its button.
+    // The default action goes without a label: daemons that draw a button
+    // for every labelled action (xfce4-notifyd) would show two alike.
     std::vector<const char*> actions;
     if (!notification.actionButtonTitle.empty())
-        actions = {"default", notification.actionButtonTitle.c_str(), "open", notification.actionButtonTitle.c_str()};
+        actions = {"default", "", "open", notification.actionButtonTitle.c_str()};
     actions.push_back(nullptr);
     GVariant* parameters = g_variant_new("(susss^as@a{sv}i)", m_applicationName.c_str(), 0u, m_desktopEntry.c_str(),
                                          notification.title.c_str(), body, actions.data(),

@@ -1,5 +1,7 @@
 #include "Platform/GtkBackend/GtkHostWindow.h"
 
+#include <gdk/gdkwayland.h>
+
 #include <cmath>
 #include <vector>
 
@@ -75,6 +77,7 @@ GtkHostWindow::GtkHostWindow(NSWindow& window)
     g_signal_connect(m_gtkWindow, "delete-event", G_CALLBACK(deleted), this);
     g_signal_connect(m_gtkWindow, "focus-in-event", G_CALLBACK(focused), this);
     g_signal_connect(m_gtkWindow, "configure-event", G_CALLBACK(configured), this);
+    g_signal_connect_after(m_gtkWindow, "map", G_CALLBACK(mapped), this);
     gtk_widget_show(m_fixed);
     gtk_widget_show(m_canvas);
 }
@@ -106,7 +109,11 @@ void GtkHostWindow::show(GtkHostWindow* parent)
 {
     m_parent = parent;
     GtkWindow* window = GTK_WINDOW(m_gtkWindow);
-    if (parent) {
+    if (!parent) {
+        // Where the original platform puts a new main window: in the middle
+        // of the screen, not wherever the window manager has room.
+        gtk_window_set_position(window, GTK_WIN_POS_CENTER);
+    } else {
         parent->m_sheet = this;
         gtk_window_set_transient_for(window, parent->gtkWindow());
         gtk_window_set_modal(window, TRUE);
@@ -323,6 +330,17 @@ gboolean GtkHostWindow::focused(GtkWidget*, GdkEvent*, gpointer data)
     if (self->m_window && !self->m_window->isKeyWindow())
         self->m_window->makeKeyWindow();
     return FALSE;
+}
+
+void GtkHostWindow::mapped(GtkWidget* widget, gpointer)
+{
+    // A Wayland compositor matches a window with its desktop entry by the
+    // application id, which GTK takes from the program's name, the name
+    // screen readers know it by. The program class holds the identifier, as
+    // it does for X; the compositor has it before the window shows.
+    GdkWindow* window = gtk_widget_get_window(widget);
+    if (window && GDK_IS_WAYLAND_WINDOW(window))
+        gdk_wayland_window_set_application_id(window, gdk_get_program_class());
 }
 
 gboolean GtkHostWindow::configured(GtkWidget*, GdkEvent*, gpointer data)

@@ -51,6 +51,7 @@ private:
     static gboolean deleted(GtkWidget* widget, GdkEvent* event, gpointer self);
     static gboolean focused(GtkWidget* widget, GdkEvent* event, gpointer self);
     static gboolean configured(GtkWidget* widget, GdkEvent* event, gpointer self);
+    static void mapped(GtkWidget* widget, gpointer self);
 
     // A point of the canvas (y down) in the window's content (y up).
     CGPoint location(double x, double y) const;

@@ -28,6 +28,9 @@ start_session() {
   session=$(mktemp -d /tmp/desktop-e2e.XXXXXX)
   mkdir -m 700 "$session/run"
   export XDG_RUNTIME_DIR=$session/run
+  # The desktop's own programs (and those the bus starts for them) keep their
+  # settings and caches in the session, never in the machine's home.
+  export XDG_CONFIG_HOME=$session/home/.config XDG_CACHE_HOME=$session/home/.cache XDG_DATA_HOME=$session/home/.local/share
   Xvfb -displayfd 3 -noreset -screen 0 "${1:-640x480}x24" 3>"$session/display" >"$session/xvfb.log" 2>&1 &
   started $!
   wait_for 10 test -s "$session/display" || { fail "Xvfb did not start"; return 1; }

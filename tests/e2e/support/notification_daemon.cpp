@@ -1,8 +1,9 @@
 // A notification daemon for tests: owns org.freedesktop.Notifications on the
 // session bus and appends each notification it is sent to a file, one line
-// each: application, summary, body and the actions' labels (joined by "|"),
-// separated by tabs. SIGUSR1 clicks the last notification's button (its
-// first action other than "default"), as a user would.
+// each: application, summary, body and the actions as "key=label" (joined by
+// "|"), separated by tabs. SIGUSR1 clicks the last notification's button (its
+// first action other than "default"), SIGUSR2 the notification itself (its
+// "default" action), as a user would.
 //   notification_daemon FILE
 #include <gio/gio.h>
 #include <glib-unix.h>
@@ -31,6 +32,15 @@ guint32 g_next = 1;
 GDBusConnection* g_connection = nullptr;
 guint32 g_lastId = 0;
 std::string g_lastButton;
+bool g_lastHasDefault = false;
+
+void invoke(const std::string& action)
+{
+    if (g_connection && !action.empty())
+        g_dbus_connection_emit_signal(g_connection, nullptr, "/org/freedesktop/Notifications",
+                                      "org.freedesktop.Notifications", "ActionInvoked",
+                                      g_variant_new("(us)", g_lastId, action.c_str()), nullptr);
+}
 
 void methodCall(GDBusConnection*, const char*, const char*, const char*, const char* method, GVariant* parameters,
                 GDBusMethodInvocation* invocation, gpointer)
@@ -43,9 +53,12 @@ void methodCall(GDBusConnection*, const char*, const char*, const char*, const c
                       nullptr, nullptr);
         std::string labels;
         g_lastButton.clear();
+        g_lastHasDefault = false;
         for (size_t i = 0; actions && actions[i] && actions[i + 1]; i += 2) {
-            labels += (labels.empty() ? "" : "|") + std::string(actions[i + 1]);
-            if (g_lastButton.empty() && std::string(actions[i]) != "default")
+            labels += (labels.empty() ? "" : "|") + std::string(actions[i]) + "=" + actions[i + 1];
+            if (std::string(actions[i]) == "default")
+                g_lastHasDefault = true;
+            else if (g_lastButton.empty())
                 g_lastButton = actions[i];
         }
         g_free(actions);
@@ -88,10 +101,11 @@ int main(int argc, char** argv)
         },
         node, nullptr);
     g_unix_signal_add(SIGUSR1, [](gpointer) -> gboolean {
-        if (g_connection && !g_lastButton.empty())
-            g_dbus_connection_emit_signal(g_connection, nullptr, "/org/freedesktop/Notifications",
-                                          "org.freedesktop.Notifications", "ActionInvoked",
-                                          g_variant_new("(us)", g_lastId, g_lastButton.c_str()), nullptr);
+        invoke(g_lastButton);
+        return G_SOURCE_CONTINUE;
+    }, nullptr);
+    g_unix_signal_add(SIGUSR2, [](gpointer) -> gboolean {
+        invoke(g_lastHasDefault ? "default" : "");
         return G_SOURCE_CONTINUE;
     }, nullptr);
     g_main_loop_run(loop);

@@ -7,6 +7,7 @@
 #include "Platform/AppKit/NSBundle.h"
 #include "Platform/AppKit/NSImage.h"
 #include "Platform/AppKit/NSStatusItem.h"
+#include "Platform/Foundation/RunLoop.h"
 #include "Shared/Console.h"
 #include "support/Bundles.h"
 
@@ -36,10 +37,26 @@ void launchScenario()
     EXPECT_EQ(item->menu(), scene.menu);
     ASSERT_NE(item->image(), nullptr);
 
+    // A panel takes a copy of the menu while it is closed and sizes the menu
+    // it opens by it: the copy is whole from the start and follows the volumes.
+    EXPECT_THAT(HeadlessStatusBarBackend::lines(*scene.menu),
+                ElementsAre("没有发现NTFS卷 (disabled)", "---", "打开 Parvex", "退出"))
+        << "closed, right after the launch";
     ASSERT_TRUE(backend->clickStatusItem(0));
     EXPECT_THAT(HeadlessStatusBarBackend::lines(*scene.menu),
                 ElementsAre("没有发现NTFS卷 (disabled)", "---", "打开 Parvex", "退出"));
     backend->dismissMenu();
+
+    scene.doubles.settings().setManagerStyle(true);
+    scene.plug({{"disk4s1", "A"}});
+    const std::vector<std::string> found = {"挂载 [A]", "---", "打开 Parvex", "退出"};
+    EXPECT_TRUE(RunLoop::main().runUntil([&] { return HeadlessStatusBarBackend::lines(*scene.menu) == found; }, 5))
+        << "closed, after the scan that found a volume";
+    ASSERT_TRUE(scene.choose("挂载 [A]"));
+    EXPECT_FALSE(scene.menu->isOpen());
+    EXPECT_THAT(HeadlessStatusBarBackend::lines(*scene.menu),
+                ElementsAre("推出 [A]", "在Finder中打开 [A]", "---", "打开 Parvex", "退出"))
+        << "closed, after the choice that mounted it";
 }
 
 }  // namespace

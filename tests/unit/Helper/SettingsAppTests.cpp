@@ -50,7 +50,7 @@ TEST(SettingsAppPath, DropsThisBundleAndTheThreeFoldersAboveIt)
 
 // A settings app whose program notes each start in a file, with ParvexMenu
 // inside it as the main bundle.
-TEST(SettingsApp, OpensTheSettingsAppAroundThisBundleUnlessItRuns)
+TEST(SettingsApp, OpensTheSettingsAppAroundThisBundleOrAsksTheRunningOneToShowItsWindow)
 {
     // Processes are not private to a test: another test's settings app would
     // make these choices do nothing.
@@ -68,7 +68,9 @@ TEST(SettingsApp, OpensTheSettingsAppAroundThisBundleUnlessItRuns)
         return std::count(text.begin(), text.end(), '\n');
     };
 
-    // Another copy, started by hand, is running: the choice does nothing.
+    // Another copy, started by hand, is running: the choice asks it, over the
+    // session bus, to show its window (this stand-in is not on the bus, and
+    // the log says so) and starts nothing.
     std::string copy = makeBundle(folder, "ParvexCopy", AppDelegate::settingsAppIdentifier, "Parvex");
     installSleep(copy, "Parvex");
     std::string executable = copy + "/Contents/MacOS/Parvex";
@@ -78,6 +80,8 @@ TEST(SettingsApp, OpensTheSettingsAppAroundThisBundleUnlessItRuns)
     EXPECT_TRUE(RunLoop::main().runUntil(settingsAppRuns, 10)) << "the copy never showed up as running";
     MenuScene scene;
     EXPECT_TRUE(scene.choose(MenuScene::openTitle));
+    EXPECT_TRUE(RunLoop::main().runUntil([] { return unitLog().find("the running settings app") != std::string::npos; }, 10))
+        << unitLog();
     ::kill(running, SIGKILL);
     ::waitpid(running, nullptr, 0);
 
