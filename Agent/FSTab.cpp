@@ -239,7 +239,10 @@ FSTab::Outcome FSTab::replace(const std::vector<std::string>& lines, const std::
                                             .replacing = ours,
                                             .replaced = &replaced,
                                             .removeAbandonedTemporaries = locked});
-    if (!written || writtenMeanwhile(replaced, text))
+    if (!written && written.error().code != ESTALE)
+        Console::shared().printLog(written.error().description + "; another program's changes to it are not kept",
+                                   "save()");
+    else if (!written || writtenMeanwhile(replaced, text))
         Console::shared().printLog("The file " + m_path
                                        + " was rewritten by other programs while it was being saved; it is left as "
                                          "the last one wrote it",

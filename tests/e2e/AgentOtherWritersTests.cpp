@@ -183,7 +183,7 @@ TEST_F(AgentAmongOtherWriters, EveryLineAnAppenderOrAnEditorWritesMeanwhileIsKep
             }
             if (auto missing = missingOtherLines(now, appended); !missing.empty())
                 faults.push_back("at step " + std::to_string(steps) + " the table lacks the appended line "
-                                 + std::to_string(missing.front()) + " (" + std::to_string(missing.size()) + " in all)");
+                                 + std::to_string(missing.front()) + " (of " + std::to_string(missing.size()) + ")");
         });
         // From here the appender races the agent's replace, as fast as it
         // can, for a few hundred lines (at some 40,000 lines a second

@@ -88,7 +88,8 @@ TEST(FileManager, ReplacesOnlyTheFileItWasAskedToAndHandsThatFileBack)
     ASSERT_FALSE(taken);
     EXPECT_EQ(taken.error().code, ESTALE);
     EXPECT_EQ(*FileManager::contents(path), "theirs\n");
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1) << "no temporary file left";
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1)
+        << "no temporary file left";
 }
 
 TEST(FileManager, FoldersEmptinessAndMountPoints)
