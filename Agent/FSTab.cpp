@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <utility>
 
 #include "Platform/Foundation/FileHandle.h"
@@ -17,8 +18,11 @@ namespace {
 constexpr std::string_view entryPrefix = "LABEL=";
 constexpr std::string_view entrySuffix = " none ntfs rw,auto,nobrowse";
 constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
-// Saves that find the file changed under them before giving up for this request.
+// Saves that find another file in the table's place before giving up for this request.
 constexpr int kAttempts = 50;
+// How long a program that opened the table before it was replaced may go on
+// writing to the old file, whose new lines are then copied over.
+constexpr std::chrono::seconds kWriterPatience{5};
 
 // Lines end at a line feed, except that a carriage return and line feed make one
 // character together, so a file with such line ends is not split there. Empty
@@ -36,13 +40,25 @@ std::vector<std::string> linesOf(std::string_view text)
     return lines;
 }
 
-// The table as read: its lines, which version of the file they came from,
-// and the file itself, still open.
+// The table as read: its lines, the bytes they came from and which file
+// they came from.
 struct Table {
     std::vector<std::string> lines;
+    std::string text;
     FileStamp stamp;
-    std::optional<FileHandle> file;
 };
+
+// The table in `text`, unless that is not UTF-8 text.
+Expected<Table> tableOf(std::string text, const std::string& path)
+{
+    if (!UTF8::isValid(text))
+        return FileManager::fileError(EILSEQ, "read", path, "it is not UTF-8 text");
+    std::string_view body = text;
+    if (body.starts_with(byteOrderMark))
+        body.remove_prefix(byteOrderMark.size());
+    std::vector<std::string> lines = linesOf(body);
+    return Table{std::move(lines), std::move(text), {}};
+}
 
 // The table, or why there is none: it is missing, is no regular file (a FIFO
 // is not waited on), cannot be read, or is not UTF-8 text.
@@ -50,17 +66,14 @@ Expected<Table> readTable(Expected<FileHandle> file)
 {
     if (!file)
         return file.error();
-    // The version before reading: whatever is written after this shows as a change.
     FileStamp stamp = file->stamp();
     auto text = file->readToEnd();
     if (!text)
         return text.error();
-    if (!UTF8::isValid(*text))
-        return FileManager::fileError(EILSEQ, "read", file->path(), "it is not UTF-8 text");
-    std::string_view body = *text;
-    if (body.starts_with(byteOrderMark))
-        body.remove_prefix(byteOrderMark.size());
-    return Table{linesOf(body), stamp, std::move(*file)};
+    auto table = tableOf(std::move(*text), file->path());
+    if (table)
+        table->stamp = stamp;
+    return table;
 }
 
 // Every line ends with a line feed, the last one too, so that a line another
@@ -161,16 +174,8 @@ void FSTab::update(std::vector<Operation> operations, std::string_view function)
     std::vector<Operation> all = std::exchange(m_pending, {});
     all.insert(all.end(), std::make_move_iterator(operations.begin()), std::make_move_iterator(operations.end()));
 
-    // Programs that do not take the lock (an editor, echo >>) may write between
-    // our read and our rename, or, having opened the file before the rename,
-    // into the file we replaced: either way the change is made again on what
-    // they wrote, and written unless the file changed once more.
-    std::optional<FileHandle> replaced;
-    FileStamp ours;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        bool redo = replaced.has_value();
-        auto table = redo ? readTable(std::move(*replaced)) : readTable(FileHandle::forReading(m_path));
-        replaced.reset();
+        auto table = readTable(FileHandle::forReading(m_path));
         if (!table && table.error().code == ENOENT)
             table = Table{};
         if (!table) {
@@ -179,29 +184,109 @@ void FSTab::update(std::vector<Operation> operations, std::string_view function)
             Console::shared().printLog(table.error().description + "; it is left unchanged", "save()");
             return;
         }
-        if (!apply(all, table->lines) && !redo)
+        if (!apply(all, table->lines))
             return;
-        // A redo on what the replaced file holds now goes over our own file,
-        // unless that changed as well.
-        auto written = FileManager::writeAtomically(m_path, textOf(table->lines),
-                                                    {.followLink = true,
-                                                     .unchangedSince = redo ? ours : table->stamp,
-                                                     .removeAbandonedTemporaries = bool(lock),
-                                                     .written = &ours});
-        if (!written && written.error().code == ESTALE)
-            continue;
-        if (!written) {
+        switch (replace(table->lines, table->text, table->stamp, all, bool(lock))) {
+        case Outcome::saved:
+            return;
+        case Outcome::failed:
             m_pending = std::move(all);
-            Console::shared().printLog(written.error().description, "save()");
             return;
+        case Outcome::changedMeanwhile:
+            break;
         }
-        if (!table->file || table->file->stamp() == table->stamp)
-            return;
-        replaced = std::move(table->file);
     }
     m_pending = std::move(all);
     Console::shared().printLog("The file " + m_path + " kept changing while it was being saved; the change waits",
                                "save()");
+}
+
+FSTab::Outcome FSTab::replace(const std::vector<std::string>& lines, const std::string& read,
+                              const FileStamp& readStamp, const std::vector<Operation>& operations, bool locked)
+{
+    std::string text = textOf(lines);
+    std::optional<FileHandle> replaced;
+    FileStamp ours;
+    auto written = FileManager::writeAtomically(m_path, text,
+                                                {.followLink = true,
+                                                 .replacing = readStamp,
+                                                 .replaced = &replaced,
+                                                 .removeAbandonedTemporaries = locked,
+                                                 .written = &ours});
+    if (!written && written.error().code == ESTALE)
+        return Outcome::changedMeanwhile;
+    if (!written) {
+        Console::shared().printLog(written.error().description, "save()");
+        return Outcome::failed;
+    }
+    auto rewritten = writtenMeanwhile(replaced, read);
+    if (!rewritten)
+        return Outcome::saved;
+
+    // Rewritten in place, or another file moved there at the very moment of
+    // the replace: the change is made again on what it holds, over our own
+    // file (and what was appended to that meanwhile).
+    auto table = tableOf(std::move(*rewritten), m_path);
+    if (!table) {
+        Console::shared().printLog(table.error().description + "; another program's changes to it are not kept",
+                                   "save()");
+        return Outcome::saved;
+    }
+    apply(operations, table->lines);
+    replaced.reset();
+    written = FileManager::writeAtomically(m_path, textOf(table->lines),
+                                           {.followLink = true,
+                                            .replacing = ours,
+                                            .replaced = &replaced,
+                                            .removeAbandonedTemporaries = locked});
+    if (!written && written.error().code != ESTALE)
+        Console::shared().printLog(written.error().description + "; another program's changes to it are not kept",
+                                   "save()");
+    else if (!written || writtenMeanwhile(replaced, text))
+        Console::shared().printLog("The file " + m_path
+                                       + " was rewritten by other programs while it was being saved; it is left as "
+                                         "the last one wrote it",
+                                   "save()");
+    return Outcome::saved;
+}
+
+std::optional<std::string> FSTab::writtenMeanwhile(std::optional<FileHandle>& replaced, const std::string& read)
+{
+    if (!replaced)
+        return std::nullopt;
+    if (auto settled = replaced->waitForWriters(kWriterPatience); !settled)
+        Console::shared().printLog(settled.error().description + "; what is written there from now on is lost",
+                                   "save()");
+    auto now = replaced->readToEnd();
+    if (!now) {
+        Console::shared().printLog(now.error().description + "; what another program wrote to it meanwhile is lost",
+                                   "save()");
+        return std::nullopt;
+    }
+    if (!now->starts_with(read))
+        return now.value();
+    carryOver(std::string_view(*now).substr(read.size()));
+    return std::nullopt;
+}
+
+// Appended after the table's last line, which a line of its own ends.
+void FSTab::carryOver(std::string_view appended)
+{
+    if (appended.find_first_not_of('\n') == std::string_view::npos)
+        return;
+    auto file = FileHandle::forAppending(m_path);
+    std::string text;
+    if (file) {
+        if (auto last = file->readTail(1); last && !last->empty() && last->back() != '\n')
+            text = "\n";
+    }
+    text += appended;
+    if (!text.ends_with('\n'))
+        text += '\n';
+    Expected<void> written = file ? file->write(text) : Expected<void>(file.error());
+    if (!written)
+        Console::shared().printLog(written.error().description + "; lines another program appended meanwhile are lost",
+                                   "save()");
 }
 
 bool FSTab::apply(const std::vector<Operation>& operations, std::vector<std::string>& lines)

@@ -1,18 +1,26 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "Platform/Foundation/FileHandle.h"
 
 // The agent's editor of the mount table: adds and removes this system's
 // entries ("LABEL=<name> none ntfs rw,auto,nobrowse"). Other programs edit the
 // same file, so, as libmount updates a table, each change takes the table's
 // lock, reads and parses the file fresh, applies the changes still waiting and
-// the new one, and replaces the file whole, unless it changed meanwhile: then
-// the change is made again on the new content. A change whose write failed
-// waits for the next one. A file that exists but is not text is never written;
-// a link at the path is followed. A name that could make the line mean
-// anything but the mount of one NTFS volume by its label changes nothing.
+// the new one, and replaces the file whole. Programs that take no lock (an
+// editor, echo >>) lose nothing by it: a file saved in the table's place
+// after the read gets the change made on it instead, and what reaches the
+// replaced file after the read (until the last program that opened it before
+// the replace closes it) is kept: appended lines go on the end of the new
+// table, other changes get the change made again on them. A change whose
+// write failed waits for the next one. A file that exists but is not text is
+// never written; a link at the path is followed. A name that could make the
+// line mean anything but the mount of one NTFS volume by its label changes
+// nothing.
 class FSTab {
 public:
     explicit FSTab(std::string path);
@@ -40,8 +48,19 @@ private:
         std::string name;
     };
 
+    enum class Outcome { saved, changedMeanwhile, failed };
+
     static bool isAcceptableName(const std::string& name, std::string_view function);
     void update(std::vector<Operation> operations, std::string_view function);
+    // Puts `lines` in the place of the file that held `read` (as `readStamp`),
+    // then keeps what other programs wrote to that file meanwhile.
+    Outcome replace(const std::vector<std::string>& lines, const std::string& read, const FileStamp& readStamp,
+                    const std::vector<Operation>& operations, bool locked);
+    // What the replaced file holds once no program writes to it any more,
+    // when that is more than lines appended to `read`; appended lines are
+    // carried over at once.
+    std::optional<std::string> writtenMeanwhile(std::optional<FileHandle>& replaced, const std::string& read);
+    void carryOver(std::string_view appended);
     // Whether the lines changed.
     static bool apply(const std::vector<Operation>& operations, std::vector<std::string>& lines);
 

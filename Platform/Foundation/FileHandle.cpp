@@ -1,6 +1,9 @@
 #include "Platform/Foundation/FileHandle.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -130,4 +133,52 @@ FileStamp FileHandle::stamp() const
     if (::fstat(m_fd, &info) != 0)
         return FileStamp{};
     return FileManager::stampOf(info);
+}
+
+Expected<void> FileHandle::waitForWriters(std::chrono::milliseconds patience) const
+{
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + patience;
+    // Should a program open the file for writing in the moment the lease is
+    // held, the kernel tells us with a signal: SIGURG, which a process
+    // ignores unless it asks for it, rather than SIGIO, which would end it.
+    ::fcntl(m_fd, F_SETSIG, SIGURG);
+    // A watch for writers closing the file is made only when one is seen
+    // (ending a watch costs milliseconds), and before the next try, so that
+    // a close between that try and the wait still wakes it.
+    int watch = -1;
+    Expected<void> result;
+    for (bool watching = false;; watching = true) {
+        if (::fcntl(m_fd, F_SETLEASE, F_RDLCK) == 0) {
+            ::fcntl(m_fd, F_SETLEASE, F_UNLCK);
+            break;
+        }
+        if (errno != EAGAIN) {
+            result = FileManager::fileError(errno, "read", m_path, "whether a program still writes to it is unknown");
+            break;
+        }
+        if (!watching) {
+            watch = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+            std::string self = "/proc/self/fd/" + std::to_string(m_fd);
+            if (watch >= 0 && ::inotify_add_watch(watch, self.c_str(), IN_CLOSE_WRITE) < 0) {
+                ::close(watch);
+                watch = -1;
+            }
+            continue;
+        }
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            result = FileManager::fileError(ETIMEDOUT, "read", m_path, "a program still holds it open for writing");
+            break;
+        }
+        // Without a watch, a look every 10 ms.
+        pollfd closed{watch, POLLIN, 0};
+        ::poll(&closed, watch >= 0 ? 1 : 0, static_cast<int>(watch >= 0 ? left : std::min<long long>(left, 10)));
+        char events[4096];
+        while (watch >= 0 && ::read(watch, events, sizeof events) > 0) {
+        }
+    }
+    if (watch >= 0)
+        ::close(watch);
+    return result;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -42,6 +43,12 @@ public:
     Expected<void> write(std::string_view data);
     // The open file's identity and version now (fstat), whatever the path names meanwhile.
     FileStamp stamp() const;
+    // Waits, at most `patience`, until no program holds this file open for
+    // writing (the kernel grants a read lease only then), so that what it
+    // holds is final. Fails with ETIMEDOUT when one still does, or with the
+    // kernel's answer where that cannot be told (another user's file without
+    // the right to lease it, a file system without leases).
+    Expected<void> waitForWriters(std::chrono::milliseconds patience) const;
     const std::string& path() const { return m_path; }
     // For what needs the open file itself (FileLock); stays this handle's.
     int descriptor() const { return m_fd; }

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -38,6 +39,11 @@ bool FileStamp::operator==(const FileStamp& other) const
 {
     return exists == other.exists && device == other.device && inode == other.inode && size == other.size
         && modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
+}
+
+bool FileStamp::isSameFile(const FileStamp& other) const
+{
+    return exists == other.exists && (!exists || (device == other.device && inode == other.inode));
 }
 
 Expected<void> FileManager::writeAtomically(const std::string& path, std::string_view data, const WriteOptions& options)
@@ -77,19 +83,21 @@ Expected<void> FileManager::writeAtomically(const std::string& path, std::string
         written = false;
         code = errno;
     }
-    // Checked as late as can be: what another program wrote meanwhile must not
-    // be replaced by content made from the older version.
-    if (written && options.unchangedSince && !(linkStamp(target) == *options.unchangedSince)) {
-        ::unlink(temporary.c_str());
-        return fileError(ESTALE, "saved", path, "it changed while it was being saved");
-    }
-    if (written && ::rename(temporary.c_str(), target.c_str()) != 0) {
+    // Checked as late as can be: a file another program saved in its place
+    // meanwhile must not be replaced by content made from the older one.
+    if (written && options.replacing && !linkStamp(target).isSameFile(*options.replacing)) {
         written = false;
-        code = errno;
+        code = ESTALE;
+    }
+    if (written) {
+        if (auto moved = moveIntoPlace(temporary, target, options); !moved) {
+            written = false;
+            code = moved.error().code;
+        }
     }
     if (!written) {
         ::unlink(temporary.c_str());
-        return fileError(code, "saved", path);
+        return fileError(code, "saved", path, code == ESTALE ? "it changed while it was being saved" : "");
     }
     int folderFd = ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd >= 0) {
@@ -98,6 +106,48 @@ Expected<void> FileManager::writeAtomically(const std::string& path, std::string
     }
     if (options.written)
         *options.written = stampOf(result);
+    return {};
+}
+
+Expected<void> FileManager::moveIntoPlace(const std::string& temporary, const std::string& target,
+                                          const WriteOptions& options)
+{
+    auto failure = [&](int code) { return fileError(code, "saved", target); };
+    if (options.replacing && !options.replacing->exists) {
+        if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+            return {};
+        if (errno != EINVAL)
+            return failure(errno == EEXIST ? ESTALE : errno);
+    } else if (options.replaced) {
+        if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
+            // The old file now has the temporary name. Anything but a regular
+            // file (a link, a FIFO someone moved there at the last moment) is
+            // swapped back and left alone; if it cannot be, it stays under
+            // that name, never removed.
+            auto old = FileHandle::forReading(temporary, {.followLink = false});
+            if (!old) {
+                if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) != 0)
+                    return {};
+                return failure(ESTALE);
+            }
+            ::unlink(temporary.c_str());
+            *options.replaced = std::move(*old);
+            return {};
+        }
+        int code = errno;
+        if (code == ENOENT && options.replacing)
+            return failure(ESTALE);
+        if (code != EINVAL && code != ENOENT)
+            return failure(code);
+        // A file system that cannot swap two files: the old one is opened
+        // first and renamed over.
+        if (code == EINVAL) {
+            if (auto old = FileHandle::forReading(target, {.followLink = false}))
+                *options.replaced = std::move(*old);
+        }
+    }
+    if (::rename(temporary.c_str(), target.c_str()) != 0)
+        return failure(errno);
     return {};
 }
 

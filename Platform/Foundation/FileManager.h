@@ -12,6 +12,8 @@
 
 #include "Platform/Foundation/Expected.h"
 
+class FileHandle;
+
 // What identifies one version of a file on disk: replacing it changes the inode,
 // writing to it changes the size or modification time.
 struct FileStamp {
@@ -22,6 +24,8 @@ struct FileStamp {
     timespec modified{};
 
     bool operator==(const FileStamp& other) const;
+    // The same file, whatever was written to it since.
+    bool isSameFile(const FileStamp& other) const;
 };
 
 // How a file is replaced. By default it keeps the old file's mode and owner,
@@ -36,9 +40,17 @@ struct WriteOptions {
     // A symbolic link at the path is followed: its target is replaced in the
     // target's own folder and the link stays. Otherwise the link itself is replaced.
     bool followLink = false;
-    // Replaces the file only if it is still this version (as read), else fails
-    // with ESTALE and changes nothing; a stamp that does not exist asks for no file.
-    std::optional<FileStamp> unchangedSince;
+    // Replaces only this file (as read): when the path names another one by
+    // then (another program saved its own in its place) fails with ESTALE and
+    // changes nothing; a stamp that does not exist asks for no file at all.
+    // What was written into the file itself meanwhile is for the caller to
+    // find in `replaced`.
+    std::optional<FileStamp> replacing;
+    // Where to hand back the file taken out of place, open for reading. It is
+    // swapped out in one step, so a file that another program moves into place
+    // at the last moment comes back here rather than being lost; and a program
+    // that opened the old file before may still write to it (waitForWriters).
+    std::optional<FileHandle>* replaced = nullptr;
     // The caller holds the file's lock (FileLock), so temporary files left
     // beside it by a writer that died before its rename are stale: removed.
     bool removeAbandonedTemporaries = false;
@@ -88,5 +100,7 @@ public:
 private:
     // The file a chain of symbolic links at `path` ends at (`path` itself when it is no link).
     static Expected<std::string> linkTarget(const std::string& path);
+    static Expected<void> moveIntoPlace(const std::string& temporary, const std::string& target,
+                                        const WriteOptions& options);
     static void removeTemporaries(const std::string& parent, const std::string& name);
 };

@@ -86,6 +86,15 @@ expect "the desktop mount is read-write" has_option "$desktop" rw
 expect "the desktop mount is nosuid,nodev" has_options "$desktop" nosuid nodev
 out=$(mount_ntfs -o rw,dev,suid "/dev/$id" "$work" 2>&1); status=$?
 expect "mount_ntfs refuses to be asked for devices or set-user-ID: $out" failed_with "unsupported option dev"
+# A file that holds an NTFS volume is no disk: through sudo, a user's own
+# file would become a volume that root mounted.
+mkdir -p "$work/loose"
+truncate -s 8M "$work/volume.ntfs"
+mkntfs -q -F -f -L Loose "$work/volume.ntfs" >/dev/null 2>&1
+out=$(mount_ntfs -o rw,nobrowse "$work/volume.ntfs" "$work/loose" 2>&1); status=$?
+expect "mount_ntfs refuses a regular file where a block device is asked for: $out" failed_with "not a block device"
+expect "... and mounts nothing" sh -c "! findmnt -n '$work/loose' >/dev/null"
+umount "$work/loose" 2>/dev/null
 expect "df -h shows the desktop mount through /dev/$id" grep -qE "^/dev/$id .*$desktop\$" <<<"$(df -h)"
 expect "a file can be written on the desktop mount" sh -c "echo written >'$desktop/hello.txt'"
 expect "info names the desktop mount point" grep -qE "^   Mount Point: +$desktop\$" <<<"$(diskutil info "$id")"

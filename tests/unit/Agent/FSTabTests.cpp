@@ -268,6 +268,40 @@ TEST_F(FSTabTest, LinesAnotherProgramAppendsWhileAChangeIsSavedAreKept)
     EXPECT_EQ(count("ntfs"), adds);
 }
 
+TEST_F(FSTabTest, WhatAProgramWritesThroughTheReplacedFileIsKept)
+{
+    put(path, "# mine\n");
+    FSTab table(path);
+    // A program opened the table before our replace and writes to it only
+    // after: a shell appending a line, then a program rewriting it in place.
+    for (bool rewrite : {false, true}) {
+        int watch = ::inotify_init1(IN_CLOEXEC);
+        ASSERT_GE(::inotify_add_watch(watch, folder.path().c_str(), IN_MOVED_TO), 0);
+        int held = ::open(path.c_str(), O_WRONLY | (rewrite ? 0 : O_APPEND) | O_CLOEXEC);
+        ASSERT_GE(held, 0);
+        std::thread change([&] { table.add(rewrite ? "B" : "A"); });
+        char events[4096];
+        bool replaced = false;
+        while (!replaced && ::read(watch, events, sizeof events) > 0) {
+            auto* event = reinterpret_cast<inotify_event*>(events);
+            replaced = event->len > 0 && std::string(event->name) == "fstab";
+        }
+        const std::string text = rewrite ? "# theirs\n" : "UUID=2 /data ext4 defaults 0 2\n";
+        if (rewrite) {
+            EXPECT_EQ(::pwrite(held, text.data(), text.size(), 0), static_cast<ssize_t>(text.size()));
+            EXPECT_EQ(::ftruncate(held, static_cast<off_t>(text.size())), 0);
+        } else {
+            EXPECT_EQ(::write(held, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        }
+        ::close(held);
+        change.join();
+        ::close(watch);
+        // Appended lines go on the end; a rewritten file gets the change made on it.
+        EXPECT_EQ(read(path), rewrite ? "# theirs\n" + entry("B") + "\n"
+                                      : "# mine\n" + entry("A") + "\n" + text);
+    }
+}
+
 TEST_F(FSTabTest, ALinkIsFollowedLeftoversGoAndAFifoIsNeverWaitedOn)
 {
     // The table as a link into another folder: its target is replaced there,

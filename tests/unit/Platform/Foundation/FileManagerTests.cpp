@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -5,6 +6,7 @@
 
 #include <filesystem>
 
+#include "Platform/Foundation/FileHandle.h"
 #include "Platform/Foundation/FileManager.h"
 #include "support/TemporaryFolder.h"
 
@@ -39,6 +41,55 @@ TEST(FileManager, AtomicReplacementSetsModeAndOwnerAndLeavesNoTemporaryFile)
     EXPECT_EQ(failed.error().code, ENOENT);
     EXPECT_EQ(failed.error().description.find("The file \"table\" couldn't be saved"), 0u) << failed.error().description;
     EXPECT_EQ(FileManager::contents(folder / "missing/table").error().code, ENOENT);
+}
+
+TEST(FileManager, ReplacesOnlyTheFileItWasAskedToAndHandsThatFileBack)
+{
+    TemporaryFolder folder("files");
+    const std::string path = folder / "table";
+    ASSERT_TRUE(FileManager::writeAtomically(path, "mine\n"));
+    FileStamp read = FileManager::stamp(path);
+
+    // An editor saves a file of its own in the table's place after our read:
+    // content made from the older file never goes over it.
+    ASSERT_TRUE(FileManager::writeAtomically(folder / "table.saved", "theirs\n"));
+    ASSERT_EQ(::rename((folder / "table.saved").c_str(), path.c_str()), 0);
+    auto stale = FileManager::writeAtomically(path, "mine, changed\n", {.replacing = read});
+    ASSERT_FALSE(stale);
+    EXPECT_EQ(stale.error().code, ESTALE);
+    EXPECT_EQ(*FileManager::contents(path), "theirs\n");
+
+    // A program that opened the file before the replace writes to it after:
+    // the old file comes back, and holds what it wrote once it closed it.
+    read = FileManager::stamp(path);
+    int writer = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    std::optional<FileHandle> replaced;
+    FileStamp ours;
+    ASSERT_TRUE(FileManager::writeAtomically(path, "theirs\nmine\n",
+                                             {.replacing = read, .replaced = &replaced, .written = &ours}));
+    ASSERT_TRUE(replaced);
+    EXPECT_TRUE(replaced->stamp().isSameFile(read));
+    EXPECT_EQ(FileManager::stamp(path), ours);
+    ASSERT_EQ(::write(writer, "late\n", 5), 5);
+    auto busy = replaced->waitForWriters(std::chrono::milliseconds(0));
+    ASSERT_FALSE(busy);
+    EXPECT_EQ(busy.error().code, ETIMEDOUT) << busy.error().description;
+    ::close(writer);
+    EXPECT_TRUE(replaced->waitForWriters(std::chrono::seconds(10)));
+    EXPECT_EQ(*replaced->readToEnd(), "theirs\nlate\n");
+    EXPECT_EQ(*FileManager::contents(path), "theirs\nmine\n");
+
+    // A new file was asked for: one that appeared meanwhile is left alone.
+    fs::remove(path);
+    FileStamp none = FileManager::stamp(path);
+    ASSERT_TRUE(FileManager::writeAtomically(path, "theirs\n"));
+    auto taken = FileManager::writeAtomically(path, "mine\n", {.replacing = none});
+    ASSERT_FALSE(taken);
+    EXPECT_EQ(taken.error().code, ESTALE);
+    EXPECT_EQ(*FileManager::contents(path), "theirs\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1)
+        << "no temporary file left";
 }
 
 TEST(FileManager, FoldersEmptinessAndMountPoints)
