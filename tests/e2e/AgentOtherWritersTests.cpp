@@ -227,6 +227,12 @@ TEST_F(AgentAmongOtherWriters, EveryLineAnAppenderOrAnEditorWritesMeanwhileIsKep
     std::copy_if(lines.begin(), lines.end(), std::back_inserter(entries),
                  [](const std::string& line) { return line.starts_with("LABEL="); });
     EXPECT_EQ(entries, model) << "the agent's own entries, in order";
+    std::vector<std::string> others;
+    std::copy_if(lines.begin(), lines.end(), std::back_inserter(others), [&](const std::string& line) {
+        return line != "# kept" && !line.starts_with("LABEL=") && !line.starts_with("UUID=")
+            && std::find(saved.begin(), saved.end(), line) == saved.end();
+    });
+    EXPECT_THAT(others, ::testing::IsEmpty()) << "nothing else in the table";
     EXPECT_EQ(lines.size(), 1 + saved.size() + appended + model.size()) << "nothing else in the table";
 }
 
