@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "BaseUI/Kit/KitColor.h"
 #include "BaseUI/UI/UIButton.h"
 #include "BaseUI/UI/UILabel.h"
 #include "BaseUI/UI/UIView.h"
 #include "Platform/Layout/TethraAnchors.h"
-#include "Shared/Kit/KitColor.h"
 
 std::shared_ptr<AlertViewController>& AlertViewController::currentAlert()
 {

@@ -1,6 +1,6 @@
 #include "App/App.h"
 
-#include "Platform/AppKit/NSBundle.h"
+#include "Platform/Foundation/NSBundle.h"
 
 const std::string& App::bundlePath()
 {

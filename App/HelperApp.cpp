@@ -5,10 +5,10 @@
 
 #include "App/App.h"
 #include "App/PropertyList.h"
-#include "Platform/AppKit/NSBundle.h"
 #include "Platform/AppKit/NSRunningApplication.h"
 #include "Platform/AppKit/NSWorkspace.h"
 #include "Platform/Foundation/FileManager.h"
+#include "Platform/Foundation/NSBundle.h"
 #include "Platform/Foundation/ProcessExitSource.h"
 #include "Platform/Foundation/PropertyListSerialization.h"
 #include "Platform/Foundation/Timer.h"

@@ -5,6 +5,8 @@
 #include "App/AlertViewController.h"
 #include "App/HelperApp.h"
 #include "App/JobBless.h"
+#include "BaseUI/Kit/KitButton.h"
+#include "BaseUI/Kit/KitColor.h"
 #include "BaseUI/UI/UIButton.h"
 #include "BaseUI/UI/UILabel.h"
 #include "BaseUI/UI/UITextField.h"
@@ -13,8 +15,6 @@
 #include "Platform/Foundation/UTF8.h"
 #include "Platform/Layout/TethraAnchors.h"
 #include "Shared/Console.h"
-#include "Shared/Kit/KitButton.h"
-#include "Shared/Kit/KitColor.h"
 #include "Shared/SharedData.h"
 
 namespace {

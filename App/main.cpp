@@ -8,11 +8,12 @@
 #include "App/MainInterface.h"
 #include "App/UpdateAnnouncer.h"
 #include "BaseUI/Theme/NSAppleInterfaceTheme.h"
-#include "Platform/AppKit/ApplicationInstance.h"
 #include "Platform/AppKit/NSApplication.h"
-#include "Platform/AppKit/NSBundle.h"
 #include "Platform/Foundation/DistributedNotificationCenter.h"
-#include "Platform/GtkBackend/GtkDesktop.h"
+#include "Platform/Foundation/NSBundle.h"
+#include "Platform/Freedesktop/ApplicationInstance.h"
+#include "Platform/Freedesktop/DesktopSession.h"
+#include "Platform/Gtk/GtkDesktop.h"
 #include "Shared/Console.h"
 
 int main(int argc, char** argv)
@@ -38,9 +39,12 @@ int main(int argc, char** argv)
     auto report = [](const std::string& line) { Console::shared().printLog(line, "main()"); };
     DesktopAppearance::Domain appearance{NSAppleInterfaceTheme::globalDomainPath(), NSAppleInterfaceTheme::styleKey,
                                          NSAppleInterfaceTheme::themeChangedNotificationName()};
-    if (!GtkDesktop::install({identifier, name, App::resourcesPath() + "/AppIcon.svg"}, appearance,
-                             DistributedNotificationCenter::defaultCenter(), report))
-        report("no display: the window runs headless");
+    DesktopSession::install({.windows = [&] {
+                                 return GtkDesktop::install({identifier, name, App::resourcesPath() + "/AppIcon.svg"},
+                                                            appearance, DistributedNotificationCenter::defaultCenter(),
+                                                            report);
+                             },
+                             .report = report});
 
     auto updates = std::make_shared<UpdateAnnouncer>(
         name, [](const std::string& line) { Console::shared().printLog(line, "checkForUpdatesInBackground()"); },

@@ -3,7 +3,6 @@
 #include <filesystem>
 
 #include "Helper/NTFSManager/NTFSManager.h"
-#include "Platform/AppKit/NSBundle.h"
 #include "Platform/AppKit/NSImage.h"
 #include "Platform/AppKit/NSMenu.h"
 #include "Platform/AppKit/NSMenuItem.h"
@@ -11,6 +10,7 @@
 #include "Platform/AppKit/NSStatusBar.h"
 #include "Platform/AppKit/NSStatusItem.h"
 #include "Platform/AppKit/NSWorkspace.h"
+#include "Platform/Foundation/NSBundle.h"
 #include "Shared/Console.h"
 
 namespace {

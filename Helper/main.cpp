@@ -6,12 +6,12 @@
 #include "Helper/NTFSManager/MountNotifier.h"
 #include "Helper/NTFSManager/NTFSManager.h"
 #include "Helper/NTFSManager/VolumeEnvironment.h"
-#include "Platform/AppKit/InstanceLock.h"
 #include "Platform/AppKit/NSApplication.h"
-#include "Platform/AppKit/NSBundle.h"
 #include "Platform/AppKit/NSMenu.h"
 #include "Platform/AppKit/NSMenuItem.h"
-#include "Platform/AppKit/StatusBarBackend.h"
+#include "Platform/Foundation/NSBundle.h"
+#include "Platform/Freedesktop/DesktopSession.h"
+#include "Platform/Freedesktop/InstanceLock.h"
 #include "Shared/Console.h"
 
 namespace {
@@ -39,9 +39,8 @@ int main(int argc, char** argv)
     NSApplication& application = NSApplication::shared();
     application.installSignalSources();
     // The status item goes to the desktop's panel, whichever kind it has.
-    StatusBarBackend::install(StatusBarBackend::desktop([](const std::string& line) {
-        Console::shared().printLog(line, "statusItem");
-    }));
+    DesktopSession::install({.statusItem = true,
+                             .report = [](const std::string& line) { Console::shared().printLog(line, "statusItem"); }});
     auto mainMenu = std::make_shared<NSMenu>();
     auto delegate = std::make_shared<AppDelegate>(NTFSManager::shared(), mainMenu, application);
 

@@ -17,9 +17,9 @@
 #include "App/MainInterface.h"
 #include "App/ViewController.h"
 #include "BaseUI/UI/Loading/MaterialProgress.h"
-#include "Platform/AppKit/NSBundle.h"
 #include "Platform/AppKit/NSBitmapImageRep.h"
 #include "Platform/AppKit/NSWindow.h"
+#include "Platform/Foundation/NSBundle.h"
 #include "Platform/Foundation/RunLoop.h"
 #include "Platform/Foundation/Timer.h"
 

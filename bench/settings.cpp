@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "Platform/AppKit/HeadlessWindowControl.h"
+#include "Platform/Headless/HeadlessWindowControl.h"
 #include "support/ChildProcess.h"
 #include "support/SettingsOnDisplay.h"
 

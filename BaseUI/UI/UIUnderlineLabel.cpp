@@ -1,8 +1,8 @@
 #include "BaseUI/UI/UIUnderlineLabel.h"
 
+#include "BaseUI/Kit/KitColor.h"
 #include "BaseUI/UI/UIView.h"
 #include "Platform/Layout/ConstraintViewDSL.h"
-#include "Shared/Kit/KitColor.h"
 
 void UIUnderlineLabel::didInit()
 {

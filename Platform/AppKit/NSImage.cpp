@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "Platform/AppKit/NSBundle.h"
 #include "Platform/Foundation/FileManager.h"
+#include "Platform/Foundation/NSBundle.h"
 
 namespace {
 

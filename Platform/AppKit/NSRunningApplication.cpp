@@ -4,9 +4,8 @@
 
 #include <cerrno>
 
-#include "Platform/AppKit/ApplicationInstance.h"
-#include "Platform/AppKit/NSBundle.h"
-#include "Platform/AppKit/ProcessEntry.h"
+#include "Platform/Foundation/NSBundle.h"
+#include "Platform/Foundation/ProcessEntry.h"
 
 std::shared_ptr<NSRunningApplication> NSRunningApplication::withProcessIdentifier(pid_t pid)
 {
@@ -36,7 +35,23 @@ void NSRunningApplication::activate(std::function<void(const Expected<void>& ask
             done(Error::message("process " + std::to_string(m_pid) + " belongs to no application bundle"));
         return;
     }
-    ApplicationInstance::reopen(*m_bundleIdentifier, std::move(done));
+    if (!activation()) {
+        if (done)
+            done(Error::message("no desktop session to ask " + *m_bundleIdentifier + " to open again"));
+        return;
+    }
+    activation()(*m_bundleIdentifier, std::move(done));
+}
+
+NSRunningApplication::Activation& NSRunningApplication::activation()
+{
+    static Activation installed;
+    return installed;
+}
+
+void NSRunningApplication::setActivation(Activation activation)
+{
+    NSRunningApplication::activation() = std::move(activation);
 }
 
 bool NSRunningApplication::isTerminated() const

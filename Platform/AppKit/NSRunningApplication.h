@@ -31,10 +31,15 @@ public:
     // normal terminate sequence. Fails when the request could not be sent:
     // never to a stranger that took over the pid.
     Expected<void> terminate();
-    // Brings the application to the front: asks it, over the session bus, to
-    // open again as the desktop's reopen does. `done` hears on the main run
-    // loop whether it took the request.
+    // Brings the application to the front: asks it to open again as the
+    // desktop's reopen does. `done` hears on the main run loop whether it took
+    // the request.
     void activate(std::function<void(const Expected<void>& asked)> done = nullptr) const;
+    // How the desktop session asks an application, by its bundle identifier,
+    // to open again (DesktopSession installs it); without one, activate fails.
+    using Activation = std::function<void(const std::string& bundleIdentifier,
+                                          std::function<void(const Expected<void>& asked)> done)>;
+    static void setActivation(Activation activation);
     // Calls `terminated` on the main run loop once the process has ended,
     // without anyone waiting for it; dropping the source cancels the call.
     // Fails (ESRCH) when it has ended already.
@@ -42,6 +47,7 @@ public:
 
 private:
     NSRunningApplication() = default;
+    static Activation& activation();
 
     pid_t m_pid = 0;
     unsigned long long m_startTicks = 0;

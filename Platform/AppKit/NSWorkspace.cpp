@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "Platform/AppKit/NSBundle.h"
 #include "Platform/AppKit/NSRunningApplication.h"
-#include "Platform/AppKit/ProcessEntry.h"
 #include "Platform/Foundation/DetachedProcess.h"
+#include "Platform/Foundation/NSBundle.h"
+#include "Platform/Foundation/ProcessEntry.h"
 
 namespace {
 

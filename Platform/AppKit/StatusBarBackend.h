@@ -19,9 +19,6 @@ public:
     static StatusBarBackend& current();
     // Chosen once, before the first status item or menu is shown.
     static void install(std::shared_ptr<StatusBarBackend> backend);
-    // A desktop session's: the panel's tray, whichever kind it has. `report`
-    // hears where the status item went, or that no panel is there yet.
-    static std::shared_ptr<StatusBarBackend> desktop(std::function<void(const std::string&)> report);
 
     virtual void statusItemAdded(NSStatusItem& item) = 0;
     // Its image, length or menu changed.

@@ -1,6 +1,6 @@
 #include "Platform/AppKit/WindowBackend.h"
 
-#include "Platform/AppKit/HeadlessWindowBackend.h"
+#include "Platform/Headless/HeadlessWindowBackend.h"
 
 namespace {
 

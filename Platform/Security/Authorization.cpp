@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include "Platform/AppKit/ProcessEntry.h"
+#include "Platform/Foundation/ProcessEntry.h"
 #include "Platform/Security/AuthorizationAuthority.h"
 
 OSStatus AuthorizationCreate(const AuthorizationRights* rights, const AuthorizationEnvironment* environment,

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Platform/AppKit/ProcessEntry.h"
+#include "Platform/Foundation/ProcessEntry.h"
 
 // The processes started from one executable file, as /proc names it (a file
 // replaced since the start still names its path).

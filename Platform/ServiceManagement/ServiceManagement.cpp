@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include "Platform/AppKit/NSBundle.h"
+#include "Platform/Foundation/NSBundle.h"
 #include "Platform/Foundation/Process.h"
 #include "Platform/ServiceManagement/JobBlessInstaller.h"
 

@@ -1,6 +1,6 @@
 #include "Platform/Sparkle/SPUStandardUpdaterController.h"
 
-#include "Platform/AppKit/NSBundle.h"
+#include "Platform/Foundation/NSBundle.h"
 #include "Platform/Sparkle/SPUStandardUserDriver.h"
 #include "Platform/Sparkle/SPUUpdater.h"
 

@@ -1,7 +1,7 @@
 #include "Platform/Sparkle/SPUUpdater.h"
 
-#include "Platform/AppKit/NSBundle.h"
 #include "Platform/Foundation/DispatchQueue.h"
+#include "Platform/Foundation/NSBundle.h"
 #include "Platform/Sparkle/SPUUserDriver.h"
 #include "Platform/Sparkle/SUAppcast.h"
 #include "Platform/Sparkle/SUStandardVersionComparator.h"

@@ -6,11 +6,11 @@
 #include <thread>
 
 #include "App/HelperApp.h"
-#include "Platform/AppKit/NSBundle.h"
 #include "Platform/AppKit/NSRunningApplication.h"
 #include "Platform/AppKit/NSWorkspace.h"
 #include "Platform/Foundation/DetachedProcess.h"
 #include "Platform/Foundation/FileManager.h"
+#include "Platform/Foundation/NSBundle.h"
 #include "Platform/Foundation/PropertyListSerialization.h"
 #include "Platform/Foundation/RunLoop.h"
 #include "Platform/ServiceManagement/ExecutableProcesses.h"

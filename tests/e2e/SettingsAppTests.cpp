@@ -11,10 +11,10 @@
 #include <filesystem>
 #include <thread>
 
-#include "Platform/AppKit/HeadlessWindowControl.h"
 #include "Platform/AppKit/NSRunningApplication.h"
 #include "Platform/AppKit/NSWorkspace.h"
 #include "Platform/Foundation/FileManager.h"
+#include "Platform/Headless/HeadlessWindowControl.h"
 #include "support/ChildProcess.h"
 #include "support/ShellCommand.h"
 #include "support/TemporaryFolder.h"

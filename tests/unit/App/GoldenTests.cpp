@@ -4,8 +4,8 @@
 // deliberate change.
 #include <gtest/gtest.h>
 
-#include "Platform/AppKit/HeadlessWindowBackend.h"
 #include "Platform/AppKit/NSBitmapImageRep.h"
+#include "Platform/Headless/HeadlessWindowBackend.h"
 #include "SettingsScene.h"
 #include "support/GoldenImage.h"
 

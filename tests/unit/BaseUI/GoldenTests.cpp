@@ -3,13 +3,13 @@
 // scripts/update-goldens redraws the references after a deliberate change.
 #include <gtest/gtest.h>
 
+#include "BaseUI/Kit/KitColor.h"
 #include "BaseUI/UI/Loading/MaterialProgress.h"
 #include "BaseUI/UI/UILabel.h"
 #include "BaseUI/UI/UIUnderlineLabel.h"
 #include "Platform/AppKit/NSBitmapImageRep.h"
 #include "Platform/Foundation/RunLoop.h"
 #include "Platform/QuartzCore/MediaClock.h"
-#include "Shared/Kit/KitColor.h"
 #include "support/GoldenImage.h"
 
 namespace {

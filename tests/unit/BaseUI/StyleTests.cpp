@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "BaseUI/Kit/KitColor.h"
 #include "BaseUI/UI/UIButton.h"
 #include "BaseUI/UI/UITextField.h"
 #include "BaseUI/UI/UIView.h"
 #include "Platform/AppKit/NSEvent.h"
 #include "Platform/QuartzCore/CALayer.h"
-#include "Shared/Kit/KitColor.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "BaseUI/Kit/KitColor.h"
 #include "BaseUI/UI/BaseSecureTextFieldCell.h"
 #include "BaseUI/UI/BaseTextFieldCell.h"
 #include "BaseUI/UI/UITextField.h"
@@ -9,7 +10,6 @@
 #include "Platform/AppKit/NSTextView.h"
 #include "Platform/AppKit/NSWindow.h"
 #include "Platform/QuartzCore/CALayer.h"
-#include "Shared/Kit/KitColor.h"
 
 TEST(BaseTextFieldCell, PadsAndCentresOneLineOnceAndLeavesOtherFramesAlone)
 {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "BaseUI/Kit/KitColor.h"
 #include "BaseUI/UI/Loading/ProgressView.h"
 #include "BaseUI/UI/UILabel.h"
 #include "BaseUI/UI/UIView.h"
@@ -10,7 +11,6 @@
 #include "Platform/AppKit/NSTrackingArea.h"
 #include "Platform/AppKit/NSWindow.h"
 #include "Platform/QuartzCore/CALayer.h"
-#include "Shared/Kit/KitColor.h"
 
 namespace {
 

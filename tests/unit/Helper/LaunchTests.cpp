@@ -4,9 +4,9 @@
 #include <filesystem>
 
 #include "MenuScene.h"
-#include "Platform/AppKit/NSBundle.h"
 #include "Platform/AppKit/NSImage.h"
 #include "Platform/AppKit/NSStatusItem.h"
+#include "Platform/Foundation/NSBundle.h"
 #include "Platform/Foundation/RunLoop.h"
 #include "Shared/Console.h"
 #include "support/Bundles.h"

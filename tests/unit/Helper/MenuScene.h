@@ -7,10 +7,10 @@
 
 #include "Helper/AppDelegate.h"
 #include "Helper/NTFSManager/NTFSManager.h"
-#include "Platform/AppKit/HeadlessStatusBarBackend.h"
 #include "Platform/AppKit/NSApplication.h"
 #include "Platform/AppKit/NSMenu.h"
 #include "Platform/AppKit/NSMenuItem.h"
+#include "Platform/Headless/HeadlessStatusBarBackend.h"
 #include "support/ToolDoubles.h"
 
 // ParvexMenu's objects wired as its entry point wires them, on the tool

@@ -5,9 +5,9 @@
 #include <sys/wait.h>
 
 #include "MenuScene.h"
-#include "Platform/AppKit/NSBundle.h"
 #include "Platform/AppKit/NSRunningApplication.h"
 #include "Platform/AppKit/NSWorkspace.h"
+#include "Platform/Foundation/NSBundle.h"
 #include "Platform/Foundation/RunLoop.h"
 #include "support/Bundles.h"
 

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "Platform/AppKit/HeadlessStatusBarBackend.h"
 #include "Platform/AppKit/NSMenu.h"
 #include "Platform/AppKit/NSStatusBar.h"
 #include "Platform/AppKit/NSStatusItem.h"
 #include "Platform/Foundation/RunLoop.h"
+#include "Platform/Headless/HeadlessStatusBarBackend.h"
 
 TEST(NSStatusBarTest, AClickTracksTheMenuAndReleasingTheItemTakesBothDown)
 {

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "Platform/AppKit/ProcessEntry.h"
 #include "Platform/Foundation/FileManager.h"
+#include "Platform/Foundation/ProcessEntry.h"
 #include "Platform/Security/AuthorizationAuthority.h"
 #include "support/TemporaryFolder.h"
 

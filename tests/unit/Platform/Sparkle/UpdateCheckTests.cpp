@@ -3,8 +3,8 @@
 #include <gmock/gmock.h>
 
 #include "FeedServer.h"
-#include "Platform/AppKit/NSBundle.h"
 #include "Platform/Foundation/FileManager.h"
+#include "Platform/Foundation/NSBundle.h"
 #include "Platform/Foundation/RunLoop.h"
 #include "Platform/Sparkle/SPUStandardUserDriver.h"
 #include "Platform/Sparkle/SPUUpdater.h"
