@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "Helper/NTFSManager/DiskToolOutput.h"
+#include "Helper/NTFSManager/MountIntents.h"
 #include "Helper/NTFSManager/MountNotifier.h"
 #include "Helper/NTFSManager/ShellText.h"
 #include "Platform/Foundation/DispatchQueue.h"
@@ -54,13 +55,15 @@ NTFSManager::~NTFSManager()
 
 void NTFSManager::start()
 {
-    m_timer = Timer::scheduledTimer(kScanInterval, true, [lifetime = m_lifetime](Timer&) {
+    auto cycle = [lifetime = m_lifetime] {
         DispatchQueue::global().async([lifetime] {
             std::shared_lock guard(lifetime->lock);
             if (lifetime->manager)
                 lifetime->manager->run();
         });
-    });
+    };
+    cycle();
+    m_timer = Timer::scheduledTimer(kScanInterval, true, [cycle](Timer&) { cycle(); });
     auto monitor = MountTableMonitor::start([lifetime = m_lifetime] {
         DispatchQueue::global().async([lifetime] {
             std::shared_lock guard(lifetime->lock);
@@ -98,10 +101,12 @@ void NTFSManager::stop()
         m_timer->invalidate();
     m_mountTable.reset();
     m_stopped = true;
+    // Nothing the scan still waits for is worth the user's logout.
+    m_environment->beginQuit();
     std::lock_guard cycle(m_cycle);
     // What the quit sequence's unmounts leave behind is told before the end.
     if (m_environment->notifier)
-        m_environment->notifier->applicationWillTerminate();
+        m_environment->notifier->applicationWillTerminate(m_environment->quitCutoff->time());
 }
 
 void NTFSManager::run()
@@ -147,22 +152,30 @@ void NTFSManager::scan()
     // Only this cycle changes the lists; the lock guards each change against
     // readers on the main thread, never a script run.
     SharedData& settings = m_environment->settings;
-    const auto current = DiskToolOutput::identifiers(m_environment->runScript("diskutil list | grep -v 'APFS'").result);
+    const auto current = DiskToolOutput::identifiers(
+        m_environment->runScript("diskutil list | grep -v 'APFS'", ScriptKind::read).result);
+    if (!m_finishedLeftSteps) {
+        m_finishedLeftSteps = true;
+        finishStepsLeftUnfinished(current);
+    }
     for (const auto& identifier : current) {
         // Quitting: whatever this cycle mounted is unmounted next.
         if (m_stopped)
             return;
         checkIdentifier(identifier, settings.managerStyle());
     }
-    if (!settings.managerStyle()) {
-        for (const auto& volume : previousInsertedNTFSVolumes()) {
-            if (m_stopped)
-                return;
+    for (const auto& volume : previousInsertedNTFSVolumes()) {
+        if (m_stopped)
+            return;
+        // Mounted on its desktop folder by a run that ended meanwhile (an
+        // orphaned mount script finishing late): taken under care.
+        if (volume->status() == VolumeModel::Status::umounted)
+            volume->adopt();
+        if (!settings.managerStyle())
             volume->mountAgainIfPasswordChanged();
-        }
     }
 
-    const auto mounted = DiskToolOutput::mountedDevices(m_environment->runScript("df -h").result);
+    const auto mounted = DiskToolOutput::mountedDevices(m_environment->runScript("df -h", ScriptKind::read).result);
     if (!settings.managerStyle()) {
         // Ejected elsewhere (from the desktop, say): clean the mount folder up.
         for (const auto& volume : previousInsertedNTFSVolumes()) {
@@ -201,7 +214,7 @@ void NTFSManager::checkIdentifier(const std::string& identifier, bool manual)
             return;
         m_volumeIDs.push_back(identifier);
     }
-    const std::string info = m_environment->runScript("diskutil info " + ShellText::word(identifier)).result;
+    const std::string info = m_environment->runScript("diskutil info " + ShellText::word(identifier), ScriptKind::read).result;
     if (info.empty())
         return;
     const auto values = DiskToolOutput::infoValues(info);
@@ -231,8 +244,50 @@ void NTFSManager::checkIdentifier(const std::string& identifier, bool manual)
         std::lock_guard guard(m_lists);
         m_volumes.push_back(volume);
     }
-    if (!manual)
+    // One left on the desktop is ours again, in either mode; in automatic
+    // mode every other is mounted there.
+    if (!volume->adopt() && !manual)
         volume->mount();
+}
+
+void NTFSManager::finishStepsLeftUnfinished(const std::vector<std::string>& current)
+{
+    if (!m_environment->intents)
+        return;
+    auto left = m_environment->intents->recorded();
+    if (!left) {
+        Console::shared().printLog("steps left unfinished cannot be read: " + left.error().description, "run()");
+        return;
+    }
+    for (const auto& intent : *left) {
+        const std::string node = "/dev/" + intent.ID;
+        // The same disk, still plugged in: an identifier another disk took
+        // since is not the volume the step was about.
+        const bool present = contains(current, intent.ID) && MountTable::deviceNumber(node) == intent.device;
+        auto mounts = present ? m_environment->mounts.mountsOfNode(node) : Expected<std::vector<MountEntry>>(std::vector<MountEntry>());
+        if (!mounts) {
+            Console::shared().printLog({"steps left unfinished wait: " + mounts.error().description, intent.ID}, "run()");
+            return;
+        }
+        std::string done;
+        if (present && m_environment->mounts.isReadWriteMount(intent.folder, node).valueOr(false)) {
+            // The step ended on the desktop: the scan takes the volume under care.
+            done = "on its desktop folder";
+        } else {
+            // Mounted nowhere: given back to the system, then found by this
+            // scan as newly plugged in. Its folder goes where it is empty.
+            const bool nowhere = present && mounts->empty();
+            const std::string script = VolumeModel::giveBackScript(intent.ID, intent.folder, nowhere);
+            ScriptResult output;
+            if (!script.empty())
+                output = m_environment->runScript(script, ScriptKind::giveBack);
+            done = nowhere ? "given back to the system" : present ? "mounted by the system" : "no longer plugged in";
+            done += ": " + Kit::describe(output.result, output.error);
+        }
+        Console::shared().printLog({"a step left unfinished by an earlier run", intent.ID, intent.folder, done}, "run()");
+        if (auto finished = m_environment->intents->finish(intent.ID); !finished)
+            Console::shared().printLog(finished.error().description, "run()");
+    }
 }
 
 void NTFSManager::eventCallBackNotification(const Notification& notification)
@@ -264,7 +319,7 @@ void NTFSManager::eventCallBackNotification(const Notification& notification)
             + ShellText::word(UTF8::prefixWithin(volumeName, NAME_MAX));
     else if (command == "remove")
         script = "diskutil umount " + name;
-    ScriptResult output = m_environment->runScript(script);
+    ScriptResult output = m_environment->runScript(script, ScriptKind::giveBack);
     Kit::debugLog(Kit::describe(output.result, output.error), kAnswerTag);
     if (command != "add")
         return;
