@@ -12,6 +12,17 @@ namespace {
 constexpr const char* kFileName = "top.kestrova.macOS.Parvex.Helper.intents.plist";
 // A few records at most; anything larger is not ours.
 constexpr size_t kLargestFile = 1 << 20;
+// What read() says of a file that holds no record list.
+constexpr int kDamaged = EBADMSG;
+
+// A damaged file (a disk that failed mid-write, another program) must not
+// stop every later step from being recorded: it is started afresh.
+Expected<std::vector<MountIntents::Intent>> orFresh(Expected<std::vector<MountIntents::Intent>> intents)
+{
+    if (!intents && intents.error().code == kDamaged)
+        return std::vector<MountIntents::Intent>();
+    return intents;
+}
 
 }  // namespace
 
@@ -31,7 +42,7 @@ std::string MountIntents::standardPath(const std::string& homeDirectory)
 Expected<void> MountIntents::record(const Intent& intent)
 {
     std::lock_guard guard(m_lock);
-    auto intents = read();
+    auto intents = orFresh(read());
     if (!intents)
         return intents.error();
     std::erase_if(*intents, [&](const Intent& other) { return other.ID == intent.ID; });
@@ -42,7 +53,7 @@ Expected<void> MountIntents::record(const Intent& intent)
 Expected<void> MountIntents::finish(const std::string& ID)
 {
     std::lock_guard guard(m_lock);
-    auto intents = read();
+    auto intents = orFresh(read());
     if (!intents)
         return intents.error();
     const size_t before = intents->size();
@@ -67,7 +78,7 @@ Expected<std::vector<MountIntents::Intent>> MountIntents::read() const
         return data.error();
     auto list = PropertyListSerialization::propertyList(*data);
     if (!list || !list->array())
-        return Error::message("the record of steps under way is damaged: " + m_path);
+        return Error{kDamaged, "the record of steps under way is damaged: " + m_path};
     std::vector<Intent> intents;
     for (const auto& item : *list->array()) {
         const auto* fields = item.dictionary();

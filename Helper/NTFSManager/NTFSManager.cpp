@@ -164,13 +164,21 @@ void NTFSManager::scan()
             return;
         checkIdentifier(identifier, settings.managerStyle());
     }
+    // Mounted on its desktop folder by a run that ended meanwhile (an
+    // orphaned mount script finishing late): taken under care. One reading
+    // of the mount table finds the candidates.
+    std::optional<std::vector<MountEntry>> table;
     for (const auto& volume : previousInsertedNTFSVolumes()) {
         if (m_stopped)
             return;
-        // Mounted on its desktop folder by a run that ended meanwhile (an
-        // orphaned mount script finishing late): taken under care.
-        if (volume->status() == VolumeModel::Status::umounted)
-            volume->adopt();
+        if (volume->status() == VolumeModel::Status::umounted) {
+            if (!table)
+                table = m_environment->mounts.entries();
+            for (const auto& mount : MountTable::mountsOfNode(volume->path(), *table)) {
+                if (mount.isReadWrite() && volume->adopt())
+                    break;
+            }
+        }
         if (!settings.managerStyle())
             volume->mountAgainIfPasswordChanged();
     }

@@ -115,11 +115,16 @@ Expected<std::vector<MountEntry>> MountTable::mountsOfNode(const std::string& de
     auto entries = read();
     if (!entries)
         return entries.error();
+    return mountsOfNode(device, *entries);
+}
+
+std::vector<MountEntry> MountTable::mountsOfNode(const std::string& device, const std::vector<MountEntry>& entries)
+{
     const auto number = blockDevice(device);
     std::vector<MountEntry> mounts;
-    for (auto& entry : *entries) {
+    for (const auto& entry : entries) {
         if (entry.source == device || (number && (entry.device == *number || blockDevice(entry.source) == number)))
-            mounts.push_back(std::move(entry));
+            mounts.push_back(entry);
     }
     return mounts;
 }

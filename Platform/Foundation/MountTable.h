@@ -38,6 +38,8 @@ public:
     // through that node or another name for the same block device; fails
     // only when the table cannot be read.
     Expected<std::vector<MountEntry>> mountsOfNode(const std::string& device) const;
+    // The same, from entries read before.
+    static std::vector<MountEntry> mountsOfNode(const std::string& device, const std::vector<MountEntry>& entries);
     // The block device a node stands for, or 0 where it is none.
     static dev_t deviceNumber(const std::string& node);
 
