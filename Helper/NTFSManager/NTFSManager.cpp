@@ -152,8 +152,14 @@ void NTFSManager::scan()
     // Only this cycle changes the lists; the lock guards each change against
     // readers on the main thread, never a script run.
     SharedData& settings = m_environment->settings;
-    const auto current = DiskToolOutput::identifiers(
-        m_environment->runScript("diskutil list | grep -v 'APFS'", ScriptKind::read).result);
+    const ScriptResult listing = m_environment->runScript("diskutil list | grep -v 'APFS'", ScriptKind::read);
+    // A listing cut short (its time ran out, or the program quits) says
+    // nothing of which disks are gone.
+    if (listing.timedOut || m_stopped) {
+        Console::shared().printLog("the disk listing did not end: no scan this time", "run()");
+        return;
+    }
+    const auto current = DiskToolOutput::identifiers(listing.result);
     if (!m_finishedLeftSteps) {
         m_finishedLeftSteps = true;
         finishStepsLeftUnfinished(current);
@@ -183,8 +189,10 @@ void NTFSManager::scan()
             volume->mountAgainIfPasswordChanged();
     }
 
-    const auto mounted = DiskToolOutput::mountedDevices(m_environment->runScript("df -h", ScriptKind::read).result);
-    if (!settings.managerStyle()) {
+    const ScriptResult df = m_environment->runScript("df -h", ScriptKind::read);
+    const auto mounted = DiskToolOutput::mountedDevices(df.result);
+    // A df that never ended (a mount that does not answer) lists nothing.
+    if (!settings.managerStyle() && !df.timedOut) {
         // Ejected elsewhere (from the desktop, say): clean the mount folder up.
         for (const auto& volume : previousInsertedNTFSVolumes()) {
             if (!contains(mounted, volume->path()))
@@ -222,7 +230,17 @@ void NTFSManager::checkIdentifier(const std::string& identifier, bool manual)
             return;
         m_volumeIDs.push_back(identifier);
     }
-    const std::string info = m_environment->runScript("diskutil info " + ShellText::word(identifier), ScriptKind::read).result;
+    const ScriptResult examined = m_environment->runScript("diskutil info " + ShellText::word(identifier), ScriptKind::read);
+    if (examined.timedOut) {
+        // Examined again next cycle.
+        {
+            std::lock_guard guard(m_lists);
+            m_volumeIDs.erase(std::find(m_volumeIDs.begin(), m_volumeIDs.end(), identifier));
+        }
+        Console::shared().printLog("diskutil info " + identifier + " did not end within its time", "run()");
+        return;
+    }
+    const std::string& info = examined.result;
     if (info.empty())
         return;
     const auto values = DiskToolOutput::infoValues(info);
@@ -272,7 +290,8 @@ void NTFSManager::finishStepsLeftUnfinished(const std::vector<std::string>& curr
         // The same disk, still plugged in: an identifier another disk took
         // since is not the volume the step was about.
         const bool present = contains(current, intent.ID) && MountTable::deviceNumber(node) == intent.device;
-        auto mounts = present ? m_environment->mounts.mountsOfNode(node) : Expected<std::vector<MountEntry>>(std::vector<MountEntry>());
+        auto mounts = present ? m_environment->mounts.mountsOfNode(node)
+                              : Expected<std::vector<MountEntry>>(std::vector<MountEntry>());
         if (!mounts) {
             Console::shared().printLog({"steps left unfinished wait: " + mounts.error().description, intent.ID}, "run()");
             return;
@@ -289,7 +308,7 @@ void NTFSManager::finishStepsLeftUnfinished(const std::vector<std::string>& curr
             ScriptResult output;
             if (!script.empty())
                 output = m_environment->runScript(script, ScriptKind::giveBack);
-            done = nowhere ? "given back to the system" : present ? "mounted by the system" : "no longer plugged in";
+            done = nowhere ? "given back to the system" : present ? "mounted elsewhere" : "no longer plugged in";
             done += ": " + Kit::describe(output.result, output.error);
         }
         Console::shared().printLog({"a step left unfinished by an earlier run", intent.ID, intent.folder, done}, "run()");

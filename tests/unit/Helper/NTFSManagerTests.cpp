@@ -413,3 +413,32 @@ TEST_F(NTFSManagerTest, StopEndsTheScanUnderWayAndItsVolumeIsGivenBack)
     EXPECT_EQ(doubles.scripts().back(), "rmdir '" + doubles.home() + "/Desktop/Data'\ndiskutil mount disk4s1");
     EXPECT_THAT(doubles.intents(), IsEmpty());
 }
+
+// A listing that never ends (a device that does not answer) is ended; a
+// scan that learnt nothing forgets nothing, and the next one goes on.
+TEST_F(NTFSManagerTest, AScanScriptOutOfTimeDropsNothingAndTheScansGoOn)
+{
+    doubles.environment()->limits.read = std::chrono::milliseconds(300);
+    doubles.setList(kRows);
+    plug("disk4s1", "Data");
+    manager.run();
+    ASSERT_THAT(names(), ElementsAre("Data@disk4s1"));
+
+    doubles.hang("diskutil-list");
+    manager.run();
+    EXPECT_THAT(names(), ElementsAre("Data@disk4s1")) << "still listed, still mounted";
+    EXPECT_EQ(manager.previousInsertedNTFSVolumes()[0]->status(), Status::mounted);
+    EXPECT_THAT(unitLog(), HasSubstr("the disk listing did not end"));
+    EXPECT_FALSE(isRunningProcess(doubles.hungProcess("diskutil-list")));
+    EXPECT_FALSE(manager.isRunning());
+
+    ::unlink((doubles.state() + "/hang/diskutil-list").c_str());
+    doubles.setList(ToolDoubles::listing({"   1: Windows_NTFS Data 1 GB disk4s1", "   2: Windows_NTFS New 1 GB disk4s2"}));
+    plug("disk4s2", "New");
+    doubles.hang("diskutil-info");
+    manager.run();
+    EXPECT_THAT(manager.previousInsertedVolumeIDs(), Not(Contains("disk4s2"))) << "examined again next time";
+    ::unlink((doubles.state() + "/hang/diskutil-info").c_str());
+    manager.run();
+    EXPECT_THAT(names(), ElementsAre("Data@disk4s1", "New@disk4s2"));
+}
