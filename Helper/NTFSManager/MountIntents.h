@@ -8,12 +8,14 @@
 
 #include "Platform/Foundation/Expected.h"
 
-// The steps under way that take a volume's mount away (a mount moving it to
-// the desktop, an eject giving it back), written to a small file before each
-// step begins and struck off once it is done. A ParvexMenu that dies in the
-// middle (SIGKILL, a crash, a logout that does not wait) leaves its record,
-// and the next start finishes or undoes the step from what the mount table
-// says; nothing else of a run is kept for the next.
+// What ParvexMenu has taken from the system and owes back: a volume whose
+// system mount a step is about to take away is written to a small file
+// before the step begins, stays there while the volume is on the desktop,
+// and is struck off once the volume is given back. A ParvexMenu that dies
+// (SIGKILL, a crash, a logout that does not wait) leaves its records, and
+// the next start finishes or undoes each from what the mount table says:
+// takes the volume under care, gives it back, or removes the folder of a
+// disk that is gone. Nothing else of a run is kept for the next.
 class MountIntents {
 public:
     struct Intent {
@@ -21,8 +23,8 @@ public:
         // The node's device number when recorded: an identifier that another
         // disk has taken since is not this volume.
         dev_t device = 0;
-        // The desktop folder the step makes or leaves; one named here that
-        // is empty and no mount point is ParvexMenu's own.
+        // The desktop folder made for the volume; one named here that is
+        // empty and no mount point is ParvexMenu's own.
         std::string folder;
 
         bool operator==(const Intent&) const = default;
@@ -38,7 +40,7 @@ public:
     const std::string& path() const { return m_path; }
     // On disk before the step begins; replaces a record of the same identifier.
     Expected<void> record(const Intent& intent);
-    // The step is done, one way or the other.
+    // The volume is back with the system, or was never taken.
     Expected<void> finish(const std::string& ID);
     // What the file holds: none when there is no file.
     Expected<std::vector<Intent>> recorded() const;

@@ -160,9 +160,9 @@ void NTFSManager::scan()
         return;
     }
     const auto current = DiskToolOutput::identifiers(listing.result);
-    if (!m_finishedLeftSteps) {
-        m_finishedLeftSteps = true;
-        finishStepsLeftUnfinished(current);
+    if (!m_settledEarlierRuns) {
+        m_settledEarlierRuns = true;
+        settleWhatEarlierRunsLeft(current);
     }
     for (const auto& identifier : current) {
         // Quitting: whatever this cycle mounted is unmounted next.
@@ -261,28 +261,29 @@ void NTFSManager::checkIdentifier(const std::string& identifier, bool manual)
         Console::shared().printLog("No mounted system", "run()");
         return;
     }
-    if (manual && name.find(' ') != std::string::npos) {
+    auto volume = std::make_shared<VolumeModel>(name, identifier, m_environment);
+    // One left on the desktop is ours to give back, whatever its name.
+    const bool adopted = volume->adopt();
+    if (!adopted && manual && name.find(' ') != std::string::npos) {
         Console::shared().printLog("卷名不能包含空格", "run()");
         return;
     }
-    auto volume = std::make_shared<VolumeModel>(name, identifier, m_environment);
     {
         std::lock_guard guard(m_lists);
         m_volumes.push_back(volume);
     }
-    // One left on the desktop is ours again, in either mode; in automatic
-    // mode every other is mounted there.
-    if (!volume->adopt() && !manual)
+    // In automatic mode every volume not already on the desktop goes there.
+    if (!adopted && !manual)
         volume->mount();
 }
 
-void NTFSManager::finishStepsLeftUnfinished(const std::vector<std::string>& current)
+void NTFSManager::settleWhatEarlierRunsLeft(const std::vector<std::string>& current)
 {
     if (!m_environment->intents)
         return;
     auto left = m_environment->intents->recorded();
     if (!left) {
-        Console::shared().printLog("steps left unfinished cannot be read: " + left.error().description, "run()");
+        Console::shared().printLog("what earlier runs left cannot be read: " + left.error().description, "run()");
         return;
     }
     for (const auto& intent : *left) {
@@ -293,25 +294,26 @@ void NTFSManager::finishStepsLeftUnfinished(const std::vector<std::string>& curr
         auto mounts = present ? m_environment->mounts.mountsOfNode(node)
                               : Expected<std::vector<MountEntry>>(std::vector<MountEntry>());
         if (!mounts) {
-            Console::shared().printLog({"steps left unfinished wait: " + mounts.error().description, intent.ID}, "run()");
+            Console::shared().printLog({"what earlier runs left waits: " + mounts.error().description, intent.ID}, "run()");
             return;
         }
-        std::string done;
         if (present && m_environment->mounts.isReadWriteMount(intent.folder, node).valueOr(false)) {
-            // The step ended on the desktop: the scan takes the volume under care.
-            done = "on its desktop folder";
-        } else {
-            // Mounted nowhere: given back to the system, then found by this
-            // scan as newly plugged in. Its folder goes where it is empty.
-            const bool nowhere = present && mounts->empty();
-            const std::string script = VolumeModel::giveBackScript(intent.ID, intent.folder, nowhere);
-            ScriptResult output;
-            if (!script.empty())
-                output = m_environment->runScript(script, ScriptKind::giveBack);
-            done = nowhere ? "given back to the system" : present ? "mounted elsewhere" : "no longer plugged in";
-            done += ": " + Kit::describe(output.result, output.error);
+            // On the desktop: the scan takes the volume under care, and the
+            // record stays until it is given back.
+            Console::shared().printLog({"left on the desktop by an earlier run", intent.ID, intent.folder}, "run()");
+            continue;
         }
-        Console::shared().printLog({"a step left unfinished by an earlier run", intent.ID, intent.folder, done}, "run()");
+        // Mounted nowhere: given back to the system, then found by this scan
+        // as newly plugged in. Its folder goes where it is empty.
+        const bool nowhere = present && mounts->empty();
+        const std::string script = VolumeModel::giveBackScript(intent.ID, intent.folder, nowhere);
+        ScriptResult output;
+        if (!script.empty())
+            output = m_environment->runScript(script, ScriptKind::giveBack);
+        const std::string done = nowhere ? "given back to the system" : present ? "mounted elsewhere" : "no longer plugged in";
+        Console::shared().printLog({"left unfinished by an earlier run", intent.ID, intent.folder,
+                                    done + ": " + Kit::describe(output.result, output.error)},
+                                   "run()");
         if (auto finished = m_environment->intents->finish(intent.ID); !finished)
             Console::shared().printLog(finished.error().description, "run()");
     }

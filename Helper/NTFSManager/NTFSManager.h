@@ -67,9 +67,10 @@ private:
     // Cycles while the mount table keeps changing; the caller holds the guard.
     void scanWhileChanging();
     void scan();
-    // Steps that a run killed in the middle left recorded: each is finished
-    // or undone from what the mount table says, before anything else.
-    void finishStepsLeftUnfinished(const std::vector<std::string>& current);
+    // What a run that was killed left recorded: each volume is taken under
+    // care, given back, or its disk's folder removed, from what the mount
+    // table says, before anything else.
+    void settleWhatEarlierRunsLeft(const std::vector<std::string>& current);
     void checkIdentifier(const std::string& identifier, bool manual);
     bool isRecorded(const std::string& identifier) const;
 
@@ -80,7 +81,7 @@ private:
     std::atomic<bool> m_isRunning{false};
     std::atomic<bool> m_mountTableChanged{false};
     std::atomic<bool> m_stopped{false};
-    bool m_finishedLeftSteps = false;
+    bool m_settledEarlierRuns = false;
     // Held by the cycle under way, so that stop() can wait for it.
     std::mutex m_cycle;
     std::unique_ptr<ObserverRegistration> m_answers;

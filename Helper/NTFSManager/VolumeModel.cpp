@@ -138,6 +138,8 @@ bool VolumeModel::takeOver(const char* function)
     m_mountedBy = Mode::automatic;
     m_failedPassword.reset();
     setFolder(*folder);
+    // Owed back to the system from now on, as a volume this run mounted is.
+    recordIntent(*folder, function);
     Console::shared().printLog({"already mounted read-write on the desktop", name, ID, *folder}, function);
     return true;
 }
@@ -253,8 +255,9 @@ void VolumeModel::mount()
         automaticMountFailed(output, password, *folder);
         return;
     }
+    // The record stays while the volume is on the desktop: a run killed now
+    // leaves its folder to be taken back, or removed once the disk is gone.
     setFolder(*folder);
-    finishIntent("mount()");
     m_failedPassword.reset();
     log("new mounted", output, "mount()");
     if (m_environment->notifier)
@@ -337,7 +340,6 @@ void VolumeModel::umount()
     // Still mounted (a program has a file open there, say): it stays listed
     // with its eject item, and the user hears why it is still there.
     if (isMountedReadWrite(folder, "umount()")) {
-        finishIntent("umount()");
         if (m_environment->notifier)
             m_environment->notifier->ejectFailed(*this, unmounted);
         return;
@@ -363,6 +365,7 @@ void VolumeModel::remove()
     if (FileManager::isMountPoint(folder) || !FileManager::isEmptyFolder(folder))
         return;
     ScriptResult output = m_environment->runScript("rmdir " + ShellText::quoted(folder), ScriptKind::giveBack);
+    finishIntent("remove()");
     m_status = Status::umounted;
     m_mountedBy.reset();
     setFolder({});

@@ -15,9 +15,10 @@
 //
 // Whatever happens to ParvexMenu, a volume it touched ends writable at a
 // desktop folder of its own, under its care, or read-only where the system
-// mounts it: every step that takes a mount away is recorded first
-// (MountIntents), every script has a time limit, an eject always gives the
-// volume back, and a volume found on its desktop folder is taken under care.
+// mounts it: taking a volume's mount away is recorded first, and the record
+// kept until the volume is given back (MountIntents); every script has a
+// time limit; an eject always gives the volume back; and a volume found on
+// its desktop folder is taken under care.
 class VolumeModel {
 public:
     enum class Status : int {
@@ -92,7 +93,8 @@ private:
     // The automatic mount's script ran and the volume is not mounted: gives
     // it back to the system and says why, in one entry.
     void automaticMountFailed(const ScriptResult& output, const std::string& password, const std::string& folder);
-    // Before a step takes the mount away, and once it is done.
+    // Before the mount is taken away (or a volume found on the desktop is
+    // taken under care), and once the volume is given back.
     void recordIntent(const std::string& folder, const char* function);
     void finishIntent(const char* function);
     void setFolder(std::string folder);

@@ -78,6 +78,22 @@ TEST_F(Faults, KilledWhileMountedTheNextStartTakesTheVolumeUnderCare)
     expectNothingLeftBehind();
 }
 
+TEST_F(Faults, KilledWhileMountedThenUnpluggedTheNextStartRemovesItsFolder)
+{
+    AttachedDisk& disk = plugIn("Unplugged", {{"hello.txt", "from Windows\n"}});
+    start();
+    ASSERT_TRUE(waitForDesktopMount("Unplugged", disk)) << log();
+    m_menu->stop(SIGKILL);
+    std::string output;
+    ASSERT_TRUE(disk.detach(&output)) << output;
+    ASSERT_TRUE(fs::exists(desktopFolder("Unplugged"))) << "the fault: an empty folder nobody looks after";
+
+    start();
+    EXPECT_TRUE(waitUntil([&] { return !fs::exists(desktopFolder("Unplugged")); })) << log();
+    quitMenu();
+    expectNothingLeftBehind();
+}
+
 TEST_F(Faults, KilledWithItsScriptsBetweenUnmountAndDesktopMountTheVolumeIsGivenBackAndMounted)
 {
     AttachedDisk& disk = plugIn("Half", {{"hello.txt", "from Windows\n"}});

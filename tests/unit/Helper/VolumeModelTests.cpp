@@ -165,9 +165,10 @@ TEST_F(VolumeModelTest, EachVolumeGetsAFolderOfItsOwnAndNoUsersFolderIsMountedOv
     EXPECT_EQ(fitted->status(), Status::mounted);
 }
 
-// Every step that takes a mount away is on disk before it starts, so that a
-// run killed in its middle leaves it for the next start.
-TEST_F(VolumeModelTest, EachStepIsRecordedBeforeItTakesAMountAway)
+// Every step that takes a mount away is on disk before it starts, and stays
+// there until the volume is given back, so that a run killed at any point
+// leaves it for the next start.
+TEST_F(VolumeModelTest, AVolumeIsRecordedBeforeItsMountIsTakenAwayUntilItIsGivenBack)
 {
     std::vector<std::vector<MountIntents::Intent>> seen;
     auto observe = doubles.environment()->scriptObserver;
@@ -178,10 +179,11 @@ TEST_F(VolumeModelTest, EachStepIsRecordedBeforeItTakesAMountAway)
     };
     auto data = volume("Data");
     data->mount();
-    data->umount();
     const MountIntents::Intent intent{"disk4s1", 0, desktop() + "/Data"};
+    EXPECT_THAT(doubles.intents(), ElementsAre(intent)) << "owed back while it is on the desktop";
+    data->umount();
     EXPECT_THAT(seen, ElementsAre(ElementsAre(intent), ElementsAre(intent)));
-    EXPECT_THAT(doubles.intents(), IsEmpty());
+    EXPECT_THAT(doubles.intents(), IsEmpty()) << "given back";
 }
 
 TEST_F(VolumeModelTest, AMountOutOfTimeIsEndedWithItsSudoAndGivenBackAndTheUserIsTold)
