@@ -68,6 +68,13 @@ Expected<Table> readTable(Expected<FileHandle> file)
         return file.error();
     FileStamp stamp = file->stamp();
     auto text = file->readToEnd();
+    // A program appending to the table can be caught in the middle of its
+    // line: a write that crosses a page shows in two steps. An unfinished
+    // last line is read again while nobody can write to the file.
+    if (text && !text->empty() && text->back() != '\n') {
+        if (auto settled = file->readToEndWithoutWriters(kWriterPatience))
+            text = std::move(settled);
+    }
     if (!text)
         return text.error();
     auto table = tableOf(std::move(*text), file->path());

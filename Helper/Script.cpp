@@ -18,13 +18,15 @@ ScriptResult Script::run(const std::string& launchPath, const std::optional<std:
     options.currentDirectory = currentDirectory;
     options.environment = input.environment;
     options.standardInput = input.standardInput;
+    options.timeLimit = input.timeLimit;
+    options.cutoff = input.cutoff;
 
     auto outcome = Process::run(options);
     // Callers only ever get two texts, so a child that never started says why
     // where a failing command would have.
     if (!outcome)
         return ScriptResult{"", outcome.error().description};
-    return ScriptResult{UTF8::decode(outcome->standardOutput), UTF8::decode(outcome->standardError)};
+    return ScriptResult{UTF8::decode(outcome->standardOutput), UTF8::decode(outcome->standardError), outcome->timedOut};
 }
 
 std::vector<std::string> Script::childArguments(const std::string& launchPath,

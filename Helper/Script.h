@@ -1,15 +1,21 @@
 #pragma once
 
+#include <chrono>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "Platform/Foundation/ProcessDeadline.h"
 
 // What a script printed: standard output and standard error, each decoded as
 // UTF-8 (the empty text when the bytes are not valid UTF-8).
 struct ScriptResult {
     std::string result;
     std::string error;
+    // The script ran out of time and was ended with all it had started.
+    bool timedOut = false;
 };
 
 // What a caller may hand the child besides its arguments, for secrets that
@@ -19,6 +25,10 @@ struct ScriptInput {
     std::map<std::string, std::string> environment;
     // Written to the child's standard input; absent means it shares ours.
     std::optional<std::string> standardInput;
+    // How long the script may wait (for a password, a device): then it ends
+    // with its whole process group, as it does at `cutoff` if that is sooner.
+    std::optional<std::chrono::milliseconds> timeLimit;
+    std::shared_ptr<const ProcessDeadline> cutoff;
 };
 
 // Runs a program, normally the shell with a whole script, and returns what it

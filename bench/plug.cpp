@@ -4,6 +4,10 @@
 // Each run is split by ParvexMenu's own log: the wait for the scan that finds
 // the volume (started by the mount-table change the attach makes, or else by
 // the next 2.5 s tick) and the mount script that follows.
+// Then ParvexMenu is killed (SIGKILL) with the volume on the desktop and
+// started again, several times: from its start to the volume shown as
+// mounted again (its log says it took the volume under care).
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +16,7 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
@@ -28,6 +33,8 @@ namespace {
 
 using SystemClock = std::chrono::system_clock;
 constexpr int kRuns = 20;
+constexpr int kRestarts = 10;
+constexpr const char* kTakenUnderCare = "already mounted read-write on the desktop";
 constexpr const char* kImage = "/tmp/bench-plug.img";
 
 // The time in a log entry's header ("2026-12-06 19:04:46.317 in ..."), local time.
@@ -125,6 +132,7 @@ int main(int, char** argv)
     std::mt19937 random(20261206);
     std::uniform_int_distribution<int> phase(0, 2500);
     std::vector<Run> runs;
+    std::vector<double> restarts;
     for (int i = 0; i < kRuns; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(phase(random)));
         const size_t logStart = MenuApp::log().size();
@@ -157,7 +165,10 @@ int main(int, char** argv)
         // Unplugged while mounted: the next cycle cleans the desktop folder up
         // and forgets the identifiers, so the next attach is a new volume.
         const size_t forgotten = count(MenuApp::log(), "\nremove " + disk->disk() + "\n");
-        disk->detach();
+        // The scan the mount started may hold the new mount for a moment
+        // (df's statfs), and a disk in use is not detached: tried again.
+        for (int attempt = 0; attempt < 50 && !disk->detach(); ++attempt)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
         if (!waitUntil([&] {
                 return !std::filesystem::exists(folder)
                     && count(MenuApp::log(), "\nremove " + disk->disk() + "\n") > forgotten;
@@ -165,6 +176,35 @@ int main(int, char** argv)
             std::printf("plug: run %d: the unplugged volume was not cleaned up\n", i + 1);
             break;
         }
+    }
+    // Killed with the volume on the desktop, then started again.
+    if (auto disk = AttachedDisk::attach(kImage)) {
+        const std::string node = disk->volumeNode();
+        auto onDesktop = [&] {
+            auto mount = MountTable().mountAt(folder);
+            return mount && mount->source == node && mount->isReadWrite();
+        };
+        std::unique_ptr<MenuApp> current;
+        if (waitUntil(onDesktop, 30, std::chrono::milliseconds(5))) {
+            menu.stop(SIGKILL);
+            for (int i = 0; i < kRestarts; ++i) {
+                std::filesystem::remove(DiskSandbox::menuLog);
+                const auto started = std::chrono::steady_clock::now();
+                current = std::make_unique<MenuApp>();
+                if (!waitUntil([] { return MenuApp::log().find(kTakenUnderCare) != std::string::npos; }, 30,
+                               std::chrono::microseconds(500))) {
+                    std::printf("plug: restart %d: the volume was not taken under care\n", i + 1);
+                    break;
+                }
+                restarts.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count());
+                current->stop(SIGKILL);
+            }
+        }
+        current = std::make_unique<MenuApp>();
+        waitUntil([] { return MenuApp::log().find(kTakenUnderCare) != std::string::npos; }, 30,
+                  std::chrono::milliseconds(5));
+        current->quit();
+        disk->detach();
     }
     menu.quit();
     DiskSandbox::cleanUp();
@@ -188,5 +228,9 @@ int main(int, char** argv)
     for (const auto& run : runs)
         std::printf(" %.0f/%.0f/%.0f", run.total, run.wait, run.script);
     std::printf("\n");
+    if (!restarts.empty()) {
+        std::printf("%zu restarts after SIGKILL with the volume on the desktop\n", restarts.size());
+        report("start -> the volume shown as mounted again", restarts);
+    }
     return 0;
 }

@@ -35,6 +35,11 @@ NSUserNotification MountNotifier::notification(const std::string& volumeName, Ca
                 "有程序正在使用它，所以退出时没有推出它，其中的数据是安全的。请关闭使用它的程序，然后打开 Parvex 推出它。"};
     case Cause::keptRefused:
         return {quoted + "仍挂载在桌面上", "系统没有卸载它，所以退出时它仍挂载着，其中的数据是安全的。"};
+    case Cause::mountTimedOut:
+        return {"无法挂载" + quoted,
+                "挂载没有在时限内完成（系统可能在等待身份验证或磁盘），已被停止。它仍以只读方式挂载，数据没有改变。"};
+    case Cause::ejectTimedOut:
+        return {"无法推出" + quoted, "卸载没有在时限内完成（磁盘可能很慢或没有响应），它仍挂载在桌面上。请稍后再推出。"};
     case Cause::mountFailed:
         break;
     }
@@ -70,18 +75,24 @@ void MountNotifier::automaticMountFailed(const VolumeModel& volume)
     notify(volume, Cause::mountFailed);
 }
 
+void MountNotifier::mountTimedOut(const VolumeModel& volume)
+{
+    notify(volume, Cause::mountTimedOut);
+}
+
 void MountNotifier::ejectFailed(const VolumeModel& volume, const ScriptResult& output)
 {
     // diskutil names a volume in use ("Device or resource busy").
-    const bool inUse = output.error.find("busy") != std::string::npos;
+    const bool inUse = !output.timedOut && output.error.find("busy") != std::string::npos;
     Cause cause = m_quitting ? (inUse ? Cause::keptInUse : Cause::keptRefused)
-                             : (inUse ? Cause::ejectInUse : Cause::ejectRefused);
+                             : (inUse ? Cause::ejectInUse : output.timedOut ? Cause::ejectTimedOut : Cause::ejectRefused);
     // Each attempt is the user's own, and is answered.
     deliver(notification(volume.name, cause));
 }
 
-void MountNotifier::applicationWillTerminate()
+void MountNotifier::applicationWillTerminate(std::chrono::steady_clock::time_point deadline)
 {
+    m_quitDeadline = deadline;
     m_quitting = true;
 }
 
@@ -101,8 +112,15 @@ void MountNotifier::deliver(const NSUserNotification& shown)
     if (!m_center)
         return;
     if (m_quitting) {
-        // The run loop turns no more: waited for here, or never sent.
-        if (auto delivered = m_center->deliverNotificationNow(shown, kPatienceAtQuit); !delivered)
+        // The run loop turns no more: waited for here, or never sent; and
+        // never past the quit's own limit.
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            m_quitDeadline.load() - std::chrono::steady_clock::now());
+        if (left <= std::chrono::milliseconds::zero()) {
+            Console::shared().printLog("not shown: the quit's time is up", kFunction);
+            return;
+        }
+        if (auto delivered = m_center->deliverNotificationNow(shown, std::min(kPatienceAtQuit, left)); !delivered)
             Console::shared().printLog(delivered.error().description, kFunction);
         return;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -34,6 +35,11 @@ public:
         // The same at quit: the volume stays mounted as it is.
         keptInUse,
         keptRefused,
+        // A script waited past its time limit (for authentication, a
+        // device) and was ended: the mount was not made, the volume is
+        // read-only where the system mounts it; or the eject did not end.
+        mountTimedOut,
+        ejectTimedOut,
     };
 
     explicit MountNotifier(std::shared_ptr<NSUserNotificationCenter> center);
@@ -45,12 +51,17 @@ public:
     // An automatic mount failed because the stored password is wrong or
     // missing: the volume code calls this once it has found so.
     void automaticMountFailed(const VolumeModel& volume);
+    // An automatic mount ran out of time and was given back.
+    void mountTimedOut(const VolumeModel& volume);
     // An eject's unmount left the volume mounted; `output` is what the
-    // unmount printed, which says whether the volume was in use.
+    // unmount printed, which says whether the volume was in use, or whether
+    // it ran out of time.
     void ejectFailed(const VolumeModel& volume, const ScriptResult& output);
-    // The program is quitting: an eject that fails from now on leaves the
-    // volume mounted for good, and is told before the program ends.
-    void applicationWillTerminate();
+    // The program is quitting and must be gone by `deadline`: an eject that
+    // fails from now on leaves the volume mounted for good, and is told
+    // before the program ends, as far as the time allows.
+    void applicationWillTerminate(std::chrono::steady_clock::time_point deadline
+                                  = std::chrono::steady_clock::time_point::max());
 
     // The failed mount's notification has a button to open the settings app,
     // where the password is set; `open` runs, on the main thread, when the
@@ -70,4 +81,5 @@ private:
     // Read on the main thread, where deliveries report; shared with them.
     std::shared_ptr<bool> m_toldDeliveryFailed = std::make_shared<bool>(false);
     std::atomic<bool> m_quitting{false};
+    std::atomic<std::chrono::steady_clock::time_point> m_quitDeadline{std::chrono::steady_clock::time_point::max()};
 };

@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "Helper/NTFSManager/DiskToolOutput.h"
+#include "Helper/NTFSManager/MountIntents.h"
 #include "Helper/NTFSManager/MountNotifier.h"
 #include "Helper/NTFSManager/ShellText.h"
 #include "Platform/Foundation/DispatchQueue.h"
@@ -54,13 +55,15 @@ NTFSManager::~NTFSManager()
 
 void NTFSManager::start()
 {
-    m_timer = Timer::scheduledTimer(kScanInterval, true, [lifetime = m_lifetime](Timer&) {
+    auto cycle = [lifetime = m_lifetime] {
         DispatchQueue::global().async([lifetime] {
             std::shared_lock guard(lifetime->lock);
             if (lifetime->manager)
                 lifetime->manager->run();
         });
-    });
+    };
+    cycle();
+    m_timer = Timer::scheduledTimer(kScanInterval, true, [cycle](Timer&) { cycle(); });
     auto monitor = MountTableMonitor::start([lifetime = m_lifetime] {
         DispatchQueue::global().async([lifetime] {
             std::shared_lock guard(lifetime->lock);
@@ -104,10 +107,12 @@ void NTFSManager::stop()
         m_timer->invalidate();
     m_mountTable.reset();
     m_stopped = true;
+    // Nothing the scan still waits for is worth the user's logout.
+    m_environment->beginQuit();
     std::lock_guard cycle(m_cycle);
     // What the quit sequence's unmounts leave behind is told before the end.
     if (m_environment->notifier)
-        m_environment->notifier->applicationWillTerminate();
+        m_environment->notifier->applicationWillTerminate(m_environment->quitCutoff->time());
 }
 
 void NTFSManager::run()
@@ -154,23 +159,47 @@ void NTFSManager::scan()
     // Only this cycle changes the lists; the lock guards each change against
     // readers on the main thread, never a script run.
     SharedData& settings = m_environment->settings;
-    const auto current = DiskToolOutput::identifiers(m_environment->runScript("diskutil list | grep -v 'APFS'").result);
+    const ScriptResult listing = m_environment->runScript("diskutil list | grep -v 'APFS'", ScriptKind::read);
+    // A listing cut short (its time ran out, or the program quits) says
+    // nothing of which disks are gone.
+    if (listing.timedOut || m_stopped) {
+        Console::shared().printLog("the disk listing did not end: no scan this time", "run()");
+        return;
+    }
+    const auto current = DiskToolOutput::identifiers(listing.result);
+    if (!m_settledEarlierRuns) {
+        m_settledEarlierRuns = true;
+        settleWhatEarlierRunsLeft(current);
+    }
     for (const auto& identifier : current) {
         // Quitting: whatever this cycle mounted is unmounted next.
         if (m_stopped)
             return;
         checkIdentifier(identifier, settings.managerStyle());
     }
-    if (!settings.managerStyle()) {
-        for (const auto& volume : previousInsertedNTFSVolumes()) {
-            if (m_stopped)
-                return;
-            volume->mountAgainIfPasswordChanged();
+    // Mounted on its desktop folder by a run that ended meanwhile (an
+    // orphaned mount script finishing late): taken under care. One reading
+    // of the mount table finds the candidates.
+    std::optional<std::vector<MountEntry>> table;
+    for (const auto& volume : previousInsertedNTFSVolumes()) {
+        if (m_stopped)
+            return;
+        if (volume->status() == VolumeModel::Status::umounted) {
+            if (!table)
+                table = m_environment->mounts.entries();
+            for (const auto& mount : MountTable::mountsOfNode(volume->path(), *table)) {
+                if (mount.isReadWrite() && volume->adopt())
+                    break;
+            }
         }
+        if (!settings.managerStyle())
+            volume->mountAgainIfPasswordChanged();
     }
 
-    const auto mounted = DiskToolOutput::mountedDevices(m_environment->runScript("df -h").result);
-    if (!settings.managerStyle()) {
+    const ScriptResult df = m_environment->runScript("df -h", ScriptKind::read);
+    const auto mounted = DiskToolOutput::mountedDevices(df.result);
+    // A df that never ended (a mount that does not answer) lists nothing.
+    if (!settings.managerStyle() && !df.timedOut) {
         // Ejected elsewhere (from the desktop, say): clean the mount folder up.
         for (const auto& volume : previousInsertedNTFSVolumes()) {
             if (!contains(mounted, volume->path()))
@@ -208,7 +237,17 @@ void NTFSManager::checkIdentifier(const std::string& identifier, bool manual)
             return;
         m_volumeIDs.push_back(identifier);
     }
-    const std::string info = m_environment->runScript("diskutil info " + ShellText::word(identifier)).result;
+    const ScriptResult examined = m_environment->runScript("diskutil info " + ShellText::word(identifier), ScriptKind::read);
+    if (examined.timedOut) {
+        // Examined again next cycle.
+        {
+            std::lock_guard guard(m_lists);
+            m_volumeIDs.erase(std::find(m_volumeIDs.begin(), m_volumeIDs.end(), identifier));
+        }
+        Console::shared().printLog("diskutil info " + identifier + " did not end within its time", "run()");
+        return;
+    }
+    const std::string& info = examined.result;
     if (info.empty())
         return;
     const auto values = DiskToolOutput::infoValues(info);
@@ -229,17 +268,62 @@ void NTFSManager::checkIdentifier(const std::string& identifier, bool manual)
         Console::shared().printLog("No mounted system", "run()");
         return;
     }
-    if (manual && name.find(' ') != std::string::npos) {
+    auto volume = std::make_shared<VolumeModel>(name, identifier, m_environment);
+    // One left on the desktop is ours to give back, whatever its name.
+    const bool adopted = volume->adopt();
+    if (!adopted && manual && name.find(' ') != std::string::npos) {
         Console::shared().printLog("卷名不能包含空格", "run()");
         return;
     }
-    auto volume = std::make_shared<VolumeModel>(name, identifier, m_environment);
     {
         std::lock_guard guard(m_lists);
         m_volumes.push_back(volume);
     }
-    if (!manual)
+    // In automatic mode every volume not already on the desktop goes there.
+    if (!adopted && !manual)
         volume->mount();
+}
+
+void NTFSManager::settleWhatEarlierRunsLeft(const std::vector<std::string>& current)
+{
+    if (!m_environment->intents)
+        return;
+    auto left = m_environment->intents->recorded();
+    if (!left) {
+        Console::shared().printLog("what earlier runs left cannot be read: " + left.error().description, "run()");
+        return;
+    }
+    for (const auto& intent : *left) {
+        const std::string node = "/dev/" + intent.ID;
+        // The same disk, still plugged in: an identifier another disk took
+        // since is not the volume the step was about.
+        const bool present = contains(current, intent.ID) && MountTable::deviceNumber(node) == intent.device;
+        auto mounts = present ? m_environment->mounts.mountsOfNode(node)
+                              : Expected<std::vector<MountEntry>>(std::vector<MountEntry>());
+        if (!mounts) {
+            Console::shared().printLog({"what earlier runs left waits: " + mounts.error().description, intent.ID}, "run()");
+            return;
+        }
+        if (present && m_environment->mounts.isReadWriteMount(intent.folder, node).valueOr(false)) {
+            // On the desktop: the scan takes the volume under care, and the
+            // record stays until it is given back.
+            Console::shared().printLog({"left on the desktop by an earlier run", intent.ID, intent.folder}, "run()");
+            continue;
+        }
+        // Mounted nowhere: given back to the system, then found by this scan
+        // as newly plugged in. Its folder goes where it is empty.
+        const bool nowhere = present && mounts->empty();
+        const std::string script = VolumeModel::giveBackScript(intent.ID, intent.folder, nowhere);
+        ScriptResult output;
+        if (!script.empty())
+            output = m_environment->runScript(script, ScriptKind::giveBack);
+        const std::string done = nowhere ? "given back to the system" : present ? "mounted elsewhere" : "no longer plugged in";
+        Console::shared().printLog({"left unfinished by an earlier run", intent.ID, intent.folder,
+                                    done + ": " + Kit::describe(output.result, output.error)},
+                                   "run()");
+        if (auto finished = m_environment->intents->finish(intent.ID); !finished)
+            Console::shared().printLog(finished.error().description, "run()");
+    }
 }
 
 void NTFSManager::eventCallBackNotification(const Notification& notification)
@@ -271,7 +355,7 @@ void NTFSManager::eventCallBackNotification(const Notification& notification)
             + ShellText::word(UTF8::prefixWithin(volumeName, NAME_MAX));
     else if (command == "remove")
         script = "diskutil umount " + name;
-    ScriptResult output = m_environment->runScript(script);
+    ScriptResult output = m_environment->runScript(script, ScriptKind::giveBack);
     Kit::debugLog(Kit::describe(output.result, output.error), kAnswerTag);
     if (command != "add")
         return;

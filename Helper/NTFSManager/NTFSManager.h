@@ -27,13 +27,16 @@ public:
     explicit NTFSManager(std::shared_ptr<VolumeEnvironment> environment);
     ~NTFSManager();
 
-    // Schedules the scan on the main run loop, default mode only: a menu being
-    // tracked holds back the ticks. Each tick runs a cycle on the global queue,
-    // and so does each change of the mount table, in the same mode.
+    // Runs a first cycle at once (a volume left on the desktop is shown as
+    // mounted without waiting for a tick), then schedules the scan on the
+    // main run loop, default mode only: a menu being tracked holds back the
+    // ticks. Each tick runs a cycle on the global queue, and so does each
+    // change of the mount table, in the same mode.
     void start();
     // For quitting: no cycle starts any more, and the one under way stops
-    // before its next volume; returns once it has. The volumes it mounted
-    // are in the list for the quit sequence to unmount, and a volume that
+    // at once (its script is ended; a volume it was mounting is given back);
+    // returns once it has. The volumes it mounted are in the list for the
+    // quit sequence to unmount within the quit's limit, and a volume that
     // stays mounted is told to the user before the program ends.
     void stop();
     // One scan cycle; never overlaps another.
@@ -68,6 +71,10 @@ private:
     // Cycles while the mount table keeps changing; the caller holds the guard.
     void scanWhileChanging();
     void scan();
+    // What a run that was killed left recorded: each volume is taken under
+    // care, given back, or its disk's folder removed, from what the mount
+    // table says, before anything else.
+    void settleWhatEarlierRunsLeft(const std::vector<std::string>& current);
     void checkIdentifier(const std::string& identifier, bool manual);
     bool isRecorded(const std::string& identifier) const;
     void volumesMayHaveChanged() const;
@@ -79,6 +86,7 @@ private:
     std::atomic<bool> m_isRunning{false};
     std::atomic<bool> m_mountTableChanged{false};
     std::atomic<bool> m_stopped{false};
+    bool m_settledEarlierRuns = false;
     // Held by the cycle under way, so that stop() can wait for it.
     std::mutex m_cycle;
     std::unique_ptr<ObserverRegistration> m_answers;

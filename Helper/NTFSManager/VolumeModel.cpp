@@ -1,8 +1,10 @@
 #include "Helper/NTFSManager/VolumeModel.h"
 
 #include <climits>
+#include <filesystem>
 #include <functional>
 
+#include "Helper/NTFSManager/MountIntents.h"
 #include "Helper/NTFSManager/MountNotifier.h"
 #include "Helper/NTFSManager/ShellText.h"
 #include "Helper/NTFSManager/SudoPassword.h"
@@ -15,6 +17,23 @@
 
 namespace {
 constexpr const char* kRequest = "top.kestrova.macOS.Parvex.Helper.do";
+// "Data 1" to "Data 999": past that the desktop holds no room for another.
+constexpr int kMostFolderNumbers = 1000;
+
+// A folder of ours: empty, and no volume mounted on it (an empty volume still
+// mounted there looks empty too). A folder that cannot be read is not empty.
+bool isEmptyUnmountedFolder(const std::string& folder)
+{
+    return FileManager::fileExists(folder) && !FileManager::isMountPoint(folder) && FileManager::isEmptyFolder(folder);
+}
+
+// "30 s", "0.5 s".
+std::string seconds(std::chrono::milliseconds limit)
+{
+    const auto tenths = limit.count() / 100;
+    return std::to_string(tenths / 10) + (tenths % 10 ? "." + std::to_string(tenths % 10) : "") + " s";
+}
+
 }  // namespace
 
 VolumeModel::VolumeModel(std::string volumeName, std::string identifier, std::shared_ptr<VolumeEnvironment> environment)
@@ -29,6 +48,18 @@ VolumeModel::VolumeModel(std::string volumeName, std::string identifier, std::sh
 std::string VolumeModel::folderName() const
 {
     return UTF8::prefixWithin(name, NAME_MAX);
+}
+
+std::string VolumeModel::mountFolder() const
+{
+    std::lock_guard guard(m_folderLock);
+    return m_folder.empty() ? m_desktopPath + "/" + folderName() : m_folder;
+}
+
+void VolumeModel::setFolder(std::string folder)
+{
+    std::lock_guard guard(m_folderLock);
+    m_folder = std::move(folder);
 }
 
 bool VolumeModel::isManualMode() const
@@ -48,16 +79,78 @@ bool VolumeModel::hasSafeMountFolder() const
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
 }
 
-bool VolumeModel::mountFolderIsEmpty() const
+std::optional<std::string> VolumeModel::freeMountFolder() const
 {
-    return !FileManager::isMountPoint(mountFolder()) && FileManager::isEmptyFolder(mountFolder());
+    for (int number = 0; number < kMostFolderNumbers; ++number) {
+        const std::string suffix = number ? " " + std::to_string(number) : "";
+        const std::string folder = m_desktopPath + "/" + UTF8::prefixWithin(name, NAME_MAX - suffix.size()) + suffix;
+        // A link, even one that leads nowhere, is something there.
+        if (!FileManager::linkStamp(folder).exists)
+            return folder;
+    }
+    return std::nullopt;
 }
 
-std::string VolumeModel::removeFolderLine() const
+bool VolumeModel::isFolderNameOfOurs(const std::string& candidate) const
 {
-    // rmdir takes an empty folder away and leaves anything else alone, and the
-    // user, whose folder it is, needs no root for it.
-    return "rmdir " + ShellText::quoted(mountFolder());
+    if (candidate == folderName())
+        return true;
+    const size_t space = candidate.rfind(' ');
+    if (space == std::string::npos)
+        return false;
+    const std::string number = candidate.substr(space + 1);
+    if (number.empty() || number.size() > 3 || number[0] == '0'
+        || number.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    return candidate.substr(0, space) == UTF8::prefixWithin(name, NAME_MAX - 1 - number.size());
+}
+
+std::optional<std::string> VolumeModel::desktopMount(const char* function) const
+{
+    auto mounts = m_environment->mounts.mountsOfNode(path());
+    if (!mounts) {
+        Console::shared().printLog({mounts.error().description, name, ID}, function);
+        return std::nullopt;
+    }
+    std::error_code failed;
+    const std::string realDesktop = std::filesystem::canonical(m_desktopPath, failed).string();
+    for (const auto& mount : *mounts) {
+        const std::string parent = FileManager::folder(mount.target);
+        if (!mount.isReadWrite() || (parent != m_desktopPath && (failed || parent != realDesktop)))
+            continue;
+        // Found by the device the mount table names, in a folder named as
+        // ours are, and not covered by another mount since.
+        if (isFolderNameOfOurs(FileManager::lastPathComponent(mount.target))
+            && m_environment->mounts.isReadWriteMount(mount.target, path()).valueOr(false))
+            return parent == m_desktopPath ? mount.target : m_desktopPath + "/" + FileManager::lastPathComponent(mount.target);
+    }
+    return std::nullopt;
+}
+
+bool VolumeModel::takeOver(const char* function)
+{
+    if (!hasSafeMountFolder() || !FileManager::isOwnFolder(m_desktopPath))
+        return false;
+    auto folder = desktopMount(function);
+    if (!folder)
+        return false;
+    m_status = Status::mounted;
+    m_mountedBy = Mode::automatic;
+    m_failedPassword.reset();
+    setFolder(*folder);
+    // Owed back to the system from now on, as a volume this run mounted is.
+    recordIntent(*folder, function);
+    Console::shared().printLog({"already mounted read-write on the desktop", name, ID, *folder}, function);
+    return true;
+}
+
+bool VolumeModel::adopt()
+{
+    std::unique_lock guard(m_operation, std::try_to_lock);
+    // An operation under way settles the volume itself.
+    if (!guard.owns_lock() || status() != Status::umounted)
+        return false;
+    return takeOver("run()");
 }
 
 bool VolumeModel::isMountedReadWrite(const std::string& folder, const char* function) const
@@ -66,6 +159,38 @@ bool VolumeModel::isMountedReadWrite(const std::string& folder, const char* func
     if (!mounted)
         Console::shared().printLog({mounted.error().description, name, ID}, function);
     return mounted.valueOr(false);
+}
+
+void VolumeModel::recordIntent(const std::string& folder, const char* function)
+{
+    if (!m_environment->intents)
+        return;
+    // Without the record the step still runs: only a kill in its middle
+    // would then go unrepaired.
+    auto recorded = m_environment->intents->record({ID, MountTable::deviceNumber(path()), folder});
+    if (!recorded)
+        Console::shared().printLog({"the step is not recorded: " + recorded.error().description, name, ID}, function);
+}
+
+void VolumeModel::finishIntent(const char* function)
+{
+    if (!m_environment->intents)
+        return;
+    auto finished = m_environment->intents->finish(ID);
+    if (!finished)
+        Console::shared().printLog({finished.error().description, name, ID}, function);
+}
+
+std::string VolumeModel::giveBackScript(const std::string& identifier, const std::string& folder, bool remount)
+{
+    std::string script;
+    // rmdir takes an empty folder away and leaves anything else alone, and the
+    // user, whose folder it is, needs no root for it.
+    if (!folder.empty() && isEmptyUnmountedFolder(folder))
+        script = "rmdir " + ShellText::quoted(folder);
+    if (remount)
+        script += (script.empty() ? "" : "\n") + std::string("diskutil mount ") + ShellText::word(identifier);
+    return script;
 }
 
 void VolumeModel::log(const char* label, const ScriptResult& output, const char* function, CallSite location)
@@ -96,65 +221,76 @@ void VolumeModel::mount()
                                    "mount()");
         return;
     }
-    if (!manual && isMountedReadWrite(mountFolder(), "mount()")) {
-        // Left mounted by an earlier run that could not unmount it at quit
-        // (a program was using it): ours again, so that it can be ejected.
-        m_status = Status::mounted;
-        m_mountedBy = Mode::automatic;
-        Console::shared().printLog({"already mounted read-write on the desktop", name, ID}, "mount()");
+    // Left mounted by an earlier run (killed, or unable to unmount it at
+    // quit): ours again, never mounted twice.
+    if (!manual && takeOver("mount()"))
         return;
-    }
-    if (!manual && m_environment->mounts.isMountPoint(mountFolder()).valueOr(false)) {
-        // Another volume of the same name is there: mounting on top would hide
-        // it, and its eject would then take this one down.
-        Console::shared().printLog({"not mounted: " + mountFolder() + " is already a mount point", name, ID}, "mount()");
-        return;
-    }
-    m_status = Status::mounted;
     if (manual) {
+        m_status = Status::mounted;
         m_mountedBy = Mode::manual;
         postRequest("add", "mount()");
         return;
     }
-    m_mountedBy = Mode::automatic;
-    const std::string password = m_environment->settings.pwd();
-    const std::string folder = ShellText::quoted(mountFolder());
-    // The folder is the user's own, made as the user: mount_ntfs, run as root
-    // for the user, mounts only on a folder of theirs.
-    std::string script = "diskutil umount " + ShellText::word(ID) + "\n"
-        + "mkdir " + folder + "\n"
-        + SudoPassword::pipe() + "sudo -S mount_ntfs -o rw,nobrowse " + ShellText::word(path()) + " " + folder;
-    ScriptResult output = m_environment->runScript(script, &password);
-    // sudo and mount_ntfs can fail, or fall back to read-only, whatever
-    // their exit status says: only the mount table tells.
-    if (!isMountedReadWrite(mountFolder(), "mount()")) {
-        automaticMountFailed(output, password);
+    const auto folder = freeMountFolder();
+    if (!folder) {
+        Console::shared().printLog({"not mounted: every folder name for the volume is taken on the desktop", name, ID},
+                                   "mount()");
         return;
     }
+    m_status = Status::mounted;
+    m_mountedBy = Mode::automatic;
+    const std::string password = m_environment->settings.pwd();
+    const std::string quoted = ShellText::quoted(*folder);
+    recordIntent(*folder, "mount()");
+    // The folder is the user's own, made as the user: mount_ntfs, run as root
+    // for the user, mounts only on a folder of theirs, and only on the one
+    // just made (a folder someone made meanwhile stops the mount).
+    std::string script = "diskutil umount " + ShellText::word(ID) + "\n"
+        + "mkdir " + quoted + " && " + SudoPassword::pipe() + "sudo -S mount_ntfs -o rw,nobrowse "
+        + ShellText::word(path()) + " " + quoted;
+    ScriptResult output = m_environment->runScript(script, ScriptKind::mount, &password);
+    // sudo and mount_ntfs can fail, or fall back to read-only, whatever
+    // their exit status says: only the mount table tells.
+    if (!isMountedReadWrite(*folder, "mount()")) {
+        automaticMountFailed(output, password, *folder);
+        return;
+    }
+    // The record stays while the volume is on the desktop: a run killed now
+    // leaves its folder to be taken back, or removed once the disk is gone.
+    setFolder(*folder);
     m_failedPassword.reset();
     log("new mounted", output, "mount()");
     if (m_environment->notifier)
         m_environment->notifier->mountFinished(*this, true, output);
 }
 
-void VolumeModel::automaticMountFailed(const ScriptResult& output, const std::string& password)
+void VolumeModel::automaticMountFailed(const ScriptResult& output, const std::string& password, const std::string& folder)
 {
     // The script's first line took the system's read-only mount away: put it
     // back, and take away the folder it may have made.
-    std::string script = "diskutil mount " + ShellText::word(ID);
-    if (FileManager::fileExists(mountFolder()) && mountFolderIsEmpty())
-        script = removeFolderLine() + "\n" + script;
-    ScriptResult restored = m_environment->runScript(script);
+    ScriptResult restored = m_environment->runScript(giveBackScript(ID, folder, true), ScriptKind::giveBack);
+    // A give-back that did not end stays recorded: the next start finishes it.
+    if (!restored.timedOut)
+        finishIntent("mount()");
     m_status = Status::umounted;
     m_mountedBy.reset();
+    setFolder({});
     m_failedPassword = std::hash<std::string>{}(password);
-    Console::shared().printLog({"mount failed: the volume is not mounted on the desktop", name, ID,
-                                Kit::describe(output.result, output.error),
-                                "given back to the system: " + Kit::describe(restored.result, restored.error)},
+    const bool quitting = m_environment->isQuitting();
+    std::string why = "mount failed: the volume is not mounted on the desktop";
+    if (output.timedOut)
+        why = quitting ? "mount stopped: the program quits" : "mount failed: the script did not end within "
+                + seconds(m_environment->limits.mount) + " and was ended with all it started";
+    Console::shared().printLog({why, name, ID, Kit::describe(output.result, output.error),
+                                (restored.timedOut ? "not given back within its time: "
+                                                   : "given back to the system: ")
+                                    + Kit::describe(restored.result, restored.error)},
                                "mount()");
-    if (!m_environment->notifier)
+    if (!m_environment->notifier || quitting)
         return;
-    if (password.empty() || SudoPassword::wasRefused(output.error))
+    if (output.timedOut)
+        m_environment->notifier->mountTimedOut(*this);
+    else if (password.empty() || SudoPassword::wasRefused(output.error))
         m_environment->notifier->automaticMountFailed(*this);
     else
         m_environment->notifier->mountFinished(*this, false, output);
@@ -197,23 +333,26 @@ void VolumeModel::umount()
         m_mountedBy.reset();
         return;
     }
-    ScriptResult unmounted = m_environment->runScript("diskutil umount " + ShellText::word(ID));
-    log("umounted", unmounted, "umount()");
+    const std::string folder = mountFolder();
+    recordIntent(folder, "umount()");
+    ScriptResult unmounted = m_environment->runScript("diskutil umount " + ShellText::word(ID), ScriptKind::giveBack);
+    log(unmounted.timedOut ? "umount did not end within its time" : "umounted", unmounted, "umount()");
     // Still mounted (a program has a file open there, say): it stays listed
     // with its eject item, and the user hears why it is still there.
-    if (hasSafeMountFolder() && isMountedReadWrite(mountFolder(), "umount()")) {
+    if (isMountedReadWrite(folder, "umount()")) {
         if (m_environment->notifier)
             m_environment->notifier->ejectFailed(*this, unmounted);
         return;
     }
-    // A folder that still shows entries still holds the volume (the unmount
-    // failed) or the user's files: never delete it.
-    if (!hasSafeMountFolder() || !mountFolderIsEmpty())
-        return;
-    ScriptResult output = m_environment->runScript(removeFolderLine() + "\n" + "diskutil mount " + ShellText::word(ID));
+    // Off the desktop: back to the system, read-only, whether or not its
+    // folder can go (one holding anything is never removed).
+    ScriptResult output = m_environment->runScript(giveBackScript(ID, folder, true), ScriptKind::giveBack);
+    if (!output.timedOut)
+        finishIntent("umount()");
     m_status = Status::umounted;
     m_mountedBy.reset();
-    log("remove", output, "umount()");
+    setFolder({});
+    log(output.timedOut ? "not given back within its time" : "remove", output, "umount()");
 }
 
 void VolumeModel::remove()
@@ -222,11 +361,14 @@ void VolumeModel::remove()
     // Only a desktop mount leaves a folder behind.
     if (status() != Status::mounted || m_mountedBy != Mode::automatic)
         return;
-    if (!hasSafeMountFolder() || !mountFolderIsEmpty())
+    const std::string folder = mountFolder();
+    if (FileManager::isMountPoint(folder) || !FileManager::isEmptyFolder(folder))
         return;
-    ScriptResult output = m_environment->runScript(removeFolderLine());
+    ScriptResult output = m_environment->runScript("rmdir " + ShellText::quoted(folder), ScriptKind::giveBack);
+    finishIntent("remove()");
     m_status = Status::umounted;
     m_mountedBy.reset();
+    setFolder({});
     log("remove", output, "remove()");
 }
 
@@ -241,5 +383,5 @@ void VolumeModel::showInFinder()
     }
     if (folder.empty())
         folder = "/Volumes/" + ShellText::word(folderName());
-    log("open", m_environment->runScript("open " + folder), "showInFinder()");
+    log("open", m_environment->runScript("open " + folder, ScriptKind::read), "showInFinder()");
 }

@@ -137,6 +137,25 @@ FileStamp FileHandle::stamp() const
 
 Expected<void> FileHandle::waitForWriters(std::chrono::milliseconds patience) const
 {
+    auto leased = leaseWithoutWriters(patience);
+    if (leased)
+        ::fcntl(m_fd, F_SETLEASE, F_UNLCK);
+    return leased;
+}
+
+Expected<std::string> FileHandle::readToEndWithoutWriters(std::chrono::milliseconds patience) const
+{
+    if (auto leased = leaseWithoutWriters(patience); !leased)
+        return leased.error();
+    // While the lease is held, a program that opens the file for writing
+    // waits for us: nothing is half written while we read.
+    auto text = readToEnd();
+    ::fcntl(m_fd, F_SETLEASE, F_UNLCK);
+    return text;
+}
+
+Expected<void> FileHandle::leaseWithoutWriters(std::chrono::milliseconds patience) const
+{
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + patience;
     // Should a program open the file for writing in the moment the lease is
@@ -149,10 +168,8 @@ Expected<void> FileHandle::waitForWriters(std::chrono::milliseconds patience) co
     int watch = -1;
     Expected<void> result;
     for (bool watching = false;; watching = true) {
-        if (::fcntl(m_fd, F_SETLEASE, F_RDLCK) == 0) {
-            ::fcntl(m_fd, F_SETLEASE, F_UNLCK);
+        if (::fcntl(m_fd, F_SETLEASE, F_RDLCK) == 0)
             break;
-        }
         if (errno != EAGAIN) {
             result = FileManager::fileError(errno, "read", m_path, "whether a program still writes to it is unknown");
             break;

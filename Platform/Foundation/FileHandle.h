@@ -49,11 +49,16 @@ public:
     // kernel's answer where that cannot be told (another user's file without
     // the right to lease it, a file system without leases).
     Expected<void> waitForWriters(std::chrono::milliseconds patience) const;
+    // The whole file once no program holds it open for writing, read while
+    // none can open it so (a write that crosses a page is seen whole or not).
+    Expected<std::string> readToEndWithoutWriters(std::chrono::milliseconds patience) const;
     const std::string& path() const { return m_path; }
     // For what needs the open file itself (FileLock); stays this handle's.
     int descriptor() const { return m_fd; }
 
 private:
+    // Waits as waitForWriters does and keeps the read lease it took.
+    Expected<void> leaseWithoutWriters(std::chrono::milliseconds patience) const;
     FileHandle(int fd, std::string path);
     static Expected<FileHandle> open(const std::string& path, int flags, OpenOptions options);
     Expected<std::string> read(off_t offset, std::optional<size_t> limit, bool failWhenLarger) const;

@@ -298,6 +298,14 @@ std::string FileManager::homeDirectory()
     return "/";
 }
 
+std::string FileManager::runtimeDirectory()
+{
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (!runtime || runtime[0] != '/' || !isOwnFolder(runtime))
+        return {};
+    return runtime;
+}
+
 Error FileManager::fileError(int code, std::string_view what, const std::string& path, std::string_view reason)
 {
     return {code, "The file \"" + lastPathComponent(path) + "\" couldn't be " + std::string(what) + ": "

@@ -92,6 +92,10 @@ public:
     static std::string folder(std::string_view path);
     static std::string lastPathComponent(std::string_view path);
     static std::string homeDirectory();
+    // The user's runtime folder ($XDG_RUNTIME_DIR, emptied when the user's
+    // last session ends) where it is a folder of this user's own and no link;
+    // otherwise empty.
+    static std::string runtimeDirectory();
 
     // "The file "<name>" couldn't be <what>: <reason> (<path>)", the reason
     // being strerror(code) unless given.

@@ -110,6 +110,30 @@ std::optional<MountEntry> MountTable::mountAt(const std::string& target) const
     return found;
 }
 
+Expected<std::vector<MountEntry>> MountTable::mountsOfNode(const std::string& device) const
+{
+    auto entries = read();
+    if (!entries)
+        return entries.error();
+    return mountsOfNode(device, *entries);
+}
+
+std::vector<MountEntry> MountTable::mountsOfNode(const std::string& device, const std::vector<MountEntry>& entries)
+{
+    const auto number = blockDevice(device);
+    std::vector<MountEntry> mounts;
+    for (const auto& entry : entries) {
+        if (entry.source == device || (number && (entry.device == *number || blockDevice(entry.source) == number)))
+            mounts.push_back(entry);
+    }
+    return mounts;
+}
+
+dev_t MountTable::deviceNumber(const std::string& node)
+{
+    return blockDevice(node).value_or(0);
+}
+
 const MountEntry* MountTable::topmost(const std::vector<MountEntry>& entries, const std::string& folder)
 {
     const std::string real = resolved(folder);

@@ -34,6 +34,14 @@ public:
     static std::vector<MountEntry> mountsOf(dev_t number, const std::vector<MountEntry>& entries);
     // The topmost mount at exactly `target`.
     std::optional<MountEntry> mountAt(const std::string& target) const;
+    // Every mount of the device at the node `device` ("/dev/disk4s1"), made
+    // through that node or another name for the same block device; fails
+    // only when the table cannot be read.
+    Expected<std::vector<MountEntry>> mountsOfNode(const std::string& device) const;
+    // The same, from entries read before.
+    static std::vector<MountEntry> mountsOfNode(const std::string& device, const std::vector<MountEntry>& entries);
+    // The block device a node stands for, or 0 where it is none.
+    static dev_t deviceNumber(const std::string& node);
 
     // The volume code's two questions, with `folder` named as given or with
     // its links resolved (the kernel lists resolved paths). Each fails only

@@ -7,12 +7,59 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <chrono>
+#include <climits>
 
 extern char** environ;
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+// Once a group is killed, what is still in the pipes is read for this long: a
+// descendant that left the group, or that we may not kill, can hold them open
+// for ever.
+constexpr auto kDrainAfterKill = std::chrono::milliseconds(500);
+// How often a child with a cutoff looks at it again.
+constexpr auto kCutoffCheck = std::chrono::milliseconds(100);
+
+bool hasTimeLimit(const ProcessOptions& options)
+{
+    return options.timeLimit || options.cutoff;
+}
+
+int millisecondsUntil(Clock::time_point when, Clock::time_point now)
+{
+    auto wait = std::chrono::ceil<std::chrono::milliseconds>(when - now).count();
+    return static_cast<int>(std::clamp<decltype(wait)>(wait, 0, INT_MAX));
+}
+
+// When the child's group is to be killed, or `max` for never.
+class TimeLimit {
+public:
+    explicit TimeLimit(const ProcessOptions& options)
+        : m_cutoff(options.cutoff)
+    {
+        if (options.timeLimit)
+            m_end = Clock::now() + *options.timeLimit;
+    }
+
+    Clock::time_point end() const { return m_cutoff ? std::min(m_end, m_cutoff->time()) : m_end; }
+    // How long poll() may wait before the limit is looked at again; -1 for ever.
+    int pollTimeout(Clock::time_point now) const
+    {
+        Clock::time_point until = end();
+        if (m_cutoff)
+            until = std::min(until, now + kCutoffCheck);
+        return until == Clock::time_point::max() ? -1 : millisecondsUntil(until, now);
+    }
+
+private:
+    Clock::time_point m_end = Clock::time_point::max();
+    std::shared_ptr<const ProcessDeadline> m_cutoff;
+};
 
 void closeFd(int& fd)
 {
@@ -128,8 +175,9 @@ bool drain(int fd, std::string& into)
 }
 
 // Both output streams are read at once and the input is fed alongside, so a
-// child blocked on any one pipe is always unblocked by us.
-void exchange(Pipes& pipes, const std::string& input, ProcessResult& result)
+// child blocked on any one pipe is always unblocked by us. A child with a time
+// limit has its group killed when the limit comes.
+void exchange(Pipes& pipes, const std::string& input, pid_t child, const ProcessOptions& options, ProcessResult& result)
 {
     int& out = pipes.output[0];
     int& err = pipes.error[0];
@@ -145,7 +193,28 @@ void exchange(Pipes& pipes, const std::string& input, ProcessResult& result)
         }
     }
 
+    std::optional<TimeLimit> limit;
+    if (hasTimeLimit(options))
+        limit.emplace(options);
+    std::optional<Clock::time_point> drainUntil;
     while (out >= 0 || err >= 0 || in >= 0) {
+        int timeout = -1;
+        const Clock::time_point now = Clock::now();
+        if (limit && !drainUntil) {
+            if (now >= limit->end()) {
+                ::kill(-child, SIGKILL);
+                result.timedOut = true;
+                drainUntil = now + kDrainAfterKill;
+                closeFd(in);
+            } else {
+                timeout = limit->pollTimeout(now);
+            }
+        }
+        if (drainUntil) {
+            if (now >= *drainUntil)
+                break;
+            timeout = millisecondsUntil(*drainUntil, now);
+        }
         std::array<pollfd, 3> watched{};
         nfds_t count = 0;
         for (int fd : {out, err})
@@ -153,7 +222,9 @@ void exchange(Pipes& pipes, const std::string& input, ProcessResult& result)
                 watched[count++] = pollfd{fd, POLLIN, 0};
         if (in >= 0)
             watched[count++] = pollfd{in, POLLOUT, 0};
-        if (::poll(watched.data(), count, -1) < 0) {
+        if (count == 0)
+            break;
+        if (::poll(watched.data(), count, timeout) < 0) {
             if (errno == EINTR)
                 continue;
             break;
@@ -185,9 +256,21 @@ void exchange(Pipes& pipes, const std::string& input, ProcessResult& result)
 void reap(pid_t child, ProcessResult& result)
 {
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR)
+    // A killed child goes at once, unless it was not ours to kill: then it
+    // is left to end by itself.
+    const Clock::time_point giveUp = Clock::now() + kDrainAfterKill;
+    const int flags = result.timedOut ? WNOHANG : 0;
+    for (;;) {
+        pid_t reaped = ::waitpid(child, &status, flags);
+        if (reaped == child)
+            break;
+        if (reaped < 0 && errno != EINTR)
             return;
+        if (reaped == 0) {
+            if (Clock::now() >= giveUp)
+                return;
+            ::usleep(1000);
+        }
     }
     if (WIFEXITED(status))
         result.exitStatus = WEXITSTATUS(status);
@@ -241,7 +324,13 @@ Expected<ProcessResult> Process::run(const ProcessOptions& options)
     posix_spawnattr_setsigmask(&attributes, &signals);
     sigaddset(&signals, SIGPIPE);
     posix_spawnattr_setsigdefault(&attributes, &signals);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+    // A group of its own, so that all it started can be ended together.
+    if (hasTimeLimit(options)) {
+        posix_spawnattr_setpgroup(&attributes, 0);
+        flags |= POSIX_SPAWN_SETPGROUP;
+    }
+    posix_spawnattr_setflags(&attributes, flags);
 
     std::vector<std::string> argumentTexts{options.launchPath};
     argumentTexts.insert(argumentTexts.end(), options.arguments.begin(), options.arguments.end());
@@ -266,7 +355,7 @@ Expected<ProcessResult> Process::run(const ProcessOptions& options)
     if (code != 0)
         return launchFailure(options, code);
 
-    exchange(pipes, options.standardInput.value_or(std::string()), result);
+    exchange(pipes, options.standardInput.value_or(std::string()), child, options, result);
     reap(child, result);
     return result;
 }

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <chrono>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "Platform/Foundation/Expected.h"
+#include "Platform/Foundation/ProcessDeadline.h"
 
 // What to start and what to hand it. The child always gets fresh pipes for its
 // standard output and standard error; everything else is inherited unless set here.
@@ -20,6 +23,12 @@ struct ProcessOptions {
     // Bytes written to the child's standard input, which is then closed; absent
     // means the child shares the caller's standard input.
     std::optional<std::string> standardInput;
+    // A child with a time limit runs in a process group of its own, and when
+    // the limit (or `cutoff`, whichever comes first) is reached the whole
+    // group is killed: whatever it still waits for (a password, a device)
+    // ends with it. What the group printed until then is returned.
+    std::optional<std::chrono::milliseconds> timeLimit;
+    std::shared_ptr<const ProcessDeadline> cutoff;
 };
 
 // What the child left behind. Outputs are raw bytes, exactly as written.
@@ -30,6 +39,8 @@ struct ProcessResult {
     int exitStatus = -1;
     // The signal that ended the child, 0 if it exited.
     int terminationSignal = 0;
+    // Its time ran out and its process group was killed.
+    bool timedOut = false;
 
     // What the child said on standard error, without the line ends and blanks at its end.
     std::string trimmedStandardError() const;
@@ -41,6 +52,8 @@ public:
     // Starts the child, feeds its standard input while draining both of its
     // output streams, and returns once both streams are closed and the child
     // is reaped; fails only when the child could not be started. Blocks the
-    // calling thread; keeps no shared state.
+    // calling thread; keeps no shared state. A child out of time is reaped
+    // once killed; a descendant that left its group, or that we may not kill
+    // (a program run as root through sudo), is not waited for after that.
     static Expected<ProcessResult> run(const ProcessOptions& options);
 };

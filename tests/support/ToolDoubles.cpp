@@ -29,6 +29,7 @@ ToolDoubles::ToolDoubles()
         }});
     write("mountinfo", "");
     m_environment->mounts = MountTable(m_state + "/mountinfo");
+    m_environment->intents = std::make_shared<MountIntents>(m_root / "intents.plist");
 }
 
 ToolDoubles::~ToolDoubles()
@@ -45,6 +46,17 @@ void ToolDoubles::setPassword(const std::string& password)
 {
     writeFile(m_state + "/password", password);
     m_settings->setPwd(password);
+}
+
+pid_t ToolDoubles::hungProcess(const std::string& name) const
+{
+    std::string text = FileManager::contents(m_state + "/hang/" + name + ".pid").valueOr("");
+    return text.empty() ? 0 : static_cast<pid_t>(std::stol(text));
+}
+
+std::vector<MountIntents::Intent> ToolDoubles::intents() const
+{
+    return m_environment->intents->recorded().valueOr({});
 }
 
 std::vector<ToolDoubles::Call> ToolDoubles::calls() const
@@ -115,4 +127,11 @@ std::string ToolDoubles::listing(const std::vector<std::string>& rows)
 std::string unitLog()
 {
     return FileManager::contents(Console::shared().path()).valueOr("");
+}
+
+bool isRunningProcess(pid_t pid)
+{
+    std::string stat = FileManager::contents("/proc/" + std::to_string(pid) + "/stat").valueOr("");
+    size_t state = stat.rfind(") ");
+    return pid > 0 && state != std::string::npos && stat[state + 2] != 'Z' && stat[state + 2] != 'X';
 }

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "Helper/NTFSManager/MountIntents.h"
 #include "Helper/NTFSManager/VolumeEnvironment.h"
 #include "Platform/Foundation/DistributedNotificationCenter.h"
 #include "Shared/SharedData.h"
@@ -31,6 +34,12 @@ public:
     void setInfo(const std::string& identifier, const std::string& text) { write("info/" + identifier, text); }
     void setDf(const std::string& text) { write("df", text); }
     void setPassword(const std::string& password);
+    // The call `name` ("sudo", "diskutil-umount") waits for ever from now on.
+    void hang(const std::string& name) { write("hang/" + name, ""); }
+    // The process id of the call `name` that hung, or 0 before it has.
+    pid_t hungProcess(const std::string& name) const;
+    // What the intent file holds now.
+    std::vector<MountIntents::Intent> intents() const;
 
     std::vector<Call> calls() const;
     std::vector<Call> calls(const std::string& tool) const;
@@ -67,3 +76,5 @@ private:
 
 // The shared logger's file as it is now.
 std::string unitLog();
+// Running, not a zombie: an orphan's zombie may stay (no init reaps it here).
+bool isRunningProcess(pid_t pid);

@@ -68,6 +68,9 @@ bool DiskSandbox::prepare(std::string* error)
     // `open` must not reach a desktop session of the machine.
     ::unsetenv("DISPLAY");
     ::unsetenv("WAYLAND_DISPLAY");
+    // The machine's runtime folder is every sandbox's: ParvexMenu keeps its
+    // record of steps under way in the sandbox's home instead.
+    ::unsetenv("XDG_RUNTIME_DIR");
     {
         std::ofstream dropIn(sudoersDropIn);
         dropIn << "Defaults secure_path=\"" << toolsDirectory << ":/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin\"\n";
@@ -124,6 +127,8 @@ std::vector<std::string> DiskSandbox::leftovers(const std::vector<const Attached
             out.push_back("loop device " + loop + " on " + disk->image());
     }
     std::error_code error;
+    if (fs::exists(intents, error))
+        out.push_back("steps under way recorded in " + std::string(intents));
     for (const auto& entry : fs::directory_iterator(desktop, error))
         out.push_back("desktop folder " + entry.path().string());
     for (const auto& entry : fs::directory_iterator("/Volumes", error))
@@ -141,6 +146,7 @@ void DiskSandbox::cleanUp()
         }
     }
     std::error_code error;
+    fs::remove(intents, error);
     for (const auto& entry : fs::directory_iterator(desktop, error))
         fs::remove_all(entry.path(), error);
     for (const auto& entry : fs::directory_iterator("/Volumes", error))

@@ -19,6 +19,8 @@ public:
     static constexpr const char* home = "/Users/tamsel";
     static constexpr const char* desktop = "/Users/tamsel/Desktop";
     static constexpr const char* menuLog = kMenuLog;
+    // Where ParvexMenu records the steps under way (no runtime folder is set).
+    static constexpr const char* intents = "/Users/tamsel/Library/Caches/top.kestrova.macOS.Parvex.Helper.intents.plist";
     static constexpr const char* toolsDirectory = PARVEX_BINARY_DIR "/Tools/bin";
     static constexpr const char* sudoersDropIn = "/etc/sudoers.d/parvex-test";
 
@@ -34,9 +36,11 @@ public:
     static bool writeSettings(bool manualMode, const std::string& password, std::optional<uid_t> owner = std::nullopt);
 
     // What the run left on the machine: mounts under /Volumes or the desktop,
-    // the disks' nodes and loop devices, folders on the desktop. Empty when clean.
+    // the disks' nodes and loop devices, folders on the desktop, a step
+    // recorded as under way. Empty when clean.
     static std::vector<std::string> leftovers(const std::vector<const AttachedDisk*>& disks);
 
-    // Takes down every mount under /Volumes and the desktop and empties the desktop.
+    // Takes down every mount under /Volumes and the desktop, empties the
+    // desktop and drops any record of steps under way.
     static void cleanUp();
 };

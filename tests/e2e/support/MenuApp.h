@@ -18,7 +18,9 @@ public:
     explicit MenuApp(const std::vector<std::string>& launcher = {});
     ~MenuApp() { quit(30); }
 
+    pid_t pid() const { return m_process.pid(); }
     bool isRunning() { return m_process.isRunning(); }
+    int stop(int signal) { return m_process.stop(signal); }
     int quit(double seconds = 60) { return m_process.quit(seconds); }
 
     // Its log file as it is now.

@@ -90,9 +90,15 @@ TEST_F(HostileInput, PasswordsReachSudoByteForByteAndNowhereElse)
                 EXPECT_EQ(call.arguments.back(), "leaked:no") << "the password showed in a process's arguments";
             }
         }
+        // The scratch home's random name may hold a short password by chance.
+        auto withoutHome = [&](std::string text) {
+            for (size_t at; (at = text.find(doubles.home())) != std::string::npos;)
+                text.replace(at, doubles.home().size(), "HOME");
+            return text;
+        };
         for (auto& script : doubles.scripts())
-            EXPECT_THAT(script, Not(HasSubstr(password)));
-        EXPECT_THAT(unitLog(), Not(HasSubstr(password)));
+            EXPECT_THAT(withoutHome(script), Not(HasSubstr(password)));
+        EXPECT_THAT(withoutHome(unitLog()), Not(HasSubstr(password)));
         volume->umount();
     }
     EXPECT_FALSE(FileManager::fileExists(canary));

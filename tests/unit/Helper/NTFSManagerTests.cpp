@@ -9,6 +9,7 @@
 #include "Shared/Console.h"
 #include "support/ToolDoubles.h"
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
@@ -287,7 +288,7 @@ TEST_F(NTFSManagerTest, AnAnswerAfterWhichTheVolumeIsNotWritableLeavesItUnmounte
     EXPECT_EQ(volume->status(), Status::mounted);
 }
 
-TEST_F(NTFSManagerTest, ASecondVolumeOfTheSameNameIsNotMountedOverTheFirst)
+TEST_F(NTFSManagerTest, TwoVolumesOfOneNameAreBothMountedAndEachEjectsItsOwn)
 {
     doubles.setList(ToolDoubles::listing({"   1: Windows_NTFS Dup 1 GB disk4s1", "   2: Windows_NTFS Dup 1 GB disk4s2"}));
     plug("disk4s1", "Dup");
@@ -296,11 +297,153 @@ TEST_F(NTFSManagerTest, ASecondVolumeOfTheSameNameIsNotMountedOverTheFirst)
     auto volumes = manager.previousInsertedNTFSVolumes();
     ASSERT_EQ(volumes.size(), 2u);
     EXPECT_EQ(volumes[0]->status(), Status::mounted);
+    EXPECT_EQ(volumes[1]->status(), Status::mounted);
+    EXPECT_EQ(volumes[1]->mountFolder(), doubles.home() + "/Desktop/Dup 1") << "as the system names its second mount point";
+
+    doubles.forget();
+    volumes[1]->umount();
+    EXPECT_THAT(doubles.scripts(), ElementsAre("diskutil umount disk4s2",
+                                               "rmdir '" + doubles.home() + "/Desktop/Dup 1'\ndiskutil mount disk4s2"));
+    EXPECT_EQ(volumes[0]->status(), Status::mounted);
+    EXPECT_TRUE(FileManager::fileExists(doubles.home() + "/Desktop/Dup/.volume-contents"));
+}
+
+// A run that was killed left its records (a step under way, a volume on the
+// desktop, a disk since unplugged); the next start's first scan settles
+// each, then goes on as usual.
+TEST_F(NTFSManagerTest, WhatAKilledRunLeftIsSettledByTheFirstScan)
+{
+    const std::string desktop = doubles.home() + "/Desktop";
+    doubles.setList(ToolDoubles::listing({"   1: Windows_NTFS Nowhere 1 GB disk4s1", "   2: Windows_NTFS Done 1 GB disk4s2",
+                                          "   3: Windows_NTFS Back 1 GB disk4s3"}));
+    plug("disk4s1", "Nowhere");
+    plug("disk4s2", "Done");
+    plug("disk4s3", "Back");
+    // Killed between taking the system's mount away and the desktop mount:
+    // mounted nowhere, its empty folder made.
+    ASSERT_EQ(::mkdir((desktop + "/Nowhere").c_str(), 0755), 0);
+    // Killed once the desktop mount was made.
+    writeFile(doubles.state() + "/mountinfo",
+              "100 1 0:99 / " + desktop + "/Done rw,relatime - fuseblk /dev/disk4s2 rw,user_id=0\n"
+              "101 1 0:98 / /Volumes/Back ro,relatime - fuseblk /dev/disk4s3 ro,user_id=0\n");
+    writeFile(desktop + "/Done/.volume-contents", "");
+    // Killed before the system's mount was taken away; and a volume left on
+    // the desktop whose disk was unplugged before this start.
+    writeFile(desktop + "/Back/mine.txt", "a folder of the user's, made since");
+    ASSERT_EQ(::mkdir((desktop + "/Gone").c_str(), 0755), 0);
+    for (const auto& [id, name] : std::vector<std::pair<std::string, std::string>>{
+             {"disk4s1", "Nowhere"}, {"disk4s2", "Done"}, {"disk4s3", "Back"}, {"disk9s1", "Gone"}})
+        ASSERT_TRUE(doubles.environment()->intents->record({id, 0, desktop + "/" + name}));
+
+    manager.run();
+    const auto scripts = doubles.scripts();
+    ASSERT_GE(scripts.size(), 3u);
+    EXPECT_EQ(scripts[1], "rmdir '" + desktop + "/Nowhere'\ndiskutil mount disk4s1") << "given back to the system";
+    EXPECT_EQ(scripts[2], "rmdir '" + desktop + "/Gone'");
+    EXPECT_THAT(scripts, Not(Contains(HasSubstr("Back'")))) << "a folder holding anything is never removed";
+    EXPECT_EQ(*FileManager::contents(desktop + "/Back/mine.txt"), "a folder of the user's, made since");
+
+    auto volumes = manager.previousInsertedNTFSVolumes();
+    ASSERT_EQ(volumes.size(), 3u);
+    EXPECT_EQ(volumes[0]->status(), Status::mounted) << "then found as newly plugged in, and mounted";
+    EXPECT_EQ(volumes[0]->mountFolder(), desktop + "/Nowhere");
+    EXPECT_EQ(volumes[1]->status(), Status::mounted) << "the desktop mount is taken under care";
+    EXPECT_EQ(volumes[1]->mountFolder(), desktop + "/Done");
+    EXPECT_EQ(volumes[2]->mountFolder(), desktop + "/Back 1");
+    for (const auto& call : doubles.calls("mount_ntfs"))
+        EXPECT_NE(call.arguments[2], "/dev/disk4s2") << "never mounted twice";
+    // What is on the desktop now is owed back; the rest is settled.
+    EXPECT_THAT(doubles.intents(), ::testing::UnorderedElementsAre(MountIntents::Intent{"disk4s1", 0, desktop + "/Nowhere"},
+                                                                   MountIntents::Intent{"disk4s2", 0, desktop + "/Done"},
+                                                                   MountIntents::Intent{"disk4s3", 0, desktop + "/Back 1"}));
+}
+
+// A read-write mount of a present volume on a desktop folder named as ours
+// are: taken under care at the scan that finds the volume, in either mode,
+// and at any later scan; recognised by its device, never by a name alone.
+TEST_F(NTFSManagerTest, AVolumeOnItsDesktopFolderIsTakenUnderCareByItsDeviceAndEjectsItsOwn)
+{
+    const std::string desktop = doubles.home() + "/Desktop";
+    doubles.settings().setManagerStyle(true);
+    doubles.setList(ToolDoubles::listing({"   1: Windows_NTFS Data 1 GB disk4s1", "   2: Windows_NTFS Data 1 GB disk4s2",
+                                          "   3: Windows_NTFS Late 1 GB disk4s3"}));
+    plug("disk4s1", "Data");
+    plug("disk4s2", "Data");
+    plug("disk4s3", "Late");
+    writeFile(doubles.state() + "/mountinfo",
+              "100 1 0:99 / " + desktop + "/Data\\0401 rw,relatime - fuseblk /dev/disk4s2 rw,user_id=0\n"
+              "101 1 0:98 / " + desktop + "/Elsewhere rw,relatime - fuseblk /dev/disk4s1 rw,user_id=0\n");
+    manager.run();
+    auto volumes = manager.previousInsertedNTFSVolumes();
+    ASSERT_EQ(volumes.size(), 3u);
+    EXPECT_EQ(volumes[0]->status(), Status::umounted) << "a folder not named as ours is not ours";
+    EXPECT_EQ(volumes[1]->status(), Status::mounted);
+    EXPECT_EQ(volumes[1]->mountFolder(), desktop + "/Data 1");
+    EXPECT_EQ(volumes[2]->status(), Status::umounted);
+    EXPECT_THAT(doubles.calls("mount_ntfs"), IsEmpty());
+
+    // A mount script of a killed run that ended late: the next scan.
+    doubles.forget();
+    writeFile(doubles.state() + "/mountinfo", FileManager::contents(doubles.state() + "/mountinfo").valueOr("")
+              + "102 1 0:97 / " + desktop + "/Late rw,relatime - fuseblk /dev/disk4s3 rw,user_id=0\n");
+    manager.run();
+    EXPECT_EQ(volumes[2]->status(), Status::mounted);
+    EXPECT_EQ(doubles.calls("diskutil").size(), 1u) << "no script of its own: the listing and df only";
+
+    doubles.forget();
+    writeFile(doubles.state() + "/mounts/disk4s2", desktop + "/Data 1");
+    ASSERT_EQ(::mkdir((desktop + "/Data 1").c_str(), 0755), 0);
+    volumes[1]->umount();
+    EXPECT_THAT(doubles.scripts(), ElementsAre("diskutil umount disk4s2",
+                                               "rmdir '" + desktop + "/Data 1'\ndiskutil mount disk4s2"));
     EXPECT_EQ(volumes[1]->status(), Status::umounted);
-    auto mounts = doubles.calls("mount_ntfs");
-    ASSERT_EQ(mounts.size(), 1u);
-    EXPECT_EQ(mounts[0].arguments[2], "/dev/disk4s1");
-    for (auto& call : doubles.calls("diskutil"))
-        EXPECT_THAT(call.arguments, Not(ElementsAre("umount", "disk4s2"))) << "the second stays as the system mounted it";
-    EXPECT_THAT(unitLog(), HasSubstr("not mounted: " + doubles.home() + "/Desktop/Dup is already a mount point\nDup\ndisk4s2"));
+}
+
+// A quit does not wait for the scan: its script is ended, and the volume it
+// was mounting is given back before the quit goes on.
+TEST_F(NTFSManagerTest, StopEndsTheScanUnderWayAndItsVolumeIsGivenBack)
+{
+    doubles.setList(ToolDoubles::listing({"   1: Windows_NTFS Data 1 GB disk4s1"}));
+    plug("disk4s1", "Data");
+    doubles.hang("sudo");
+    std::thread scan([&] { manager.run(); });
+    while (!doubles.hungProcess("sudo"))
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    manager.stop();
+    scan.join();
+    EXPECT_FALSE(isRunningProcess(doubles.hungProcess("sudo")));
+    auto volumes = manager.previousInsertedNTFSVolumes();
+    ASSERT_EQ(volumes.size(), 1u);
+    EXPECT_EQ(volumes[0]->status(), Status::umounted);
+    EXPECT_EQ(doubles.scripts().back(), "rmdir '" + doubles.home() + "/Desktop/Data'\ndiskutil mount disk4s1");
+    EXPECT_THAT(doubles.intents(), IsEmpty());
+}
+
+// A listing that never ends (a device that does not answer) is ended; a
+// scan that learnt nothing forgets nothing, and the next one goes on.
+TEST_F(NTFSManagerTest, AScanScriptOutOfTimeDropsNothingAndTheScansGoOn)
+{
+    doubles.environment()->limits.read = std::chrono::milliseconds(300);
+    doubles.setList(kRows);
+    plug("disk4s1", "Data");
+    manager.run();
+    ASSERT_THAT(names(), ElementsAre("Data@disk4s1"));
+
+    doubles.hang("diskutil-list");
+    manager.run();
+    EXPECT_THAT(names(), ElementsAre("Data@disk4s1")) << "still listed, still mounted";
+    EXPECT_EQ(manager.previousInsertedNTFSVolumes()[0]->status(), Status::mounted);
+    EXPECT_THAT(unitLog(), HasSubstr("the disk listing did not end"));
+    EXPECT_FALSE(isRunningProcess(doubles.hungProcess("diskutil-list")));
+    EXPECT_FALSE(manager.isRunning());
+
+    ::unlink((doubles.state() + "/hang/diskutil-list").c_str());
+    doubles.setList(ToolDoubles::listing({"   1: Windows_NTFS Data 1 GB disk4s1", "   2: Windows_NTFS New 1 GB disk4s2"}));
+    plug("disk4s2", "New");
+    doubles.hang("diskutil-info");
+    manager.run();
+    EXPECT_THAT(manager.previousInsertedVolumeIDs(), Not(Contains("disk4s2"))) << "examined again next time";
+    ::unlink((doubles.state() + "/hang/diskutil-info").c_str());
+    manager.run();
+    EXPECT_THAT(names(), ElementsAre("Data@disk4s1", "New@disk4s2"));
 }

@@ -15,13 +15,13 @@ TEST(VolumeEnvironment, TheInstalledToolsComeBeforeTheDesktopsPath)
         writeFile(installed.path() + "/" + tool, "#!/bin/sh\necho \"installed " + tool + " $*\"\n", 0755);
     auto environment = doubles.environment();
 
-    EXPECT_EQ(environment->runScript("diskutil list").result, "");
+    EXPECT_EQ(environment->runScript("diskutil list", ScriptKind::read).result, "");
     EXPECT_EQ(doubles.calls("diskutil").size(), 1u) << "without tools' folders the PATH as started is searched";
 
     environment->toolsPath = installed.path() + ":/nonexistent";
     std::string password = "pass word";
     auto output = environment->runScript("diskutil list; open /x; print -r -- \"$PARVEX_SUDO_PASSWORD\"; grep -c x <<<x",
-                                         &password);
+                                         ScriptKind::read, &password);
     EXPECT_EQ(output.result, "installed diskutil list\ninstalled open /x\npass word\n1\n");
     EXPECT_EQ(doubles.calls("diskutil").size(), 1u);
     EXPECT_TRUE(doubles.calls("open").empty());

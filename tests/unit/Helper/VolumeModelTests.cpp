@@ -1,8 +1,13 @@
 #include <gmock/gmock.h>
 #include <sys/stat.h>
 
+#include <climits>
+#include <thread>
+
+#include "Helper/NTFSManager/MountNotifier.h"
 #include "Helper/NTFSManager/VolumeModel.h"
 #include "Platform/Foundation/FileManager.h"
+#include "support/RecordingNotificationCenter.h"
 #include "support/ToolDoubles.h"
 
 using ::testing::AllOf;
@@ -39,7 +44,7 @@ TEST_F(VolumeModelTest, AutomaticMountRunsTheThreeLinesOnceAndFeedsSudoThePasswo
     data->mount();
 
     const std::string folder = "'" + desktop() + "/Data'";
-    EXPECT_THAT(doubles.scripts(), ElementsAre("diskutil umount disk4s1\nmkdir " + folder + "\n"
+    EXPECT_THAT(doubles.scripts(), ElementsAre("diskutil umount disk4s1\nmkdir " + folder + " && "
                                                + kPipe + "sudo -S mount_ntfs -o rw,nobrowse /dev/disk4s1 " + folder));
     EXPECT_EQ(data->status(), Status::mounted);
     auto sudo = doubles.calls("sudo");
@@ -80,21 +85,23 @@ TEST_F(VolumeModelTest, AFailedMountIsGivenBackAndTriedAgainOnlyForANewPasswordO
     EXPECT_THAT(doubles.scripts(), IsEmpty());
 }
 
-TEST_F(VolumeModelTest, AutomaticUmountDeletesOnlyAnEmptyFolderAndGivesTheVolumeBack)
+TEST_F(VolumeModelTest, AnEjectAlwaysGivesTheVolumeBackAndRemovesOnlyAnEmptyFolder)
 {
     auto data = volume("Data");
     data->mount();
-    // The unmount fails: the volume's files are still in the folder.
+    // Something left in the folder under the mount, which shows once the
+    // volume is off it.
     writeFile(desktop() + "/Data/report.docx", "keep me");
     doubles.forget();
     data->umount();
-    EXPECT_THAT(doubles.scripts(), ElementsAre("diskutil umount disk4s1"));
-    EXPECT_EQ(data->status(), Status::mounted);
-    data->remove();
-    EXPECT_EQ(doubles.scripts().size(), 1u) << "remove() deletes nothing either";
+    EXPECT_THAT(doubles.scripts(), ElementsAre("diskutil umount disk4s1", "diskutil mount disk4s1"))
+        << "back to the system, read-only, though its folder cannot go";
+    EXPECT_EQ(data->status(), Status::umounted);
     EXPECT_EQ(*FileManager::contents(desktop() + "/Data/report.docx"), "keep me");
-
     ::unlink((desktop() + "/Data/report.docx").c_str());
+    ::rmdir((desktop() + "/Data").c_str());
+
+    data->mount();
     doubles.forget();
     data->umount();
     const std::string folder = "'" + desktop() + "/Data'";
@@ -102,6 +109,7 @@ TEST_F(VolumeModelTest, AutomaticUmountDeletesOnlyAnEmptyFolderAndGivesTheVolume
                                                "rmdir " + folder + "\ndiskutil mount disk4s1"));
     EXPECT_EQ(data->status(), Status::umounted);
     EXPECT_FALSE(FileManager::fileExists(desktop() + "/Data"));
+    EXPECT_THAT(doubles.intents(), IsEmpty()) << "each step is struck off once done";
 }
 
 TEST_F(VolumeModelTest, AVolumeLeftMountedOnItsDesktopFolderIsTakenAsMountedAndCanBeEjected)
@@ -117,14 +125,128 @@ TEST_F(VolumeModelTest, AVolumeLeftMountedOnItsDesktopFolderIsTakenAsMountedAndC
     EXPECT_THAT(doubles.scripts(), ElementsAre("diskutil umount disk4s1",
                                                "rmdir '" + desktop() + "/Data'\ndiskutil mount disk4s1"));
     EXPECT_EQ(data->status(), Status::umounted);
+}
 
-    // Another volume of that name on the folder is not ours to take.
-    volume("Data", "disk5s1")->mount();
-    auto other = volume("Data");
+// Two volumes of one name, and a user's own folder of that name: each
+// volume goes to the next free name, as the system names its second mount
+// point, and ejects its own; the user's folder is left as it was.
+TEST_F(VolumeModelTest, EachVolumeGetsAFolderOfItsOwnAndNoUsersFolderIsMountedOverOrRemoved)
+{
+    writeFile(desktop() + "/Data/mine.txt", "the user's");
+    ASSERT_EQ(::mkdir((desktop() + "/Data 1").c_str(), 0755), 0) << "an empty folder of the user's, too";
+    auto first = volume("Data", "disk4s1");
+    auto second = volume("Data", "disk5s1");
+    first->mount();
+    second->mount();
+    EXPECT_EQ(first->mountFolder(), desktop() + "/Data 2");
+    EXPECT_EQ(second->mountFolder(), desktop() + "/Data 3");
+    auto mounts = doubles.calls("mount_ntfs");
+    ASSERT_EQ(mounts.size(), 2u);
+    EXPECT_THAT(mounts[1].arguments, ElementsAre("-o", "rw,nobrowse", "/dev/disk5s1", desktop() + "/Data 3"));
+
     doubles.forget();
-    other->mount();
-    EXPECT_EQ(other->status(), Status::umounted);
+    first->umount();
+    EXPECT_THAT(doubles.scripts(), ElementsAre("diskutil umount disk4s1",
+                                               "rmdir '" + desktop() + "/Data 2'\ndiskutil mount disk4s1"));
+    EXPECT_EQ(second->status(), Status::mounted);
+    EXPECT_TRUE(FileManager::fileExists(desktop() + "/Data 3/.volume-contents")) << "the other stays where it is";
+    second->umount();
+    EXPECT_EQ(*FileManager::contents(desktop() + "/Data/mine.txt"), "the user's");
+    EXPECT_TRUE(FileManager::fileExists(desktop() + "/Data 1"));
+    EXPECT_FALSE(FileManager::fileExists(desktop() + "/Data 2"));
+    EXPECT_FALSE(FileManager::fileExists(desktop() + "/Data 3"));
+
+    // A name cut to fit keeps room for its number.
+    const std::string longName(NAME_MAX, 'x');
+    writeFile(desktop() + "/" + longName + "/mine.txt", "the user's");
+    auto fitted = volume(longName, "disk6s1");
+    fitted->mount();
+    EXPECT_EQ(fitted->mountFolder(), desktop() + "/" + std::string(NAME_MAX - 2, 'x') + " 1");
+    EXPECT_EQ(fitted->status(), Status::mounted);
+}
+
+// Every step that takes a mount away is on disk before it starts, and stays
+// there until the volume is given back, so that a run killed at any point
+// leaves it for the next start.
+TEST_F(VolumeModelTest, AVolumeIsRecordedBeforeItsMountIsTakenAwayUntilItIsGivenBack)
+{
+    std::vector<std::vector<MountIntents::Intent>> seen;
+    auto observe = doubles.environment()->scriptObserver;
+    doubles.environment()->scriptObserver = [&](const std::string& script) {
+        observe(script);
+        if (script.starts_with("diskutil umount"))
+            seen.push_back(doubles.intents());
+    };
+    auto data = volume("Data");
+    data->mount();
+    const MountIntents::Intent intent{"disk4s1", 0, desktop() + "/Data"};
+    EXPECT_THAT(doubles.intents(), ElementsAre(intent)) << "owed back while it is on the desktop";
+    data->umount();
+    EXPECT_THAT(seen, ElementsAre(ElementsAre(intent), ElementsAre(intent)));
+    EXPECT_THAT(doubles.intents(), IsEmpty()) << "given back";
+}
+
+TEST_F(VolumeModelTest, AMountOutOfTimeIsEndedWithItsSudoAndGivenBackAndTheUserIsTold)
+{
+    auto center = std::make_shared<RecordingNotificationCenter>();
+    doubles.environment()->notifier = std::make_shared<MountNotifier>(center);
+    doubles.environment()->limits.mount = std::chrono::milliseconds(1500);
+    doubles.hang("sudo");
+    auto data = volume("Data");
+    data->mount();
+    EXPECT_EQ(data->status(), Status::umounted);
+    ASSERT_GT(doubles.hungProcess("sudo"), 0);
+    EXPECT_FALSE(isRunningProcess(doubles.hungProcess("sudo"))) << "the sudo that never answered is ended with the script";
+    EXPECT_EQ(doubles.scripts().back(), "rmdir '" + desktop() + "/Data'\ndiskutil mount disk4s1")
+        << "given back to the system";
+    EXPECT_FALSE(FileManager::fileExists(desktop() + "/Data"));
+    EXPECT_THAT(unitLog(), HasSubstr("mount failed: the script did not end within 1.5 s"));
+    ASSERT_EQ(center->notifications.size(), 1u);
+    EXPECT_EQ(center->notifications[0].title, "无法挂载「Data」");
+    EXPECT_THAT(center->notifications[0].informativeText, HasSubstr("没有在时限内完成"));
+    EXPECT_THAT(doubles.intents(), IsEmpty());
+
+    // Not tried again by the scan with the same password, so scans go on.
+    doubles.forget();
+    data->mountAgainIfPasswordChanged();
     EXPECT_THAT(doubles.scripts(), IsEmpty());
+}
+
+TEST_F(VolumeModelTest, AnEjectOutOfTimeLeavesTheVolumeMountedAndSaysSo)
+{
+    auto center = std::make_shared<RecordingNotificationCenter>();
+    doubles.environment()->notifier = std::make_shared<MountNotifier>(center);
+    doubles.environment()->limits.giveBack = std::chrono::milliseconds(500);
+    auto data = volume("Data");
+    data->mount();
+    center->notifications.clear();
+    doubles.hang("diskutil-umount");
+    data->umount();
+    EXPECT_EQ(data->status(), Status::mounted) << "still on the desktop, still ejectable";
+    EXPECT_FALSE(isRunningProcess(doubles.hungProcess("diskutil-umount")));
+    ASSERT_EQ(center->notifications.size(), 1u);
+    EXPECT_EQ(center->notifications[0].title, "无法推出「Data」");
+    EXPECT_THAT(center->notifications[0].informativeText, HasSubstr("没有在时限内完成"));
+    EXPECT_THAT(unitLog(), HasSubstr("umount did not end within its time"));
+}
+
+// A quit does not wait on a mount: the script ends at once and the volume is
+// given back within the quit's own limit.
+TEST_F(VolumeModelTest, AQuitEndsAMountUnderWayAndTheVolumeIsGivenBack)
+{
+    auto center = std::make_shared<RecordingNotificationCenter>();
+    doubles.environment()->notifier = std::make_shared<MountNotifier>(center);
+    doubles.hang("sudo");
+    auto data = volume("Data");
+    std::thread scan([&] { data->mount(); });
+    while (!doubles.hungProcess("sudo"))
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    doubles.environment()->beginQuit();
+    scan.join();
+    EXPECT_EQ(data->status(), Status::umounted);
+    EXPECT_EQ(doubles.scripts().back(), "rmdir '" + desktop() + "/Data'\ndiskutil mount disk4s1");
+    EXPECT_THAT(unitLog(), HasSubstr("mount stopped: the program quits"));
+    EXPECT_THAT(center->notifications, IsEmpty()) << "the user is quitting: no word about a mount they did not wait for";
 }
 
 TEST_F(VolumeModelTest, RemoveCleansAnEmptyFolderAfterTheVolumeWent)

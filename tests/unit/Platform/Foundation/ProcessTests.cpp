@@ -3,11 +3,15 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstring>
 #include <sstream>
+#include <thread>
 
+#include "Platform/Foundation/FileManager.h"
 #include "Platform/Foundation/Process.h"
 #include "support/TemporaryFolder.h"
+#include "support/ToolDoubles.h"
 
 namespace {
 
@@ -111,6 +115,58 @@ TEST(Process, ChildGetsOnlyItsStandardStreams)
     }
     ::close(stray);
     ::close(high);
+}
+
+// The process id a script wrote to `path`, or 0.
+pid_t pidIn(const std::string& path)
+{
+    std::string text = FileManager::contents(path).valueOr("");
+    return text.empty() ? 0 : static_cast<pid_t>(std::stoi(text));
+}
+
+
+TEST(Process, AChildOutOfTimeEndsWithAllItStartedAndKeepsWhatItPrinted)
+{
+    // A script waiting on a grandchild that never ends, as a script waits on
+    // a sudo that never answers; the grandchild holds the pipes too.
+    TemporaryFolder folder("process");
+    const std::string pidFile = folder / "grandchild";
+    auto waited = shell("print -r -- started; sleep 600 & print -r -- $! > " + pidFile + "; wait",
+                        {.timeLimit = std::chrono::milliseconds(300)});
+    EXPECT_TRUE(waited.timedOut);
+    EXPECT_EQ(waited.standardOutput, "started\n");
+    EXPECT_EQ(waited.terminationSignal, SIGKILL);
+    EXPECT_FALSE(isRunningProcess(pidIn(pidFile))) << "the whole group is ended";
+
+    // Within its limit nothing changes.
+    auto quick = shell("exit 4", {.timeLimit = std::chrono::seconds(30)});
+    EXPECT_FALSE(quick.timedOut);
+    EXPECT_EQ(quick.exitStatus, 4);
+
+    // A descendant that left the group keeps the pipes open: not waited for.
+    auto escaped = shell("setsid sleep 600 & print -r -- $! > " + pidFile + "; wait",
+                         {.timeLimit = std::chrono::milliseconds(300)});
+    EXPECT_TRUE(escaped.timedOut) << "returned although a pipe is still held";
+    ASSERT_TRUE(isRunningProcess(pidIn(pidFile)));
+    ::kill(pidIn(pidFile), SIGKILL);
+}
+
+TEST(Process, ACutoffBroughtForwardEndsAChildThatIsRunning)
+{
+    auto cutoff = std::make_shared<ProcessDeadline>();
+    std::thread quit([cutoff] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        cutoff->bringForward(ProcessDeadline::Clock::now());
+    });
+    auto result = shell("sleep 600", {.timeLimit = std::chrono::seconds(600), .cutoff = cutoff});
+    quit.join();
+    EXPECT_TRUE(result.timedOut);
+    EXPECT_TRUE(cutoff->hasPassed());
+
+    // A cutoff only ever comes sooner, and one already passed ends the next child at once.
+    cutoff->bringForward(ProcessDeadline::Clock::time_point::max());
+    EXPECT_TRUE(cutoff->hasPassed());
+    EXPECT_TRUE(shell("sleep 600", {.cutoff = cutoff}).timedOut);
 }
 
 }  // namespace
