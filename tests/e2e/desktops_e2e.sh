@@ -23,7 +23,7 @@ probe() { import -window root "$session/probe.png"; }
 # holds the menu as the panel would draw it before it asks for it again: its
 # labels, one a line.
 held_menu() {
-  CHARSET=UTF-8 /usr/libexec/dbusmenu-dumper --dbus-name="$item" --dbus-object=/MenuBar 2>/dev/null \
+  CHARSET=UTF-8 timeout 10 /usr/libexec/dbusmenu-dumper --dbus-name="$item" --dbus-object=/MenuBar 2>/dev/null \
     | grep -o '"label": .*' | sed -E "s/^\"label\": '(.*)',?$/\1/"
 }
 holds() { held_menu | grep -qxF -- "$1"; }
@@ -167,13 +167,18 @@ xfce() {
   local lone=$!
   started $lone
   expect "with no session bus the icon goes to xfce4-panel's X tray" wait_for 20 embedded
-  sleep 0.5
-  screenshot xfce-xtray
   local x y width height
-  read -r x y width height <<<"$(tray_icon_box)"
+  # The tray draws the icon a moment after it embeds it: shots until it shows.
+  local measured=""
+  tray_icon_shown() {
+    screenshot xfce-xtray && read -r x y width height <<<"$(tray_icon_box)" \
+      && measured=$(contrasting_pixels $((x + width / 2 + 4)) $((y + height / 2)) "$shots/xfce-xtray.png") \
+      && [ "${measured% *}" -ge 24 ]
+  }
+  wait_for 10 tray_icon_shown
+  expect "... standing out from the panel" stands_out "$measured"
   expect "there, in the tray's own colours, the symbolic icon (no colours of its own)" \
     sh -c "! '$tree/tests/e2e/support/shot_measure.py' light '$shots/xfce-xtray.png' $x $y $width $height"
-  expect "... standing out from the panel" stands_out "$(contrasting_pixels $((x + width / 2 + 4)) $((y + height / 2)) "$shots/xfce-xtray.png")"
   kill $lone
   wait_for 20 sh -c "! kill -0 $lone 2>/dev/null"
 
