@@ -1,20 +1,9 @@
 #include "Platform/Foundation/DetachedProcess.h"
 
+#include "Platform/Foundation/CStringArray.h"
+
 #include <glib.h>
 #include <unistd.h>
-
-namespace {
-
-std::vector<char*> pointersTo(std::vector<std::string>& texts)
-{
-    std::vector<char*> pointers;
-    for (auto& text : texts)
-        pointers.push_back(text.data());
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
-}  // namespace
 
 Expected<pid_t> DetachedProcess::spawn(const std::string& program, const std::vector<std::string>& arguments,
                                        const std::optional<std::map<std::string, std::string>>& environment)
@@ -24,13 +13,13 @@ Expected<pid_t> DetachedProcess::spawn(const std::string& program, const std::ve
     if (arguments.empty())
         fileAndArguments.push_back(program);
     fileAndArguments.insert(fileAndArguments.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv = pointersTo(fileAndArguments);
+    CStringArray argv(std::move(fileAndArguments));
     std::vector<std::string> entries;
     if (environment) {
         for (const auto& [name, value] : *environment)
             entries.push_back(name + "=" + value);
     }
-    std::vector<char*> envp = pointersTo(entries);
+    CStringArray envp(std::move(entries));
 
     // Without G_SPAWN_DO_NOT_REAP_CHILD GLib starts the program from an
     // intermediate child that exits at once, and returns only after the exec

@@ -1,9 +1,14 @@
 #include "Platform/Foundation/Process.h"
 
+#include "Platform/Foundation/CStringArray.h"
+#include "Platform/Foundation/FileDescriptor.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mman.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,15 +73,13 @@ void closeFd(int& fd)
     fd = -1;
 }
 
-// Both ends are close-on-exec so a child started by another thread never holds
-// them open. No end may sit on 0-2: the child's dup2 onto its standard streams
-// would then clobber one of its own pipes before using it.
-bool makePipe(std::array<int, 2>& ends)
+// No end may sit on 0-2: the child's dup2 onto its standard streams would
+// then clobber one of its own ends before using it. Both stay close-on-exec
+// so a child started by another thread never holds them open.
+bool liftAboveStandardStreams(std::array<int, 2>& ends)
 {
-    if (::pipe2(ends.data(), O_CLOEXEC) != 0)
-        return false;
     for (int& fd : ends) {
-        if (fd > STDERR_FILENO)
+        if (fd < 0 || fd > STDERR_FILENO)
             continue;
         int lifted = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
         ::close(fd);
@@ -92,17 +95,39 @@ bool makePipe(std::array<int, 2>& ends)
     return true;
 }
 
-struct Pipes {
+// The child writes into ends[1] and we read from ends[0].
+bool makePipe(std::array<int, 2>& ends)
+{
+    return ::pipe2(ends.data(), O_CLOEXEC) == 0 && liftAboveStandardStreams(ends);
+}
+
+// An anonymous file in place of a pipe: the child writes through ends[1]; we
+// read from the start through ends[0] once it has exited.
+bool makeFile(std::array<int, 2>& ends)
+{
+    int file = ::memfd_create("output", MFD_CLOEXEC);
+    if (file < 0)
+        return false;
+    ends = {file, ::fcntl(file, F_DUPFD_CLOEXEC, STDERR_FILENO + 1)};
+    return liftAboveStandardStreams(ends);
+}
+
+// The child's standard streams, our ends of them, and with output in files
+// what tells us the child has exited.
+struct ChildStreams {
     std::array<int, 2> input{-1, -1};
     std::array<int, 2> output{-1, -1};
     std::array<int, 2> error{-1, -1};
+    bool outputInFiles = false;
+    int exited = -1;
 
-    ~Pipes()
+    ~ChildStreams()
     {
         for (auto* ends : {&input, &output, &error}) {
             closeFd((*ends)[0]);
             closeFd((*ends)[1]);
         }
+        closeFd(exited);
     }
 };
 
@@ -118,16 +143,6 @@ std::vector<std::string> mergedEnvironment(const std::map<std::string, std::stri
     for (const auto& [name, value] : extra)
         entries.push_back(name + "=" + value);
     return entries;
-}
-
-std::vector<char*> pointersTo(std::vector<std::string>& texts)
-{
-    std::vector<char*> pointers;
-    pointers.reserve(texts.size() + 1);
-    for (auto& text : texts)
-        pointers.push_back(text.data());
-    pointers.push_back(nullptr);
-    return pointers;
 }
 
 // Feeding a child that exits without reading its input must not kill us with
@@ -174,14 +189,33 @@ bool drain(int fd, std::string& into)
     return false;
 }
 
-// Both output streams are read at once and the input is fed alongside, so a
-// child blocked on any one pipe is always unblocked by us. A child with a time
-// limit has its group killed when the limit comes.
-void exchange(Pipes& pipes, const std::string& input, pid_t child, const ProcessOptions& options, ProcessResult& result)
+// All a file holds, read from its start without moving the offset it shares
+// with whatever the child left behind.
+void readWhole(int fd, std::string& into)
 {
-    int& out = pipes.output[0];
-    int& err = pipes.error[0];
-    int& in = pipes.input[1];
+    std::array<char, 65536> buffer;
+    for (off_t offset = 0;;) {
+        ssize_t count = ::pread(fd, buffer.data(), buffer.size(), offset);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return;
+        into.append(buffer.data(), static_cast<size_t>(count));
+        offset += count;
+    }
+}
+
+// Both output pipes are read at once and the input is fed alongside, so a
+// child blocked on any one pipe is always unblocked by us; output in files
+// waits for the child's exit instead. A child with a time limit has its group
+// killed when the limit comes.
+void exchange(ChildStreams& streams, const std::string& input, pid_t child, const ProcessOptions& options,
+              ProcessResult& result)
+{
+    int& out = streams.output[0];
+    int& err = streams.error[0];
+    int& in = streams.input[1];
+    int& exited = streams.exited;
     size_t written = 0;
     std::optional<BrokenPipeGuard> guard;
     if (in >= 0) {
@@ -197,7 +231,7 @@ void exchange(Pipes& pipes, const std::string& input, pid_t child, const Process
     if (hasTimeLimit(options))
         limit.emplace(options);
     std::optional<Clock::time_point> drainUntil;
-    while (out >= 0 || err >= 0 || in >= 0) {
+    while (out >= 0 || err >= 0 || in >= 0 || exited >= 0) {
         int timeout = -1;
         const Clock::time_point now = Clock::now();
         if (limit && !drainUntil) {
@@ -215,9 +249,9 @@ void exchange(Pipes& pipes, const std::string& input, pid_t child, const Process
                 break;
             timeout = millisecondsUntil(*drainUntil, now);
         }
-        std::array<pollfd, 3> watched{};
+        std::array<pollfd, 4> watched{};
         nfds_t count = 0;
-        for (int fd : {out, err})
+        for (int fd : {out, err, exited})
             if (fd >= 0)
                 watched[count++] = pollfd{fd, POLLIN, 0};
         if (in >= 0)
@@ -237,7 +271,11 @@ void exchange(Pipes& pipes, const std::string& input, pid_t child, const Process
                 closeFd(out);
             else if (entry.fd == err && !drain(err, result.standardError))
                 closeFd(err);
-            else if (entry.fd == in) {
+            else if (entry.fd == exited) {
+                // Whatever the child left behind reads its input no more for it.
+                closeFd(exited);
+                closeFd(in);
+            } else if (entry.fd == in) {
                 ssize_t sent = ::write(in, input.data() + written, input.size() - written);
                 if (sent > 0)
                     written += static_cast<size_t>(sent);
@@ -299,9 +337,10 @@ std::string ProcessResult::trimmedStandardError() const
 Expected<ProcessResult> Process::run(const ProcessOptions& options)
 {
     ProcessResult result;
-    Pipes pipes;
+    ChildStreams streams;
     bool feedsInput = options.standardInput.has_value();
-    if ((feedsInput && !makePipe(pipes.input)) || !makePipe(pipes.output) || !makePipe(pipes.error))
+    auto makeOutput = options.outputInFiles ? makeFile : makePipe;
+    if ((feedsInput && !makePipe(streams.input)) || !makeOutput(streams.output) || !makeOutput(streams.error))
         return launchFailure(options, errno);
 
     posix_spawn_file_actions_t actions;
@@ -309,9 +348,9 @@ Expected<ProcessResult> Process::run(const ProcessOptions& options)
     if (options.currentDirectory)
         posix_spawn_file_actions_addchdir_np(&actions, options.currentDirectory->c_str());
     if (feedsInput)
-        posix_spawn_file_actions_adddup2(&actions, pipes.input[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, pipes.output[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, pipes.error[1], STDERR_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, streams.input[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, streams.output[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, streams.error[1], STDERR_FILENO);
     // Descriptors some library opened without close-on-exec stay ours too.
     posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
 
@@ -334,28 +373,40 @@ Expected<ProcessResult> Process::run(const ProcessOptions& options)
 
     std::vector<std::string> argumentTexts{options.launchPath};
     argumentTexts.insert(argumentTexts.end(), options.arguments.begin(), options.arguments.end());
-    std::vector<char*> argv = pointersTo(argumentTexts);
-    std::vector<std::string> environmentTexts;
-    std::vector<char*> environmentPointers;
-    char** envp = environ;
-    if (!options.environment.empty()) {
-        environmentTexts = mergedEnvironment(options.environment);
-        environmentPointers = pointersTo(environmentTexts);
-        envp = environmentPointers.data();
-    }
+    CStringArray argv(std::move(argumentTexts));
+    std::optional<CStringArray> environment;
+    if (!options.environment.empty())
+        environment.emplace(mergedEnvironment(options.environment));
 
     pid_t child = -1;
-    int code = posix_spawn(&child, options.launchPath.c_str(), &actions, &attributes, argv.data(), envp);
+    int code = posix_spawnp(&child, options.launchPath.c_str(), &actions, &attributes, argv.data(),
+                            environment ? environment->data() : environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     // Only the child may hold its ends, or we would never see end of file.
-    closeFd(pipes.input[0]);
-    closeFd(pipes.output[1]);
-    closeFd(pipes.error[1]);
+    closeFd(streams.input[0]);
+    closeFd(streams.output[1]);
+    closeFd(streams.error[1]);
     if (code != 0)
         return launchFailure(options, code);
 
-    exchange(pipes, options.standardInput.value_or(std::string()), child, options, result);
+    // Output in files is read once the child has exited, which its pidfd tells.
+    // Without one (a kernel before 5.3) we wait for the exit itself, and a
+    // time limit is not kept.
+    FileDescriptor outputFile;
+    FileDescriptor errorFile;
+    if (options.outputInFiles) {
+        outputFile.reset(std::exchange(streams.output[0], -1));
+        errorFile.reset(std::exchange(streams.error[0], -1));
+        // Through syscall(): Debian 12's <sys/pidfd.h> declares pidfd_open
+        // without C linkage.
+        streams.exited = static_cast<int>(::syscall(SYS_pidfd_open, child, 0));
+    }
+    exchange(streams, options.standardInput.value_or(std::string()), child, options, result);
     reap(child, result);
+    if (options.outputInFiles) {
+        readWhole(outputFile.get(), result.standardOutput);
+        readWhole(errorFile.get(), result.standardError);
+    }
     return result;
 }

@@ -10,9 +10,11 @@
 #include "Platform/Foundation/Expected.h"
 #include "Platform/Foundation/ProcessDeadline.h"
 
-// What to start and what to hand it. The child always gets fresh pipes for its
-// standard output and standard error; everything else is inherited unless set here.
+// What to start and what to hand it. The child always gets standard output and
+// standard error of its own, which come back in the result; everything else is
+// inherited unless set here.
 struct ProcessOptions {
+    // A name without a slash is looked up on PATH, as a shell would.
     std::string launchPath;
     // The child's arguments after its name (it sees `launchPath` as argv[0]).
     std::vector<std::string> arguments;
@@ -29,6 +31,11 @@ struct ProcessOptions {
     // ends with it. What the group printed until then is returned.
     std::optional<std::chrono::milliseconds> timeLimit;
     std::shared_ptr<const ProcessDeadline> cutoff;
+    // The child writes its output into anonymous files, read once it has
+    // exited, instead of pipes, read until every holder has closed them: a
+    // child that leaves a daemon behind (ntfs-3g) would keep a pipe open, and
+    // us waiting, for as long as the daemon runs.
+    bool outputInFiles = false;
 };
 
 // What the child left behind. Outputs are raw bytes, exactly as written.
@@ -50,8 +57,9 @@ struct ProcessResult {
 class Process {
 public:
     // Starts the child, feeds its standard input while draining both of its
-    // output streams, and returns once both streams are closed and the child
-    // is reaped; fails only when the child could not be started. Blocks the
+    // output streams, and returns once both streams are closed (output in
+    // files: once the child has exited) and the child is reaped; fails only
+    // when the child could not be started. Blocks the
     // calling thread; keeps no shared state. A child out of time is reaped
     // once killed; a descendant that left its group, or that we may not kill
     // (a program run as root through sudo), is not waited for after that.

@@ -1,6 +1,6 @@
 #include "Tools/Common/NtfsDriver.h"
 
-#include "Tools/Common/ProcessRunner.h"
+#include "Platform/Foundation/Process.h"
 
 namespace Tools {
 
@@ -23,8 +23,8 @@ NtfsState NtfsDriver::stateForProbeStatus(int exitCode)
 
 NtfsState NtfsDriver::probeReadWrite(const std::string& node)
 {
-    ProcessResult result = ProcessRunner::run({ "ntfs-3g.probe", "--readwrite", node });
-    return stateForProbeStatus(result.exitCode);
+    auto probed = Process::run({ .launchPath = "ntfs-3g.probe", .arguments = { "--readwrite", node }, .standardInput = "" });
+    return probed ? stateForProbeStatus(probed->exitStatus) : NtfsState::Unknown;
 }
 
 std::string NtfsDriver::explanation(NtfsState state, const std::string& node)
@@ -54,11 +54,15 @@ Expected<void> NtfsDriver::mount(const std::string& node, const std::string& dir
     // honours set-user-ID bits: on a volume anyone can write to, either is
     // root for whoever plants one. No caller or fstab line can turn these off.
     std::string options = std::string(readWrite ? "rw" : "ro") + ",nosuid,nodev";
-    ProcessResult result = ProcessRunner::run({ "ntfs-3g", "-o", options, node, directory });
-    if (result.exitCode != 0) {
-        std::string error = result.error;
-        while (!error.empty() && error.back() == '\n')
-            error.pop_back();
+    // Its daemon stays behind holding what it was given as output.
+    auto mounted = Process::run({ .launchPath = "ntfs-3g",
+        .arguments = { "-o", options, node, directory },
+        .standardInput = "",
+        .outputInFiles = true });
+    if (!mounted)
+        return mounted.error();
+    if (mounted->exitStatus != 0) {
+        std::string error = mounted->trimmedStandardError();
         return Error::message(error.empty() ? "ntfs-3g failed" : error);
     }
     return {};

@@ -1,6 +1,7 @@
 #include "Tools/Common/SudoRelay.h"
 
-#include "Tools/Common/ProcessRunner.h"
+#include "Platform/Foundation/CStringArray.h"
+#include "Platform/Foundation/Process.h"
 
 #include <filesystem>
 #include <unistd.h>
@@ -24,15 +25,16 @@ bool SudoRelay::permitted(const std::vector<std::string>& arguments) const
 {
     if (m_executable.empty() || m_executable[0] != '/')
         return false;
-    std::vector<std::string> query { m_sudo, "-n", "-l", m_executable };
+    std::vector<std::string> query { "-n", "-l", m_executable };
     query.insert(query.end(), arguments.begin(), arguments.end());
-    return ProcessRunner::run(query).exitCode == 0;
+    auto answer = Process::run({ .launchPath = m_sudo, .arguments = query, .standardInput = "" });
+    return answer && answer->exitStatus == 0;
 }
 
 void SudoRelay::replaceProcess(const std::vector<std::string>& arguments) const
 {
-    std::vector<std::string> words = command(arguments);
-    execvp(words[0].c_str(), ProcessRunner::argumentVector(words).data());
+    CStringArray words(command(arguments));
+    execvp(words.data()[0], words.data());
 }
 
 std::string SudoRelay::ownExecutable()

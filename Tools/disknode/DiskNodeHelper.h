@@ -1,6 +1,9 @@
 #pragma once
 
+#include "Tools/Common/DiskRegistry.h"
 #include "Tools/Common/ToolPaths.h"
+
+#include <sys/types.h>
 
 #include <ostream>
 #include <string>
@@ -20,6 +23,13 @@ public:
     int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 
 private:
+    // The three verbs above.
+    int add(dev_t number, std::ostream& out, std::ostream& err);
+    int mount(dev_t number, std::ostream& err);
+    int remove(dev_t number, std::ostream& err);
+
+    DiskRegistry registry() const;
+
     ToolPaths m_paths;
 };
 

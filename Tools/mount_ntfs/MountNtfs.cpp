@@ -85,6 +85,39 @@ Expected<FileDescriptor> MountNtfs::openUsersFolder(const std::string& directory
     return folder;
 }
 
+Expected<void> MountNtfs::mountInstead(const std::vector<MountEntry>& existing, const MountNtfsRequest& request,
+                                       const std::string& target, std::ostream& err) const
+{
+    for (const auto& entry : existing) {
+        if (!Unmounter::unmount(entry.target, false))
+            return Error::message(request.node + " is in use on " + entry.target);
+    }
+    if (!existing.empty())
+        Unmounter::waitForRelease(request.node);
+
+    if (request.readWrite) {
+        NtfsState state = NtfsDriver::probeReadWrite(request.node);
+        if (state != NtfsState::Writable)
+            return Error::message(NtfsDriver::explanation(state, request.node) + " Nothing was mounted.");
+    }
+    Expected<void> mounted = NtfsDriver::mount(request.node, target, request.readWrite);
+    auto entry = MountTable(m_paths.mountInfo).mountAt(request.directory);
+    if (!mounted || !entry)
+        return Error::message(request.node + " on " + request.directory + ": "
+                              + (mounted ? "no mount was made" : mounted.error().description));
+    if (request.readWrite && !entry->isReadWrite()) {
+        // ntfs-3g fell back to read-only after all; take it down rather than
+        // leave a read-only mount where a writable one was asked for.
+        if (Expected<void> undone = Unmounter::unmount(request.directory, true); !undone)
+            err << "mount_ntfs: " << request.directory << ": " << undone.error().description << "\n";
+        Unmounter::waitForRelease(request.node);
+        return Error::message(request.node + " could only be mounted read-only, so it was not mounted. "
+                              "Windows probably did not shut down fully: start Windows and shut it down fully "
+                              "(turn off Fast Startup), then try again.");
+    }
+    return {};
+}
+
 int MountNtfs::run(const std::vector<std::string>& arguments, std::ostream& err)
 {
     auto request = parse(arguments);
@@ -121,8 +154,7 @@ int MountNtfs::run(const std::vector<std::string>& arguments, std::ostream& err)
         usersFolder = std::move(*folder);
         target = "/proc/" + std::to_string(getpid()) + "/fd/" + std::to_string(usersFolder.get());
     }
-    MountTable table(m_paths.mountInfo);
-    auto existing = table.mountsOf(node.st_rdev);
+    auto existing = MountTable(m_paths.mountInfo).mountsOf(node.st_rdev);
     if (!existing.empty() && !(request->readWrite && areSystemMounts(existing))) {
         err << "mount_ntfs: " << request->node << " is already mounted on " << existing.front().target << "; unmount it first\n";
         return 1;
@@ -130,39 +162,8 @@ int MountNtfs::run(const std::vector<std::string>& arguments, std::ostream& err)
     // The volume code first asks `diskutil umount` for the system's read-only
     // mount, which a user may not do; run as root here, we take that mount
     // over ourselves, and give it back if the volume cannot be made writable.
-    for (const auto& entry : existing) {
-        if (!Unmounter::unmount(entry.target, false)) {
-            err << "mount_ntfs: " << request->node << " is in use on " << entry.target << "\n";
-            restoreSystemMounts(request->node, existing, err);
-            return 1;
-        }
-    }
-    if (!existing.empty())
-        Unmounter::waitForRelease(request->node);
-
-    if (request->readWrite) {
-        NtfsState state = NtfsDriver::probeReadWrite(request->node);
-        if (state != NtfsState::Writable) {
-            err << "mount_ntfs: " << NtfsDriver::explanation(state, request->node) << " Nothing was mounted.\n";
-            restoreSystemMounts(request->node, existing, err);
-            return 1;
-        }
-    }
-    Expected<void> mounted = NtfsDriver::mount(request->node, target, request->readWrite);
-    auto entry = table.mountAt(request->directory);
-    if (!mounted || !entry) {
-        err << "mount_ntfs: " << request->node << " on " << request->directory << ": " << (mounted ? "no mount was made" : mounted.error().description) << "\n";
-        restoreSystemMounts(request->node, existing, err);
-        return 1;
-    }
-    if (request->readWrite && !entry->isReadWrite()) {
-        // ntfs-3g fell back to read-only after all; take it down rather than
-        // leave a read-only mount where a writable one was asked for.
-        if (Expected<void> undone = Unmounter::unmount(request->directory, true); !undone)
-            err << "mount_ntfs: " << request->directory << ": " << undone.error().description << "\n";
-        Unmounter::waitForRelease(request->node);
-        err << "mount_ntfs: " << request->node << " could only be mounted read-only, so it was not mounted. "
-            << "Windows probably did not shut down fully: start Windows and shut it down fully (turn off Fast Startup), then try again.\n";
+    if (Expected<void> mounted = mountInstead(existing, *request, target, err); !mounted) {
+        err << "mount_ntfs: " << mounted.error().description << "\n";
         restoreSystemMounts(request->node, existing, err);
         return 1;
     }

@@ -35,6 +35,11 @@ private:
     // Read-only mounts under /Volumes: the system's own, which a read-write
     // mount of the same volume replaces.
     bool areSystemMounts(const std::vector<MountEntry>& mounts) const;
+    // Takes the volume's system mounts down and mounts it on `target` as
+    // asked. A failure leaves no mount of ours; the system's are then for
+    // the caller to give back.
+    Expected<void> mountInstead(const std::vector<MountEntry>& existing, const MountNtfsRequest& request,
+                                const std::string& target, std::ostream& err) const;
     void restoreSystemMounts(const std::string& node, const std::vector<MountEntry>& mounts, std::ostream& err) const;
 
     ToolPaths m_paths;

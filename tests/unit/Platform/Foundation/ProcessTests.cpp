@@ -106,15 +106,36 @@ TEST(Process, ChildGetsOnlyItsStandardStreams)
     ASSERT_GE(high, 57);
     // ls holds one descriptor of its own (3) for the folder it lists.
     for (auto input : {std::optional<std::string>(), std::optional<std::string>("x")}) {
-        auto result = run({.launchPath = "/bin/ls", .arguments = {"/proc/self/fd"}, .standardInput = input});
-        std::istringstream listing(result.standardOutput);
-        std::string open;
-        for (std::string line; std::getline(listing, line);)
-            open += line + " ";
-        EXPECT_EQ(open, "0 1 2 3 ");
+        for (bool outputInFiles : {false, true}) {
+            auto result = run({.launchPath = "/bin/ls",
+                               .arguments = {"/proc/self/fd"},
+                               .standardInput = input,
+                               .outputInFiles = outputInFiles});
+            std::istringstream listing(result.standardOutput);
+            std::string open;
+            for (std::string line; std::getline(listing, line);)
+                open += line + " ";
+            EXPECT_EQ(open, "0 1 2 3 ") << "output in files: " << outputInFiles;
+        }
     }
     ::close(stray);
     ::close(high);
+}
+
+TEST(Process, FindsANameWithoutASlashOnPath)
+{
+    TemporaryFolder folder("process");
+    writeFile(folder / "parvex-path-probe", "#!/bin/sh\nprintf '%s' \"$0 $1\"\n", 0755);
+    const std::string path = ::getenv("PATH") ? ::getenv("PATH") : "";
+    ::setenv("PATH", (folder.path() + ":" + path).c_str(), 1);
+    auto found = Process::run({.launchPath = "parvex-path-probe", .arguments = {"one"}});
+    ::setenv("PATH", path.c_str(), 1);
+    ASSERT_TRUE(found) << found.error().description;
+    EXPECT_EQ(found->standardOutput, folder / "parvex-path-probe one");
+
+    auto missing = Process::run({.launchPath = "parvex-nowhere-on-path"});
+    ASSERT_FALSE(missing);
+    EXPECT_NE(missing.error().description.find("parvex-nowhere-on-path"), std::string::npos);
 }
 
 // The process id a script wrote to `path`, or 0.
@@ -149,6 +170,37 @@ TEST(Process, AChildOutOfTimeEndsWithAllItStartedAndKeepsWhatItPrinted)
     EXPECT_TRUE(escaped.timedOut) << "returned although a pipe is still held";
     ASSERT_TRUE(isRunningProcess(pidIn(pidFile)));
     ::kill(pidIn(pidFile), SIGKILL);
+}
+
+TEST(Process, OutputInFilesEndsWithTheChildWhateverItLeftBehind)
+{
+    // A daemon left holding both output streams, as ntfs-3g leaves one:
+    // with pipes this would wait for the daemon.
+    TemporaryFolder folder("process");
+    const std::string pidFile = folder / "daemon";
+    auto left = shell("print -r -- out; print -r -- err >&2; sleep 600 & print -r -- $! > " + pidFile + "; exit 5",
+                      {.outputInFiles = true});
+    EXPECT_EQ(left.standardOutput, "out\n");
+    EXPECT_EQ(left.standardError, "err\n");
+    EXPECT_EQ(left.exitStatus, 5);
+    EXPECT_FALSE(left.timedOut);
+    ASSERT_TRUE(isRunningProcess(pidIn(pidFile)));
+    ::kill(pidIn(pidFile), SIGKILL);
+
+    // More than a pipe holds, on both streams and with input fed alongside.
+    std::string large(3 << 20, 'x');
+    auto copied = shell("cat; head -c 1048576 /dev/zero | tr '\\0' e >&2",
+                        {.standardInput = large, .outputInFiles = true});
+    EXPECT_EQ(copied.standardOutput, large);
+    EXPECT_EQ(copied.standardError, std::string(1 << 20, 'e'));
+
+    // A time limit still ends the whole group, keeping what it wrote.
+    auto waited = shell("print -r -- started; sleep 600 & print -r -- $! > " + pidFile + "; wait",
+                        {.timeLimit = std::chrono::milliseconds(300), .outputInFiles = true});
+    EXPECT_TRUE(waited.timedOut);
+    EXPECT_EQ(waited.standardOutput, "started\n");
+    EXPECT_EQ(waited.terminationSignal, SIGKILL);
+    EXPECT_FALSE(isRunningProcess(pidIn(pidFile)));
 }
 
 TEST(Process, ACutoffBroughtForwardEndsAChildThatIsRunning)
