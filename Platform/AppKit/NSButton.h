@@ -91,6 +91,7 @@ public:
     NSAccessibilityRole accessibilityRole() const override;
     std::string accessibilityLabel() const override { return title(); }
     bool accessibilityPerformPress() override;
+    bool isAccessibilityChecked() const override { return state() == NSControlStateValue::on; }
 
     void mouseDown(const NSEvent& event) override;
     void mouseDragged(const NSEvent& event) override;

@@ -48,6 +48,8 @@ public:
         });
     }
 
+    bool isAccessibilityEnabled() const override { return isEnabled(); }
+
     // Runs the action when the control is enabled and its target, if it had
     // one, is still there; false when nothing ran.
     bool sendAction();

@@ -203,6 +203,15 @@ std::string NSTextField::accessibilityLabel() const
     return isEditable() ? placeholderString() : stringValue();
 }
 
+std::optional<NativeTextEditing> NSTextField::nativeTextEditing() const
+{
+    if (!isEditable())
+        return std::nullopt;
+    return NativeTextEditing{stringValue(), placeholderString(),
+                             accessibilityRole() == NSAccessibilityRole::secureTextField, isEnabled(), font(),
+                             textColor(), m_cell->titleRect(bounds())};
+}
+
 void NSTextField::draw(const CGRect&)
 {
     m_cell->draw(bounds(), *this);

@@ -68,6 +68,10 @@ public:
     // its placeholder; a static one is text, named by what it shows.
     NSAccessibilityRole accessibilityRole() const override;
     std::string accessibilityLabel() const override;
+    // An editable field may be edited natively, its cell's text area the
+    // entry's place.
+    std::optional<NativeTextEditing> nativeTextEditing() const override;
+    void nativeTextDidChange(const std::string& text) override { setStringValue(text); }
     void draw(const CGRect& dirtyRect) override;
     CGSize intrinsicContentSize() const override;
 

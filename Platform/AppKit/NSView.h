@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Platform/AppKit/NSColor.h"
+#include "Platform/AppKit/NativeTextEditing.h"
 #include "Platform/AppKit/NSResponder.h"
 #include "Platform/QuartzCore/CGGeometry.h"
 
@@ -131,6 +132,17 @@ public:
     virtual std::string accessibilityLabel() const { return {}; }
     // False when the view has no such action.
     virtual bool accessibilityPerformPress() { return false; }
+    // Its state beside the role: a disabled control takes no input, a check
+    // box may be checked.
+    virtual bool isAccessibilityEnabled() const { return true; }
+    virtual bool isAccessibilityChecked() const { return false; }
+
+    // Native editing: a view whose text a desktop backend may edit in an
+    // entry of its own says what the entry shows; none for a view that is
+    // only drawn. What the user types there comes back through
+    // nativeTextDidChange().
+    virtual std::optional<NativeTextEditing> nativeTextEditing() const { return std::nullopt; }
+    virtual void nativeTextDidChange(const std::string&) {}
 
     // Key-value access to colour properties ("backgroundColor", "textColor").
     // A view type without the property reads none and refuses to be set.

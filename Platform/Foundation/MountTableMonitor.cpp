@@ -1,8 +1,8 @@
 #include "Platform/Foundation/MountTableMonitor.h"
 
-#include <glib-unix.h>
 #include <libmount/libmount.h>
 
+#include "Platform/Foundation/FileDescriptorSource.h"
 #include "Platform/Foundation/RunLoop.h"
 #include "Platform/Foundation/Timer.h"
 
@@ -22,14 +22,7 @@ Expected<std::unique_ptr<MountTableMonitor>> MountTableMonitor::start(Block bloc
         return Error::system(-fd, "cannot watch the mount table (/proc/self/mountinfo)");
     }
     std::unique_ptr<MountTableMonitor> watcher(new MountTableMonitor(monitor, std::move(block), mode));
-    GSource* source = g_unix_fd_source_new(fd, G_IO_IN);
-    GUnixFDSourceFunc readable = [](gint, GIOCondition, gpointer self) -> gboolean {
-        static_cast<MountTableMonitor*>(self)->takeChanges();
-        return G_SOURCE_CONTINUE;
-    };
-    g_source_set_callback(source, G_SOURCE_FUNC(readable), watcher.get(), nullptr);
-    watcher->m_sourceId = g_source_attach(source, RunLoop::main().context());
-    g_source_unref(source);
+    watcher->m_source = std::make_unique<FileDescriptorSource>(fd, [self = watcher.get()] { self->takeChanges(); });
     return watcher;
 }
 
@@ -42,8 +35,8 @@ MountTableMonitor::MountTableMonitor(libmnt_monitor* monitor, Block block, RunLo
 
 MountTableMonitor::~MountTableMonitor()
 {
-    if (m_sourceId != 0)
-        g_source_remove(m_sourceId);
+    // The watch goes before the descriptor, which the monitor closes.
+    m_source.reset();
     if (m_delivery)
         m_delivery->invalidate();
     mnt_unref_monitor(m_monitor);

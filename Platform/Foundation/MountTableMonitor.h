@@ -7,6 +7,7 @@
 #include "Platform/Foundation/RunLoopMode.h"
 
 struct libmnt_monitor;
+class FileDescriptorSource;
 class Timer;
 
 // Tells the main run loop that this process's mount table changed: a volume
@@ -38,6 +39,6 @@ private:
     libmnt_monitor* m_monitor;
     Block m_block;
     RunLoopMode m_mode;
-    unsigned m_sourceId = 0;
+    std::unique_ptr<FileDescriptorSource> m_source;
     std::shared_ptr<Timer> m_delivery;
 };

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Platform/Foundation/DispatchQueue.h"
+#include "Platform/Foundation/SessionBus.h"
 
 namespace {
 constexpr const char* kDaemon = "org.freedesktop.Notifications";
@@ -80,15 +81,14 @@ Expected<unsigned> NSUserNotificationCenter::deliverNotificationNow(const NSUser
 
 void NSUserNotificationCenter::deliverOnMainThread(const NSUserNotification& notification, Completion completion)
 {
-    GError* error = nullptr;
-    if (!m_bus)
-        m_bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
     if (!m_bus) {
-        Error failure = Error::message(std::string("no session bus: ") + error->message);
-        g_clear_error(&error);
-        if (completion)
-            completion(failure);
-        return;
+        auto bus = SessionBus::connection();
+        if (!bus) {
+            if (completion)
+                completion(bus.error());
+            return;
+        }
+        m_bus = *bus;
     }
     GVariantBuilder hints;
     g_variant_builder_init(&hints, G_VARIANT_TYPE("a{sv}"));

@@ -7,8 +7,9 @@
 #include <memory>
 
 #include "Platform/Foundation/Expected.h"
+#include "Platform/Foundation/FileDescriptor.h"
 
-typedef struct _GSource GSource;
+class FileDescriptorSource;
 
 // Calls a block on the main run loop once a process has ended, however it
 // ends, from a pidfd the loop watches: nobody blocks waiting, and a later
@@ -29,10 +30,10 @@ public:
     ProcessExitSource& operator=(const ProcessExitSource&) = delete;
 
 private:
-    ProcessExitSource(int descriptor, std::function<void()> ended);
-    static void fire(void* self);
+    ProcessExitSource(FileDescriptor descriptor, std::function<void()> ended);
+    void ended();
 
-    int m_descriptor;
+    FileDescriptor m_descriptor;
     std::function<void()> m_ended;
-    GSource* m_source = nullptr;
+    std::unique_ptr<FileDescriptorSource> m_source;
 };

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "Platform/Foundation/SessionBus.h"
+
 ApplicationInstance::ApplicationInstance(const std::string& identifier, std::function<void()> reopened)
     : m_reopened(std::move(reopened))
 {
@@ -42,24 +44,22 @@ ApplicationInstance::Role ApplicationInstance::claim()
         return Role::primary;
     g_application_activate(m_application);
     // The request must be on its way before this copy leaves.
-    if (GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr)) {
-        g_dbus_connection_flush_sync(bus, nullptr, nullptr);
-        g_object_unref(bus);
+    if (auto bus = SessionBus::connection()) {
+        g_dbus_connection_flush_sync(*bus, nullptr, nullptr);
+        g_object_unref(*bus);
     }
     return Role::secondary;
 }
 
 void ApplicationInstance::reopen(const std::string& identifier, Asked done)
 {
-    GError* error = nullptr;
-    GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
-    if (!bus) {
-        Error failure = Error::message(std::string("no session bus: ") + error->message);
-        g_clear_error(&error);
+    auto connection = SessionBus::connection();
+    if (!connection) {
         if (done)
-            done(failure);
+            done(connection.error());
         return;
     }
+    GDBusConnection* bus = *connection;
     // The object path GApplication derives from the identifier.
     gchar* path = g_strconcat("/", identifier.c_str(), nullptr);
     for (gchar* at = path; *at; ++at) {

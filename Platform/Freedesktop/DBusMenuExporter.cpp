@@ -2,6 +2,8 @@
 
 #include <gio/gio.h>
 
+#include <string_view>
+
 #include "Platform/AppKit/NSMenu.h"
 #include "Platform/Foundation/DispatchQueue.h"
 
@@ -227,7 +229,7 @@ GVariant* DBusMenuExporter::layout(int id, int depth, const std::vector<std::str
     return g_variant_new("(i@a{sv}av)", id, properties(id, names), &children);
 }
 
-bool DBusMenuExporter::aboutToShow(int id, const char* sender)
+bool DBusMenuExporter::openForShowing(int id, const char* sender)
 {
     auto menu = m_menu.lock();
     if (id != 0 || !menu || menu->isOpen())
@@ -250,7 +252,7 @@ bool DBusMenuExporter::aboutToShow(int id, const char* sender)
     return m_revision != before;
 }
 
-bool DBusMenuExporter::event(int id, const std::string& name, const char* sender)
+bool DBusMenuExporter::takeEvent(int id, const std::string& name, const char* sender)
 {
     auto menu = m_menu.lock();
     if (!menu)
@@ -300,100 +302,138 @@ void DBusMenuExporter::watchHost(const char* sender)
 
 void DBusMenuExporter::call(const std::string& method, GVariant* parameters, GDBusMethodInvocation* invocation)
 {
-    const char* sender = g_dbus_method_invocation_get_sender(invocation);
-    if (method == "GetLayout") {
-        gint32 parent = 0, depth = -1;
-        GVariant* names = nullptr;
-        g_variant_get(parameters, "(ii@as)", &parent, &depth, &names);
-        auto wantedNames = strings(names);
-        g_variant_unref(names);
-        if (parent != 0 && !itemWith(parent)) {
-            g_dbus_method_invocation_return_dbus_error(invocation, "com.canonical.dbusmenu.UnknownId", "no such item");
+    using Answer = void (DBusMenuExporter::*)(GVariant*, GDBusMethodInvocation*);
+    static const std::pair<std::string_view, Answer> answers[] = {
+        {"GetLayout", &DBusMenuExporter::getLayout},
+        {"GetGroupProperties", &DBusMenuExporter::getGroupProperties},
+        {"GetProperty", &DBusMenuExporter::getProperty},
+        {"Event", &DBusMenuExporter::event},
+        {"EventGroup", &DBusMenuExporter::eventGroup},
+        {"AboutToShow", &DBusMenuExporter::aboutToShow},
+        {"AboutToShowGroup", &DBusMenuExporter::aboutToShowGroup},
+    };
+    for (const auto& [name, answer] : answers) {
+        if (name == method) {
+            (this->*answer)(parameters, invocation);
             return;
         }
-        // The revision goes with the layout it names, announced or not yet.
-        updateRevision();
-        g_dbus_method_invocation_return_value(invocation,
-            g_variant_new("(u@(ia{sv}av))", m_revision, layout(parent, depth, wantedNames)));
-    } else if (method == "GetGroupProperties") {
-        GVariant* ids = nullptr;
-        GVariant* names = nullptr;
-        g_variant_get(parameters, "(@ai@as)", &ids, &names);
-        auto wantedNames = strings(names);
-        GVariantBuilder result;
-        g_variant_builder_init(&result, G_VARIANT_TYPE("a(ia{sv})"));
-        GVariantIter iter;
-        gint32 id = 0;
-        g_variant_iter_init(&iter, ids);
-        while (g_variant_iter_next(&iter, "i", &id)) {
-            if (id == 0 || itemWith(id))
-                g_variant_builder_add(&result, "(i@a{sv})", id, properties(id, wantedNames));
-        }
-        g_variant_unref(ids);
-        g_variant_unref(names);
-        g_dbus_method_invocation_return_value(invocation, g_variant_new("(@a(ia{sv}))", g_variant_builder_end(&result)));
-    } else if (method == "GetProperty") {
-        gint32 id = 0;
-        const char* name = nullptr;
-        g_variant_get(parameters, "(i&s)", &id, &name);
-        GVariant* all = properties(id, {name});
-        GVariant* value = g_variant_lookup_value(all, name, nullptr);
-        g_variant_unref(g_variant_ref_sink(all));
-        if (!value) {
-            g_dbus_method_invocation_return_dbus_error(invocation, "com.canonical.dbusmenu.UnknownProperty", name);
-            return;
-        }
-        g_dbus_method_invocation_return_value(invocation, g_variant_new("(v)", value));
-        g_variant_unref(value);
-    } else if (method == "Event") {
-        gint32 id = 0;
-        const char* name = nullptr;
-        g_variant_get(parameters, "(i&svu)", &id, &name, nullptr, nullptr);
-        const std::string event = name;
-        g_dbus_method_invocation_return_value(invocation, nullptr);
-        this->event(id, event, sender);
-    } else if (method == "EventGroup") {
-        GVariantIter* events = nullptr;
-        g_variant_get(parameters, "(a(isvu))", &events);
-        GVariantBuilder errors;
-        g_variant_builder_init(&errors, G_VARIANT_TYPE("ai"));
-        gint32 id = 0;
-        const char* name = nullptr;
-        GVariant* data = nullptr;
-        guint32 time = 0;
-        std::vector<std::pair<int, std::string>> accepted;
-        while (g_variant_iter_next(events, "(i&svu)", &id, &name, &data, &time)) {
-            g_variant_unref(data);
-            if (id == 0 || itemWith(id))
-                accepted.emplace_back(id, name);
-            else
-                g_variant_builder_add(&errors, "i", id);
-        }
-        g_variant_iter_free(events);
-        g_dbus_method_invocation_return_value(invocation, g_variant_new("(@ai)", g_variant_builder_end(&errors)));
-        for (const auto& [each, what] : accepted)
-            this->event(each, what, sender);
-    } else if (method == "AboutToShow") {
-        gint32 id = 0;
-        g_variant_get(parameters, "(i)", &id);
-        g_dbus_method_invocation_return_value(invocation, g_variant_new("(b)", aboutToShow(id, sender)));
-    } else if (method == "AboutToShowGroup") {
-        GVariantIter* ids = nullptr;
-        g_variant_get(parameters, "(ai)", &ids);
-        GVariantBuilder updates, errors;
-        g_variant_builder_init(&updates, G_VARIANT_TYPE("ai"));
-        g_variant_builder_init(&errors, G_VARIANT_TYPE("ai"));
-        gint32 id = 0;
-        while (g_variant_iter_next(ids, "i", &id)) {
-            if (id != 0 && !itemWith(id))
-                g_variant_builder_add(&errors, "i", id);
-            else if (aboutToShow(id, sender))
-                g_variant_builder_add(&updates, "i", id);
-        }
-        g_variant_iter_free(ids);
-        g_dbus_method_invocation_return_value(invocation, g_variant_new("(@ai@ai)", g_variant_builder_end(&updates),
-                                                                        g_variant_builder_end(&errors)));
-    } else {
-        g_dbus_method_invocation_return_dbus_error(invocation, "org.freedesktop.DBus.Error.UnknownMethod", method.c_str());
     }
+    g_dbus_method_invocation_return_dbus_error(invocation, "org.freedesktop.DBus.Error.UnknownMethod", method.c_str());
+}
+
+void DBusMenuExporter::getLayout(GVariant* parameters, GDBusMethodInvocation* invocation)
+{
+    gint32 parent = 0, depth = -1;
+    GVariant* names = nullptr;
+    g_variant_get(parameters, "(ii@as)", &parent, &depth, &names);
+    auto wantedNames = strings(names);
+    g_variant_unref(names);
+    if (parent != 0 && !itemWith(parent)) {
+        g_dbus_method_invocation_return_dbus_error(invocation, "com.canonical.dbusmenu.UnknownId", "no such item");
+        return;
+    }
+    // The revision goes with the layout it names, announced or not yet.
+    updateRevision();
+    g_dbus_method_invocation_return_value(invocation,
+        g_variant_new("(u@(ia{sv}av))", m_revision, layout(parent, depth, wantedNames)));
+}
+
+void DBusMenuExporter::getGroupProperties(GVariant* parameters, GDBusMethodInvocation* invocation)
+{
+    GVariant* ids = nullptr;
+    GVariant* names = nullptr;
+    g_variant_get(parameters, "(@ai@as)", &ids, &names);
+    auto wantedNames = strings(names);
+    GVariantBuilder result;
+    g_variant_builder_init(&result, G_VARIANT_TYPE("a(ia{sv})"));
+    GVariantIter iter;
+    gint32 id = 0;
+    g_variant_iter_init(&iter, ids);
+    while (g_variant_iter_next(&iter, "i", &id)) {
+        if (id == 0 || itemWith(id))
+            g_variant_builder_add(&result, "(i@a{sv})", id, properties(id, wantedNames));
+    }
+    g_variant_unref(ids);
+    g_variant_unref(names);
+    g_dbus_method_invocation_return_value(invocation, g_variant_new("(@a(ia{sv}))", g_variant_builder_end(&result)));
+}
+
+void DBusMenuExporter::getProperty(GVariant* parameters, GDBusMethodInvocation* invocation)
+{
+    gint32 id = 0;
+    const char* name = nullptr;
+    g_variant_get(parameters, "(i&s)", &id, &name);
+    GVariant* all = properties(id, {name});
+    GVariant* value = g_variant_lookup_value(all, name, nullptr);
+    g_variant_unref(g_variant_ref_sink(all));
+    if (!value) {
+        g_dbus_method_invocation_return_dbus_error(invocation, "com.canonical.dbusmenu.UnknownProperty", name);
+        return;
+    }
+    g_dbus_method_invocation_return_value(invocation, g_variant_new("(v)", value));
+    g_variant_unref(value);
+}
+
+void DBusMenuExporter::event(GVariant* parameters, GDBusMethodInvocation* invocation)
+{
+    const char* sender = g_dbus_method_invocation_get_sender(invocation);
+    gint32 id = 0;
+    const char* name = nullptr;
+    g_variant_get(parameters, "(i&svu)", &id, &name, nullptr, nullptr);
+    const std::string kind = name;
+    g_dbus_method_invocation_return_value(invocation, nullptr);
+    takeEvent(id, kind, sender);
+}
+
+void DBusMenuExporter::eventGroup(GVariant* parameters, GDBusMethodInvocation* invocation)
+{
+    const char* sender = g_dbus_method_invocation_get_sender(invocation);
+    GVariantIter* events = nullptr;
+    g_variant_get(parameters, "(a(isvu))", &events);
+    GVariantBuilder errors;
+    g_variant_builder_init(&errors, G_VARIANT_TYPE("ai"));
+    gint32 id = 0;
+    const char* name = nullptr;
+    GVariant* data = nullptr;
+    guint32 time = 0;
+    std::vector<std::pair<int, std::string>> accepted;
+    while (g_variant_iter_next(events, "(i&svu)", &id, &name, &data, &time)) {
+        g_variant_unref(data);
+        if (id == 0 || itemWith(id))
+            accepted.emplace_back(id, name);
+        else
+            g_variant_builder_add(&errors, "i", id);
+    }
+    g_variant_iter_free(events);
+    g_dbus_method_invocation_return_value(invocation, g_variant_new("(@ai)", g_variant_builder_end(&errors)));
+    for (const auto& [each, what] : accepted)
+        takeEvent(each, what, sender);
+}
+
+void DBusMenuExporter::aboutToShow(GVariant* parameters, GDBusMethodInvocation* invocation)
+{
+    gint32 id = 0;
+    g_variant_get(parameters, "(i)", &id);
+    g_dbus_method_invocation_return_value(invocation,
+        g_variant_new("(b)", openForShowing(id, g_dbus_method_invocation_get_sender(invocation))));
+}
+
+void DBusMenuExporter::aboutToShowGroup(GVariant* parameters, GDBusMethodInvocation* invocation)
+{
+    const char* sender = g_dbus_method_invocation_get_sender(invocation);
+    GVariantIter* ids = nullptr;
+    g_variant_get(parameters, "(ai)", &ids);
+    GVariantBuilder updates, errors;
+    g_variant_builder_init(&updates, G_VARIANT_TYPE("ai"));
+    g_variant_builder_init(&errors, G_VARIANT_TYPE("ai"));
+    gint32 id = 0;
+    while (g_variant_iter_next(ids, "i", &id)) {
+        if (id != 0 && !itemWith(id))
+            g_variant_builder_add(&errors, "i", id);
+        else if (openForShowing(id, sender))
+            g_variant_builder_add(&updates, "i", id);
+    }
+    g_variant_iter_free(ids);
+    g_dbus_method_invocation_return_value(invocation, g_variant_new("(@ai@ai)", g_variant_builder_end(&updates),
+                                                                    g_variant_builder_end(&errors)));
 }

@@ -41,6 +41,14 @@ public:
     void call(const std::string& method, GVariant* parameters, GDBusMethodInvocation* invocation);
 
 private:
+    // The interface's methods, one each, which call() finds in a table.
+    void getLayout(GVariant* parameters, GDBusMethodInvocation* invocation);
+    void getGroupProperties(GVariant* parameters, GDBusMethodInvocation* invocation);
+    void getProperty(GVariant* parameters, GDBusMethodInvocation* invocation);
+    void event(GVariant* parameters, GDBusMethodInvocation* invocation);
+    void eventGroup(GVariant* parameters, GDBusMethodInvocation* invocation);
+    void aboutToShow(GVariant* parameters, GDBusMethodInvocation* invocation);
+    void aboutToShowGroup(GVariant* parameters, GDBusMethodInvocation* invocation);
 
     // Each item keeps one id for as long as it lives; 0 is the menu itself. A
     // rebuild makes new items: one that looks like a gone one takes its id,
@@ -49,9 +57,10 @@ private:
     std::shared_ptr<NSMenuItem> itemWith(int id) const;
     GVariant* layout(int id, int depth, const std::vector<std::string>& names);
     GVariant* properties(int id, const std::vector<std::string>& names);
-    bool aboutToShow(int id, const char* sender);
+    // Opens the menu before the panel shows it; true when its layout changed.
+    bool openForShowing(int id, const char* sender);
     // False for an id the menu does not know.
-    bool event(int id, const std::string& name, const char* sender);
+    bool takeEvent(int id, const std::string& name, const char* sender);
     void watchHost(const char* sender);
     void scheduleLayoutUpdate();
     // A new revision when the layout differs from the one last seen.

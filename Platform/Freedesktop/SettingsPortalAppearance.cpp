@@ -2,6 +2,8 @@
 
 #include <gio/gio.h>
 
+#include "Platform/Foundation/SessionBus.h"
+
 namespace {
 
 // Read wraps the value in one more variant than ReadOne does.
@@ -37,9 +39,10 @@ struct Call {
 
 SettingsPortalAppearance::SettingsPortalAppearance()
 {
-    m_bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
-    if (!m_bus)
+    auto bus = SessionBus::connection();
+    if (!bus)
         return;
+    m_bus = *bus;
     m_subscription = g_dbus_connection_signal_subscribe(
         m_bus, busName, interfaceName, "SettingChanged", objectPath, settingsNamespace, G_DBUS_SIGNAL_FLAGS_NONE,
         [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GVariant* parameters, gpointer data) {

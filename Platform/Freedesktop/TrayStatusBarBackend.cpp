@@ -9,6 +9,7 @@
 #include "Platform/AppKit/NSImage.h"
 #include "Platform/AppKit/NSMenu.h"
 #include "Platform/AppKit/NSStatusItem.h"
+#include "Platform/Foundation/SessionBus.h"
 #include "Platform/Freedesktop/StatusNotifierItem.h"
 #include "Platform/Freedesktop/XTrayWatcher.h"
 
@@ -68,16 +69,15 @@ void TrayStatusBarBackend::statusItemRemoved(NSStatusItem& item)
 
 void TrayStatusBarBackend::start()
 {
-    GError* error = nullptr;
-    m_bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
-    if (!m_bus) {
-        tell(std::string("no session bus (") + error->message + "): only an X system tray can show the status item");
-        g_clear_error(&error);
+    auto bus = SessionBus::connection();
+    if (!bus) {
+        tell(bus.error().description + "; only an X system tray can show the status item");
         m_watcherKnown = true;
         watchXTray();
         choose();
         return;
     }
+    m_bus = *bus;
     // Told at once whether a watcher runs, and again whenever one starts or quits.
     m_watcherWatch = g_bus_watch_name_on_connection(m_bus, kWatcher, G_BUS_NAME_WATCHER_FLAGS_NONE,
         [](GDBusConnection*, const char*, const char*, gpointer self) {

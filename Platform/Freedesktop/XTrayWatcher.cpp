@@ -1,10 +1,11 @@
 #include "Platform/Freedesktop/XTrayWatcher.h"
 
-#include <glib-unix.h>
 #include <xcb/xcb.h>
 
 #include <cstdlib>
 #include <string>
+
+#include "Platform/Foundation/FileDescriptorSource.h"
 
 namespace {
 
@@ -51,17 +52,13 @@ XTrayWatcher::XTrayWatcher(xcb_connection_t* connection, int screenNumber, std::
     m_selection = atom(m_connection, "_NET_SYSTEM_TRAY_S" + std::to_string(screenNumber));
     m_manager = atom(m_connection, "MANAGER");
     listen(m_connection, m_root);
-    m_source = g_unix_fd_add(xcb_get_file_descriptor(m_connection), G_IO_IN, [](int, GIOCondition, gpointer self) {
-        static_cast<XTrayWatcher*>(self)->readEvents();
-        return static_cast<gboolean>(G_SOURCE_CONTINUE);
-    }, this);
+    m_source = std::make_unique<FileDescriptorSource>(xcb_get_file_descriptor(m_connection), [this] { readEvents(); });
     update();
 }
 
 XTrayWatcher::~XTrayWatcher()
 {
-    if (m_source)
-        g_source_remove(m_source);
+    m_source.reset();
     xcb_disconnect(m_connection);
 }
 
@@ -96,8 +93,7 @@ void XTrayWatcher::readEvents()
     }
     if (xcb_connection_has_error(m_connection)) {
         // The display went away: no tray on it any more.
-        g_source_remove(m_source);
-        m_source = 0;
+        m_source.reset();
         m_owner = 0;
         if (m_changed)
             m_changed(false);

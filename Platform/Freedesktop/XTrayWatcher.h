@@ -7,6 +7,7 @@
 #include "Platform/Foundation/Expected.h"
 
 typedef struct xcb_connection_t xcb_connection_t;
+class FileDescriptorSource;
 
 // Whether the X screen has a system tray (a manager owns the screen's
 // _NET_SYSTEM_TRAY selection), and when one comes or goes: a tray manager
@@ -34,5 +35,5 @@ private:
     std::uint32_t m_selection = 0;
     std::uint32_t m_manager = 0;
     std::uint32_t m_owner = 0;
-    unsigned m_source = 0;
+    std::unique_ptr<FileDescriptorSource> m_source;
 };

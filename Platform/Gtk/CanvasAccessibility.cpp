@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 
-#include "Platform/AppKit/NSButton.h"
 #include "Platform/AppKit/NSView.h"
 #include "Platform/AppKit/NSWindow.h"
 #include "Platform/Foundation/DispatchQueue.h"
@@ -52,18 +51,6 @@ void collect(const std::shared_ptr<NSView>& view, std::vector<std::shared_ptr<NS
         views.push_back(view);
     for (const auto& subview : view->subviews())
         collect(subview, views);
-}
-
-bool isChecked(const NSView& view)
-{
-    auto* button = dynamic_cast<const NSButton*>(&view);
-    return button && button->state() == NSControlStateValue::on;
-}
-
-bool isEnabled(const NSView& view)
-{
-    auto* control = dynamic_cast<const NSControl*>(&view);
-    return !control || control->isEnabled();
 }
 
 bool isShowing(const NSView& view)
@@ -120,7 +107,7 @@ static AtkStateSet* parvexViewStates(AtkObject* object)
         atk_state_set_add_state(states, ATK_STATE_DEFUNCT);
         return states;
     }
-    if (isEnabled(*view)) {
+    if (view->isAccessibilityEnabled()) {
         atk_state_set_add_state(states, ATK_STATE_ENABLED);
         atk_state_set_add_state(states, ATK_STATE_SENSITIVE);
     }
@@ -130,7 +117,7 @@ static AtkStateSet* parvexViewStates(AtkObject* object)
     }
     if (view->accessibilityRole() == NSAccessibilityRole::checkBox)
         atk_state_set_add_state(states, ATK_STATE_CHECKABLE);
-    if (isChecked(*view))
+    if (view->isAccessibilityChecked())
         atk_state_set_add_state(states, ATK_STATE_CHECKED);
     if (view->canBecomeKeyView())
         atk_state_set_add_state(states, ATK_STATE_FOCUSABLE);
@@ -217,7 +204,7 @@ static gint parvexViewActionCount(AtkAction* action)
 static gboolean parvexViewDoAction(AtkAction* action, gint index)
 {
     auto view = viewData(action)->view.lock();
-    if (index != 0 || !view || view->accessibilityRole() == NSAccessibilityRole::staticText || !isEnabled(*view))
+    if (index != 0 || !view || view->accessibilityRole() == NSAccessibilityRole::staticText || !view->isAccessibilityEnabled())
         return FALSE;
     DispatchQueue::main().async([weak = std::weak_ptr<NSView>(view)] {
         if (auto pressed = weak.lock())
@@ -371,8 +358,8 @@ void CanvasAccessibility::update(NSWindow& window)
                 atk_object_notify_state_change(child, state, now);
             }
         };
-        tell(data->checked, isChecked(*view), ATK_STATE_CHECKED);
-        tell(data->enabled, isEnabled(*view), ATK_STATE_ENABLED);
+        tell(data->checked, view->isAccessibilityChecked(), ATK_STATE_CHECKED);
+        tell(data->enabled, view->isAccessibilityEnabled(), ATK_STATE_ENABLED);
         tell(data->showing, isShowing(*view), ATK_STATE_SHOWING);
         tell(data->focused, isFocused(*view), ATK_STATE_FOCUSED);
     }

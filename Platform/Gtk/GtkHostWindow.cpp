@@ -2,11 +2,11 @@
 
 #include <gdk/gdkwayland.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "Platform/AppKit/NSEvent.h"
-#include "Platform/AppKit/NSTextField.h"
 #include "Platform/AppKit/NSView.h"
 #include "Platform/AppKit/NSWindow.h"
 #include "Platform/AppKit/ViewRenderer.h"
@@ -19,10 +19,13 @@ using Type = NSEvent::EventType;
 // Far outside any window: every tracking area is left.
 constexpr double outside = -100000;
 
-void collectFields(const std::shared_ptr<NSView>& view, std::vector<std::shared_ptr<NSTextField>>& fields)
+// The views edited natively, each with what its entry shows.
+using Field = std::pair<std::shared_ptr<NSView>, NativeTextEditing>;
+
+void collectFields(const std::shared_ptr<NSView>& view, std::vector<Field>& fields)
 {
-    if (auto field = std::dynamic_pointer_cast<NSTextField>(view); field && field->isEditable()) {
-        fields.push_back(std::move(field));
+    if (auto editing = view->nativeTextEditing()) {
+        fields.emplace_back(view, std::move(*editing));
         return;
     }
     for (const auto& subview : view->subviews())
@@ -177,22 +180,22 @@ void GtkHostWindow::update()
 
 void GtkHostWindow::updateFields()
 {
-    std::vector<std::shared_ptr<NSTextField>> fields;
+    std::vector<Field> fields;
     if (m_window->contentView())
         collectFields(m_window->contentView(), fields);
     std::erase_if(m_fields, [&](const auto& entry) {
-        return std::none_of(fields.begin(), fields.end(), [&](const auto& field) { return field.get() == entry.first; });
+        return std::none_of(fields.begin(), fields.end(), [&](const auto& field) { return field.first.get() == entry.first; });
     });
     CGFloat height = m_window->contentRect().height();
-    for (const auto& field : fields) {
+    for (const auto& [field, editing] : fields) {
         auto& native = m_fields[field.get()];
         if (!native)
             native = std::make_unique<NativeTextField>(field, GTK_FIXED(m_fixed));
-        // The text area the field editor would take, in the content, y down.
-        CGRect area = field->cell()->titleRect(field->bounds());
+        // The text area, in the content, y down.
+        const CGRect& area = editing.textArea;
         CGPoint a = field->convertToWindow({area.minX(), area.minY()});
         CGPoint b = field->convertToWindow({area.maxX(), area.maxY()});
-        native->update({std::min(a.x, b.x), height - std::max(a.y, b.y), std::abs(b.x - a.x), std::abs(b.y - a.y)});
+        native->update(editing, {std::min(a.x, b.x), height - std::max(a.y, b.y), std::abs(b.x - a.x), std::abs(b.y - a.y)});
     }
 }
 
@@ -200,8 +203,10 @@ void GtkHostWindow::updateFields()
 // else the canvas, which hands keys to the model.
 void GtkHostWindow::updateFocus()
 {
-    auto* field = dynamic_cast<NSTextField*>(m_window->firstResponder().get());
-    auto native = field ? m_fields.find(field) : m_fields.end();
+    const NSResponder* responder = m_window->firstResponder().get();
+    auto native = std::find_if(m_fields.begin(), m_fields.end(), [responder](const auto& entry) {
+        return entry.first == responder;
+    });
     if (native != m_fields.end() && gtk_widget_get_visible(native->second->entry())) {
         native->second->focus();
         return;
@@ -217,10 +222,8 @@ gboolean GtkHostWindow::drawn(GtkWidget*, cairo_t* cr, gpointer data)
     if (!self->m_window)
         return TRUE;
     auto& fields = self->m_fields;
-    ViewRenderer::renderWindow(*self->m_window, cr, CACurrentMediaTime(), [&fields](const NSView& view) {
-        auto found = fields.find(const_cast<NSTextField*>(dynamic_cast<const NSTextField*>(&view)));
-        return found != fields.end();
-    });
+    ViewRenderer::renderWindow(*self->m_window, cr, CACurrentMediaTime(),
+                               [&fields](const NSView& view) { return fields.contains(&view); });
     if (self->m_window->isSheet()) {
         // A sheet has no frame of the window manager's: a thin edge sets it
         // off from its parent, as the shadow does on the original platform.

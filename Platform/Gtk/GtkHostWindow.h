@@ -8,12 +8,12 @@
 #include "Platform/Gtk/CanvasAccessibility.h"
 #include "Platform/Gtk/NativeTextField.h"
 
-class NSTextField;
+class NSView;
 class NSWindow;
 
 // One window of the model on the desktop: a GtkWindow of the content's size
 // (titled, closable, not resizable) holding the canvas the renderer draws the
-// views into and the native entries of the editable text fields. The mouse
+// views into and the native entries of the views edited natively. The mouse
 // over the canvas and the keys it gets go to NSWindow::sendEvent(); tab goes
 // to the model wherever the focus is, so drawn controls and entries share one
 // focus loop. A sheet is an undecorated modal window kept at the top of its
@@ -65,7 +65,7 @@ private:
     GtkWidget* m_fixed;
     GtkWidget* m_canvas;
     CanvasAccessibility m_accessibility;
-    std::map<NSTextField*, std::unique_ptr<NativeTextField>> m_fields;
+    std::map<const NSView*, std::unique_ptr<NativeTextField>> m_fields;
     // The sheet on this window and the window this one is a sheet of.
     GtkHostWindow* m_sheet = nullptr;
     GtkHostWindow* m_parent = nullptr;

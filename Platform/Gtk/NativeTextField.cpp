@@ -5,7 +5,8 @@
 
 #include "Platform/AppKit/NSEvent.h"
 #include "Platform/AppKit/NSSecureTextFieldCell.h"
-#include "Platform/AppKit/NSTextField.h"
+#include "Platform/AppKit/NSTextFieldCell.h"
+#include "Platform/AppKit/NSView.h"
 #include "Platform/AppKit/NSWindow.h"
 #include "Platform/QuartzCore/MediaClock.h"
 
@@ -22,21 +23,21 @@ std::string rgba(const NSColor& color)
 
 // The entry adds nothing of its own look: no frame, no background, no
 // minimum height; the text keeps the field editor's two points from the sides.
-std::string cssFor(const NSTextField& field)
+std::string cssFor(const NativeTextEditing& field)
 {
-    NSColor text = field.isEnabled() ? field.textColor() : NSColor::disabledControlTextColor();
+    NSColor text = field.enabled ? field.textColor : NSColor::disabledControlTextColor();
     char size[32];
-    std::snprintf(size, sizeof size, "%.2fpx", field.font().pointSize());
+    std::snprintf(size, sizeof size, "%.2fpx", field.font.pointSize());
     return "entry { min-height: 0; min-width: 0; margin: 0; padding: 0 " + std::to_string(NSTextFieldCell::lineFragmentPadding)
         + "px; border: none; border-radius: 0; box-shadow: none; outline: none; background: none; color: " + rgba(text)
-        + "; caret-color: " + rgba(text) + "; font-family: \"" + field.font().familyName() + "\"; font-size: " + size
+        + "; caret-color: " + rgba(text) + "; font-family: \"" + field.font.familyName() + "\"; font-size: " + size
         + "; } entry selection { background-color: " + rgba(NSColor::selectedTextBackgroundColor())
         + "; color: " + rgba(NSColor::selectedTextColor()) + "; }";
 }
 
 }  // namespace
 
-NativeTextField::NativeTextField(const std::shared_ptr<NSTextField>& field, GtkFixed* parent)
+NativeTextField::NativeTextField(const std::shared_ptr<NSView>& field, GtkFixed* parent)
     : m_field(field), m_parent(parent), m_entry(gtk_entry_new()), m_css(gtk_css_provider_new())
     , m_maskedInput(gtk_im_multicontext_new())
 {
@@ -68,14 +69,14 @@ NativeTextField::~NativeTextField()
     g_object_unref(m_css);
 }
 
-void NativeTextField::update(const CGRect& frame)
+void NativeTextField::update(const NativeTextEditing& editing, const CGRect& frame)
 {
     auto field = m_field.lock();
     if (!field)
         return;
     m_updating = true;
     GtkEntry* entry = GTK_ENTRY(m_entry);
-    bool visible = !field->isHiddenOrHasHiddenAncestor() && field->isEditable();
+    bool visible = !field->isHiddenOrHasHiddenAncestor();
     if (visible != static_cast<bool>(gtk_widget_get_visible(m_entry)))
         gtk_widget_set_visible(m_entry, visible);
     if (frame != m_frame) {
@@ -84,20 +85,19 @@ void NativeTextField::update(const CGRect& frame)
         gtk_widget_set_size_request(m_entry, std::max(1, static_cast<int>(std::lround(frame.width()))),
                                     std::max(1, static_cast<int>(std::lround(frame.height()))));
     }
-    if (field->stringValue() != gtk_entry_get_text(entry))
-        gtk_entry_set_text(entry, field->stringValue().c_str());
+    if (editing.text != gtk_entry_get_text(entry))
+        gtk_entry_set_text(entry, editing.text.c_str());
     const char* placeholder = gtk_entry_get_placeholder_text(entry);
-    if (field->placeholderString() != (placeholder ? placeholder : "")) {
-        gtk_entry_set_placeholder_text(entry, field->placeholderString().c_str());
+    if (editing.placeholder != (placeholder ? placeholder : "")) {
+        gtk_entry_set_placeholder_text(entry, editing.placeholder.c_str());
         // Assistive technologies find the field by what it asks for.
-        atk_object_set_name(gtk_widget_get_accessible(m_entry), field->placeholderString().c_str());
+        atk_object_set_name(gtk_widget_get_accessible(m_entry), editing.placeholder.c_str());
     }
-    bool masked = dynamic_cast<const NSSecureTextFieldCell*>(field->cell().get()) != nullptr;
-    if (masked == static_cast<bool>(gtk_entry_get_visibility(entry)))
-        gtk_entry_set_visibility(entry, !masked);
-    if (field->isEnabled() != static_cast<bool>(gtk_widget_get_sensitive(m_entry)))
-        gtk_widget_set_sensitive(m_entry, field->isEnabled());
-    style(cssFor(*field));
+    if (editing.masked == static_cast<bool>(gtk_entry_get_visibility(entry)))
+        gtk_entry_set_visibility(entry, !editing.masked);
+    if (editing.enabled != static_cast<bool>(gtk_widget_get_sensitive(m_entry)))
+        gtk_widget_set_sensitive(m_entry, editing.enabled);
+    style(cssFor(editing));
     m_updating = false;
 }
 
@@ -127,7 +127,7 @@ void NativeTextField::changed(GtkEditable* editable, gpointer data)
     if (self->m_updating || !field)
         return;
     self->m_updating = true;
-    field->setStringValue(gtk_entry_get_text(GTK_ENTRY(editable)));
+    field->nativeTextDidChange(gtk_entry_get_text(GTK_ENTRY(editable)));
     self->m_updating = false;
 }
 

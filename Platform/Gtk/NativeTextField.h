@@ -5,30 +5,31 @@
 #include <memory>
 #include <string>
 
+#include "Platform/AppKit/NativeTextEditing.h"
 #include "Platform/QuartzCore/CGGeometry.h"
 
-class NSTextField;
-class NSWindow;
+class NSView;
 
-// An editable text field of the model shown as a GtkEntry over the field's
-// text area, so typing, selection, the clipboard, undo, input methods and
-// accessibility are the desktop's own. What the entry holds becomes the
-// field's string value; the field's text, placeholder, masking, font, colour
-// and enabled state become the entry's. The field's layer (border,
-// background) is drawn beneath by the renderer: the entry itself is clear.
+// A view of the model that is edited natively (an editable text field)
+// shown as a GtkEntry over its text area, so typing, selection, the
+// clipboard, undo, input methods and accessibility are the desktop's own.
+// What the entry holds goes back to the view; the view's text, placeholder,
+// masking, font, colour and enabled state become the entry's. The view's
+// layer (border, background) is drawn beneath by the renderer: the entry
+// itself is clear.
 // Input methods keep out of masked GTK entries (ibus will not take their
 // focus), so a masked field has an input-method context of its own whose
 // committed text goes into the entry: a password may be typed in Chinese.
 class NativeTextField {
 public:
-    NativeTextField(const std::shared_ptr<NSTextField>& field, GtkFixed* parent);
+    NativeTextField(const std::shared_ptr<NSView>& field, GtkFixed* parent);
     ~NativeTextField();
     NativeTextField(const NativeTextField&) = delete;
     NativeTextField& operator=(const NativeTextField&) = delete;
 
-    // Brings the entry in line with the field; `frame` is the field's text
-    // area in the window's content, y down.
-    void update(const CGRect& frame);
+    // Brings the entry in line with what the field says of itself; `frame`
+    // is its text area in the window's content, y down.
+    void update(const NativeTextEditing& editing, const CGRect& frame);
     void focus();
     bool hasFocus() const;
     GtkWidget* entry() const { return m_entry; }
@@ -43,7 +44,7 @@ private:
     bool isMasked() const { return !gtk_entry_get_visibility(GTK_ENTRY(m_entry)); }
     void style(const std::string& css);
 
-    std::weak_ptr<NSTextField> m_field;
+    std::weak_ptr<NSView> m_field;
     GtkFixed* m_parent;
     GtkWidget* m_entry;
     GtkCssProvider* m_css;

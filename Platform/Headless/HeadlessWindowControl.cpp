@@ -1,7 +1,5 @@
 #include "Platform/Headless/HeadlessWindowControl.h"
 
-#include <glib-unix.h>
-#include <glib.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -13,7 +11,7 @@
 
 #include "Platform/AppKit/NSApplication.h"
 #include "Platform/AppKit/NSWindow.h"
-#include "Platform/Foundation/RunLoop.h"
+#include "Platform/Foundation/FileDescriptorSource.h"
 #include "Platform/Headless/HeadlessWindowBackend.h"
 
 namespace {
@@ -38,15 +36,14 @@ std::string readLine(int fd)
     return line.substr(0, line.find('\n'));
 }
 
-gboolean onConnection(gint fd, GIOCondition, gpointer)
+void answerOneClient(int listener)
 {
-    int client = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
+    int client = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
     if (client < 0)
-        return G_SOURCE_CONTINUE;
+        return;
     std::string answer = HeadlessWindowControl::perform(readLine(client));
     ::send(client, answer.data(), answer.size(), MSG_NOSIGNAL);
     ::close(client);
-    return G_SOURCE_CONTINUE;
 }
 
 }  // namespace
@@ -72,18 +69,12 @@ HeadlessWindowControl::HeadlessWindowControl()
         return;
     }
     m_path = path;
-    GSource* source = g_unix_fd_source_new(m_listener, G_IO_IN);
-    g_source_set_callback(source, G_SOURCE_FUNC(onConnection), nullptr, nullptr);
-    m_source = g_source_attach(source, RunLoop::main().context());
-    g_source_unref(source);
+    m_source = std::make_unique<FileDescriptorSource>(m_listener, [listener = m_listener] { answerOneClient(listener); });
 }
 
 HeadlessWindowControl::~HeadlessWindowControl()
 {
-    if (m_source) {
-        if (GSource* source = g_main_context_find_source_by_id(RunLoop::main().context(), m_source))
-            g_source_destroy(source);
-    }
+    m_source.reset();
     if (m_listener >= 0) {
         ::close(m_listener);
         ::unlink(m_path.c_str());

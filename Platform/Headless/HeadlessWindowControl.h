@@ -1,6 +1,9 @@
 #pragma once
 
+#include <memory>
 #include <string>
+
+class FileDescriptorSource;
 
 // Lets a script act as the user of a program that runs without a display, the
 // way a test drives a desktop with xdotool: the headless window backend
@@ -30,6 +33,6 @@ public:
 
 private:
     int m_listener = -1;
-    unsigned m_source = 0;
+    std::unique_ptr<FileDescriptorSource> m_source;
     std::string m_path;
 };
