@@ -45,8 +45,6 @@ void NSApplication::finishLaunching()
     if (m_launched)
         return;
     m_launched = true;
-    if (m_delegate)
-        m_delegate->applicationWillFinishLaunching(Notification{willFinishLaunchingNotification});
     // From inside the loop, so that a terminate() there can stop it.
     DispatchQueue::main().async([this, alive = std::weak_ptr<bool>(m_alive)] {
         if (!alive.expired() && m_delegate)

@@ -14,7 +14,6 @@ class NSApplication {
 public:
     using ExitFunction = std::function<void(int status)>;
 
-    static constexpr const char* willFinishLaunchingNotification = "NSApplicationWillFinishLaunchingNotification";
     static constexpr const char* didFinishLaunchingNotification = "NSApplicationDidFinishLaunchingNotification";
     static constexpr const char* willTerminateNotification = "NSApplicationWillTerminateNotification";
 
@@ -30,11 +29,10 @@ public:
     const std::shared_ptr<NSApplicationDelegate>& delegate() const { return m_delegate; }
     void setDelegate(std::shared_ptr<NSApplicationDelegate> delegate) { m_delegate = std::move(delegate); }
 
-    // The first run sends will-finish-launching at once and did-finish-launching
-    // as the loop's first work; then the main run loop runs until terminate().
-    // Signals are turned into terminate() while it runs.
+    // The first run sends did-finish-launching as the loop's first work; then
+    // the main run loop runs until terminate(). Signals are turned into
+    // terminate() while it runs.
     void run();
-    bool isRunning() const { return m_running; }
 
     // applicationWillTerminate:, then the exit function with status 0. The
     // default exit function ends the process; a test's may return, and then

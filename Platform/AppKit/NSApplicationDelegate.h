@@ -9,7 +9,6 @@ class NSApplicationDelegate {
 public:
     virtual ~NSApplicationDelegate() = default;
 
-    virtual void applicationWillFinishLaunching(const Notification&) { }
     virtual void applicationDidFinishLaunching(const Notification&) { }
     // The last call before the process exits.
     virtual void applicationWillTerminate(const Notification&) { }

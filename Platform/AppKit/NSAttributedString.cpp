@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "Platform/AppKit/NSGraphicsContext.h"
 #include "Platform/AppKit/TextLayout.h"
 #include "Platform/Foundation/UTF16.h"
 
@@ -30,12 +29,6 @@ NSAttributes NSAttributedString::attributes(size_t location, NSRange* effectiveR
 CGSize NSAttributedString::size() const
 {
     return TextLayout(*this, {}).size();
-}
-
-void NSAttributedString::draw(const CGRect& rect) const
-{
-    if (auto* context = NSGraphicsContext::current())
-        TextLayout(*this, {.width = rect.width()}).draw(*context, rect);
 }
 
 void NSAttributedString::splitAt(size_t location)
@@ -66,11 +59,6 @@ void NSAttributedString::coalesce()
 void NSMutableAttributedString::addAttributes(const NSAttributes& attributes, NSRange range)
 {
     forRunsIn(range, [&](NSAttributes& run) { run.merge(attributes); });
-}
-
-void NSMutableAttributedString::setAttributes(const NSAttributes& attributes, NSRange range)
-{
-    forRunsIn(range, [&](NSAttributes& run) { run = attributes; });
 }
 
 void NSMutableAttributedString::forRunsIn(NSRange range, const std::function<void(NSAttributes&)>& change)

@@ -39,8 +39,6 @@ public:
     // The size of the text on one line per paragraph, runs without a font in the
     // system font of 12 points.
     CGSize size() const;
-    // Draws into the current graphics context, from the rectangle's top-left.
-    void draw(const CGRect& rect) const;
 
     bool operator==(const NSAttributedString&) const = default;
 
@@ -65,8 +63,6 @@ public:
     // Sets the given attributes over the range (clamped to the text), keeping
     // the others each run has.
     void addAttributes(const NSAttributes& attributes, NSRange range);
-    // Replaces all attributes over the range.
-    void setAttributes(const NSAttributes& attributes, NSRange range);
     void append(const NSAttributedString& other);
 
 private:

@@ -28,7 +28,6 @@ public:
     void appendArc(CGPoint center, CGFloat radius, CGFloat startAngle, CGFloat endAngle, bool clockwise);
 
     size_t elementCount() const { return m_elements.size(); }
-    bool isEmpty() const { return m_elements.empty(); }
     // The element's kind; `points` gets its points (one for a move or line,
     // two control points then the end for a curve, none for a close).
     ElementType element(size_t index, CGPoint* points) const;

@@ -71,21 +71,6 @@ int NSBitmapImageRep::pixelsHigh() const
     return cairo_image_surface_get_height(m_surface);
 }
 
-NSColor NSBitmapImageRep::colorAt(int x, int y) const
-{
-    if (x < 0 || y < 0 || x >= pixelsWide() || y >= pixelsHigh())
-        return NSColor::clear();
-    cairo_surface_flush(m_surface);
-    const unsigned char* row = cairo_image_surface_get_data(m_surface) + y * cairo_image_surface_get_stride(m_surface);
-    std::uint32_t pixel = 0;
-    std::memcpy(&pixel, row + x * 4, 4);
-    double alpha = (pixel >> 24 & 0xFF) / 255.0;
-    if (alpha == 0)
-        return NSColor::clear();
-    auto channel = [&](int shift) { return (pixel >> shift & 0xFF) / 255.0 / alpha; };
-    return {channel(16), channel(8), channel(0), alpha};
-}
-
 std::string NSBitmapImageRep::pngRepresentation() const
 {
     std::string png;

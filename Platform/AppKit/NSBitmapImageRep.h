@@ -28,8 +28,6 @@ public:
     int pixelsHigh() const;
     cairo_surface_t* surface() const { return m_surface; }
 
-    // The pixel's colour, not premultiplied; (0, 0) is the top-left pixel.
-    NSColor colorAt(int x, int y) const;
     std::string pngRepresentation() const;
     Expected<void> writePNG(const std::string& path) const;
 

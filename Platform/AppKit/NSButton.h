@@ -65,16 +65,12 @@ public:
 
     const std::shared_ptr<NSImage>& image() const { return m_image; }
     void setImage(std::shared_ptr<NSImage> image);
-    const std::shared_ptr<NSImage>& alternateImage() const { return m_alternateImage; }
     void setAlternateImage(std::shared_ptr<NSImage> image);
     NSControlStateValue state() const { return m_state; }
     void setState(NSControlStateValue state);
-    NSButtonType buttonType() const { return m_buttonType; }
     void setButtonType(NSButtonType type) { m_buttonType = type; }
     bool isBordered() const { return m_bordered; }
     void setBordered(bool bordered);
-    // Pressed and the mouse still over it.
-    bool isHighlighted() const { return m_highlighted; }
 
     // A click without the mouse: the state turns as for a click, then the action.
     void performClick();
@@ -117,6 +113,7 @@ private:
     NSControlStateValue m_state = NSControlStateValue::off;
     NSButtonType m_buttonType = NSButtonType::momentaryPushIn;
     bool m_bordered = true;
+    // Pressed and the mouse still over it.
     bool m_highlighted = false;
     std::string m_keyEquivalent;
 };

@@ -1,17 +1,7 @@
 #include "Platform/AppKit/NSClipView.h"
 
-
 #include "Platform/AppKit/NSGraphicsContext.h"
 #include "Platform/AppKit/ViewRenderer.h"
-
-void NSClipView::setDocumentView(std::shared_ptr<NSView> view)
-{
-    if (m_documentView)
-        m_documentView->removeFromSuperview();
-    m_documentView = std::move(view);
-    if (m_documentView)
-        addSubview(m_documentView);
-}
 
 void NSClipView::setBackgroundColor(std::optional<NSColor> color)
 {
@@ -19,16 +9,10 @@ void NSClipView::setBackgroundColor(std::optional<NSColor> color)
     setNeedsDisplay(true);
 }
 
-void NSClipView::setDrawsBackground(bool draws)
-{
-    m_drawsBackground = draws;
-    setNeedsDisplay(true);
-}
-
 void NSClipView::draw(const CGRect&)
 {
     auto* context = NSGraphicsContext::current();
-    if (!context || !m_drawsBackground || !m_backgroundColor)
+    if (!context || !m_backgroundColor)
         return;
     ViewRenderer::fill(context->cgContext(), bounds(), *m_backgroundColor);
 }

@@ -19,10 +19,3 @@ CGRect NSCoder::decodeRect(const std::string& key) const
         return {};
     return {x, y, width, height};
 }
-
-std::string NSCoder::stringFromRect(const CGRect& rect)
-{
-    char text[160];
-    std::snprintf(text, sizeof text, "{{%g, %g}, {%g, %g}}", rect.origin.x, rect.origin.y, rect.size.width, rect.size.height);
-    return text;
-}

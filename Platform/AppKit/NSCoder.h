@@ -11,18 +11,14 @@
 // "{{x, y}, {width, height}}".
 class NSCoder {
 public:
-    NSCoder() = default;
     explicit NSCoder(std::map<std::string, std::string> values)
         : m_values(std::move(values))
     {
     }
 
-    bool containsValue(const std::string& key) const { return m_values.count(key) > 0; }
     std::optional<std::string> decodeString(const std::string& key) const;
     // The empty rectangle when the key is missing or its text is malformed.
     CGRect decodeRect(const std::string& key) const;
-
-    static std::string stringFromRect(const CGRect& rect);
 
 private:
     std::map<std::string, std::string> m_values;

@@ -31,7 +31,6 @@ public:
     // A null target leaves the action standing alone.
     std::shared_ptr<void> target() const { return m_target.lock(); }
     void setTarget(const std::shared_ptr<void>& target);
-    const Action& action() const { return m_action; }
     void setAction(Action action) { m_action = std::move(action); }
     // The target and a method of it as the action, in one step; the method is
     // called only when the sender is a `Sender`.

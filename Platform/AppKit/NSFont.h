@@ -21,10 +21,7 @@ public:
     const std::string& familyName() const { return m_familyName; }
     CGFloat pointSize() const { return m_pointSize; }
 
-    // Above and below the baseline (the descender is negative, as on the platform).
-    CGFloat ascender() const;
-    CGFloat descender() const;
-    // The height of one line of text: ascender − descender + leading.
+    // The height of one line of text: ascent, descent and leading.
     CGFloat lineHeight() const;
 
     bool operator==(const NSFont&) const = default;

@@ -65,22 +65,6 @@ std::shared_ptr<NSImage> NSImage::named(const std::string& name, const NSBundle&
     return image;
 }
 
-std::shared_ptr<NSImage> NSImage::contentsOfFile(const std::string& path)
-{
-    auto data = FileManager::contents(path);
-    if (!data)
-        return nullptr;
-    return fromData(std::move(*data));
-}
-
-std::shared_ptr<NSImage> NSImage::fromData(std::string data)
-{
-    auto only = representation(std::move(data), 1);
-    if (!only)
-        return nullptr;
-    return std::shared_ptr<NSImage>(new NSImage({}, {std::move(*only)}));
-}
-
 std::optional<NSImage::Representation> NSImage::representation(std::string data, double scale)
 {
     if (scale <= 0 || data.size() < kHeaderEnd || std::memcmp(data.data(), kSignature, kSignatureSize) != 0)
@@ -95,22 +79,6 @@ std::optional<NSImage::Representation> NSImage::representation(std::string data,
     return Representation{{}, std::move(data), width, height, scale};
 }
 
-const std::string& NSImage::data() const
-{
-    static const std::string none;
-    return m_representations.empty() ? none : m_representations.front().data;
-}
-
-std::uint32_t NSImage::pixelsWide() const
-{
-    return m_representations.empty() ? 0 : m_representations.front().pixelsWide;
-}
-
-std::uint32_t NSImage::pixelsHigh() const
-{
-    return m_representations.empty() ? 0 : m_representations.front().pixelsHigh;
-}
-
 CGSize NSImage::size() const
 {
     if (m_representations.empty())
@@ -119,17 +87,9 @@ CGSize NSImage::size() const
     return {first.pixelsWide / first.scale, first.pixelsHigh / first.scale};
 }
 
-bool NSImage::addRepresentation(std::string data, double scale)
-{
-    auto added = representation(std::move(data), scale);
-    if (!added)
-        return false;
-    m_representations.push_back(std::move(*added));
-    return true;
-}
-
 const std::string& NSImage::dataForScale(double scale) const
 {
+    static const std::string none;
     const Representation* best = nullptr;
     for (const auto& each : m_representations) {
         // Prefer enough pixels; among those the fewest, otherwise the most.
@@ -139,7 +99,7 @@ const std::string& NSImage::dataForScale(double scale) const
             || (!enough && !bestEnough && each.scale > best->scale))
             best = &each;
     }
-    return best ? best->data : data();
+    return best ? best->data : none;
 }
 
 std::shared_ptr<NSImage> NSImage::menuOnStateTemplate()

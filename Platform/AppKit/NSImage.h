@@ -34,27 +34,16 @@ public:
     static std::shared_ptr<NSImage> named(const std::string& name);
     static std::shared_ptr<NSImage> named(const std::string& name, const NSBundle& bundle);
 
-    static std::shared_ptr<NSImage> contentsOfFile(const std::string& path);
-    // Null unless `data` starts with a PNG signature and a well-formed header.
-    static std::shared_ptr<NSImage> fromData(std::string data);
-
     // The check mark a menu item shows in its on state; it has no bytes of its
     // own, each backend draws its own mark for it.
     static std::shared_ptr<NSImage> menuOnStateTemplate();
 
     const std::string& name() const { return m_name; }
-    // The first representation's.
-    const std::string& data() const;
-    std::uint32_t pixelsWide() const;
-    std::uint32_t pixelsHigh() const;
     // In points: the first representation's pixels over its scale.
     CGSize size() const;
     // The bytes to draw with at `scale` device pixels per point: the least
     // dense representation that has enough pixels, else the densest.
     const std::string& dataForScale(double scale) const;
-    // Adds the bytes of a denser (or sparser) PNG of the same picture; false
-    // when they are no PNG.
-    bool addRepresentation(std::string data, double scale);
 
     // Every picture of the image, the first one first.
     const std::vector<Representation>& representations() const { return m_representations; }
@@ -62,7 +51,6 @@ public:
     const std::string& symbolicPath() const { return m_symbolicPath; }
 
     // Status-bar icons are drawn as templates: only their alpha counts.
-    bool isTemplate() const { return m_template; }
     void setTemplate(bool value) { m_template = value; }
 
     static constexpr const char* menuOnStateTemplateName = "NSMenuOnStateTemplate";

@@ -25,23 +25,10 @@ NSLayoutConstraint::NSLayoutConstraint(const std::shared_ptr<NSView>& firstItem,
 {
 }
 
-void NSLayoutConstraint::setConstant(CGFloat constant)
+void NSLayoutConstraint::activate()
 {
-    m_constant = constant;
-    if (auto owner = m_owner.lock())
-        owner->setNeedsLayout(true);
-}
-
-void NSLayoutConstraint::setActive(bool active)
-{
-    if (active == isActive())
+    if (!m_owner.expired())
         return;
-    if (!active) {
-        auto owner = m_owner.lock();
-        m_owner.reset();
-        owner->removeConstraint(shared_from_this());
-        return;
-    }
     auto first = firstItem();
     auto second = secondItem();
     std::shared_ptr<NSView> owner;
@@ -64,7 +51,7 @@ void NSLayoutConstraint::setActive(bool active)
 void NSLayoutConstraint::activate(const std::vector<std::shared_ptr<NSLayoutConstraint>>& constraints)
 {
     for (const auto& constraint : constraints)
-        constraint->setActive(true);
+        constraint->activate();
 }
 
 bool NSLayoutConstraint::involves(const NSView& view) const

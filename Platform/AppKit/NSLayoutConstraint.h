@@ -40,12 +40,11 @@ public:
     NSLayoutAttribute secondAttribute() const { return m_secondAttribute; }
     CGFloat multiplier() const { return m_multiplier; }
     CGFloat constant() const { return m_constant; }
-    void setConstant(CGFloat constant);
 
-    bool isActive() const { return !m_owner.expired(); }
     // Activating fails (and says so on standard error) when the items share no
-    // ancestor: there is no view to hold the constraint.
-    void setActive(bool active);
+    // ancestor: there is no view to hold the constraint. Nothing here
+    // deactivates one; a view leaving its superview takes its constraints along.
+    void activate();
     static void activate(const std::vector<std::shared_ptr<NSLayoutConstraint>>& constraints);
 
     bool involves(const NSView& view) const;

@@ -78,10 +78,8 @@ bool NSMenu::open()
     m_open = true;
     g_tracked = this;
     RunLoop::main().pushMode(RunLoopMode::eventTracking);
-    if (auto delegate = m_delegate.lock()) {
+    if (auto delegate = m_delegate.lock())
         delegate->menuNeedsUpdate(*this);
-        delegate->menuWillOpen(*this);
-    }
     if (m_open)
         StatusBarBackend::current().menuOpened(*this);
     return true;
@@ -112,14 +110,7 @@ void NSMenu::close()
     if (g_tracked == this)
         g_tracked = nullptr;
     StatusBarBackend::current().menuClosed(*this);
-    if (auto delegate = m_delegate.lock())
-        delegate->menuDidClose(*this);
     RunLoop::main().popMode();
-}
-
-void NSMenu::itemChanged(NSMenuItem&)
-{
-    changed();
 }
 
 void NSMenu::changed()

@@ -51,7 +51,6 @@ public:
 
 private:
     friend class NSMenuItem;
-    void itemChanged(NSMenuItem& item);
     void changed();
 
     std::vector<std::shared_ptr<NSMenuItem>> m_items;

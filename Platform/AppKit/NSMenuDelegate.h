@@ -9,6 +9,4 @@ public:
 
     // The menu is about to be shown: the moment to rebuild its items.
     virtual void menuNeedsUpdate(NSMenu&) { }
-    virtual void menuWillOpen(NSMenu&) { }
-    virtual void menuDidClose(NSMenu&) { }
 };

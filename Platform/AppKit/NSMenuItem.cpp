@@ -3,11 +3,8 @@
 #include "Platform/AppKit/NSImage.h"
 #include "Platform/AppKit/NSMenu.h"
 
-NSMenuItem::NSMenuItem(std::string title, Action action, std::string keyEquivalent)
-    : m_title(std::move(title))
-    , m_action(std::move(action))
-    , m_onStateImage(NSImage::menuOnStateTemplate())
-    , m_keyEquivalent(std::move(keyEquivalent))
+NSMenuItem::NSMenuItem(std::string title, Action action, std::string)
+    : m_title(std::move(title)), m_action(std::move(action)), m_onStateImage(NSImage::menuOnStateTemplate())
 {
 }
 
@@ -73,5 +70,5 @@ bool NSMenuItem::performAction()
 void NSMenuItem::changed()
 {
     if (auto menu = m_menu.lock())
-        menu->itemChanged(*this);
+        menu->changed();
 }

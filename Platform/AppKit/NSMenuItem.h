@@ -16,6 +16,8 @@ public:
     // What choosing the item does; the item itself is the sender.
     using Action = std::function<void(NSMenuItem& sender)>;
 
+    // The panels that show status menus give their items no shortcuts: the
+    // key equivalent is taken as the platform takes it and not kept.
     explicit NSMenuItem(std::string title = {}, Action action = nullptr, std::string keyEquivalent = {});
     static std::shared_ptr<NSMenuItem> separatorItem();
 
@@ -46,8 +48,6 @@ public:
     const std::shared_ptr<NSImage>& onStateImage() const { return m_onStateImage; }
     void setOnStateImage(std::shared_ptr<NSImage> image);
 
-    const std::string& keyEquivalent() const { return m_keyEquivalent; }
-
     // Menus enable their items automatically: an item is enabled when it has
     // an action whose target, if it had one, is still there.
     bool isEnabled() const;
@@ -73,7 +73,6 @@ private:
     int m_tag = 0;
     NSControlStateValue m_state = NSControlStateValue::off;
     std::shared_ptr<NSImage> m_onStateImage;
-    std::string m_keyEquivalent;
     bool m_separator = false;
     std::weak_ptr<NSMenu> m_menu;
 };

@@ -9,10 +9,9 @@ NSStatusBar& NSStatusBar::system()
     return bar;
 }
 
-std::shared_ptr<NSStatusItem> NSStatusBar::statusItem(double length)
+std::shared_ptr<NSStatusItem> NSStatusBar::statusItem(double)
 {
-    auto item = std::shared_ptr<NSStatusItem>(new NSStatusItem(length));
-    item->attachButton();
+    auto item = std::shared_ptr<NSStatusItem>(new NSStatusItem());
     StatusBarBackend::current().statusItemAdded(*item);
     return item;
 }

@@ -11,5 +11,6 @@ public:
 
     static NSStatusBar& system();
 
+    // Panels give each item the room its image needs, whatever length it asks for.
     std::shared_ptr<NSStatusItem> statusItem(double length);
 };

@@ -1,12 +1,8 @@
 #include "Platform/AppKit/NSStatusItem.h"
 
+#include "Platform/AppKit/NSImage.h"
 #include "Platform/AppKit/NSMenu.h"
 #include "Platform/AppKit/StatusBarBackend.h"
-
-NSStatusItem::NSStatusItem(double length)
-    : m_length(length)
-{
-}
 
 NSStatusItem::~NSStatusItem()
 {
@@ -15,9 +11,10 @@ NSStatusItem::~NSStatusItem()
     StatusBarBackend::current().statusItemRemoved(*this);
 }
 
-void NSStatusItem::attachButton()
+void NSStatusItem::setImage(std::shared_ptr<NSImage> image)
 {
-    m_button = std::shared_ptr<NSStatusBarButton>(new NSStatusBarButton(weak_from_this()));
+    m_image = std::move(image);
+    changed();
 }
 
 void NSStatusItem::setMenu(std::shared_ptr<NSMenu> menu)

@@ -2,25 +2,19 @@
 
 #include <memory>
 
-#include "Platform/AppKit/NSStatusBarButton.h"
-
 class NSImage;
 class NSMenu;
 
-// One item of the status bar: a button and the menu a click opens. It stays in
-// the bar for as long as somebody keeps it.
+// One item of the status bar: the image it shows and the menu a click opens.
+// It stays in the bar for as long as somebody keeps it.
 class NSStatusItem : public std::enable_shared_from_this<NSStatusItem> {
 public:
     ~NSStatusItem();
     NSStatusItem(const NSStatusItem&) = delete;
     NSStatusItem& operator=(const NSStatusItem&) = delete;
 
-    double length() const { return m_length; }
-
-    const std::shared_ptr<NSStatusBarButton>& button() const { return m_button; }
-    // The button's image.
-    const std::shared_ptr<NSImage>& image() const { return m_button->image(); }
-    void setImage(std::shared_ptr<NSImage> image) { m_button->setImage(std::move(image)); }
+    const std::shared_ptr<NSImage>& image() const { return m_image; }
+    void setImage(std::shared_ptr<NSImage> image);
 
     // Kept by the item.
     const std::shared_ptr<NSMenu>& menu() const { return m_menu; }
@@ -32,12 +26,9 @@ public:
 
 private:
     friend class NSStatusBar;
-    friend class NSStatusBarButton;
-    explicit NSStatusItem(double length);
-    void attachButton();
+    NSStatusItem() = default;
     void changed();
 
-    double m_length = 0;
-    std::shared_ptr<NSStatusBarButton> m_button;
+    std::shared_ptr<NSImage> m_image;
     std::shared_ptr<NSMenu> m_menu;
 };

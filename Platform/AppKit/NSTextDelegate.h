@@ -8,5 +8,4 @@ class NSTextDelegate {
 public:
     virtual ~NSTextDelegate() = default;
     virtual void textDidChange(NSTextView&) {}
-    virtual void textDidEndEditing(NSTextView&) {}
 };

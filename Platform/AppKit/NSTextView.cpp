@@ -14,7 +14,7 @@
 #include "Platform/Foundation/UTF16.h"
 
 NSTextView::NSTextView(const CGRect& frame, std::shared_ptr<NSTextContainer> container)
-    : NSView(frame), m_textContainer(container ? std::move(container) : std::make_shared<NSTextContainer>(frame.size))
+    : NSView(frame), m_textContainer(container ? std::move(container) : std::make_shared<NSTextContainer>())
 {
 }
 
@@ -24,7 +24,7 @@ NSTextView::NSTextView(const CGRect& frame)
 }
 
 NSTextView::NSTextView(const NSCoder& coder)
-    : NSView(coder), m_textContainer(std::make_shared<NSTextContainer>(frame().size))
+    : NSView(coder), m_textContainer(std::make_shared<NSTextContainer>())
 {
 }
 
@@ -59,21 +59,9 @@ void NSTextView::setBackgroundColor(std::optional<NSColor> color)
     setNeedsDisplay(true);
 }
 
-void NSTextView::setDrawsBackground(bool draws)
-{
-    m_drawsBackground = draws;
-    setNeedsDisplay(true);
-}
-
 void NSTextView::setUsesMaskedText(bool masked)
 {
     m_masked = masked;
-    setNeedsDisplay(true);
-}
-
-void NSTextView::setTextContainerInset(CGSize inset)
-{
-    m_textContainerInset = inset;
     setNeedsDisplay(true);
 }
 
@@ -144,11 +132,10 @@ void NSTextView::draw(const CGRect&)
     if (!context)
         return;
     CGRect area = bounds();
-    if (m_drawsBackground && m_backgroundColor && !m_fieldEditor) {
+    if (m_backgroundColor && !m_fieldEditor)
         ViewRenderer::fill(context->cgContext(), area, *m_backgroundColor);
-    }
     CGFloat padding = m_fieldEditor ? 2 : m_textContainer->lineFragmentPadding();
-    CGRect textArea = area.insetBy(m_textContainerInset.width + padding, m_textContainerInset.height);
+    CGRect textArea = area.insetBy(padding, 0);
     std::string shown = m_masked ? NSSecureTextFieldCell::maskedText(m_string) : m_string;
     TextLayout layout(NSAttributedString(shown),
                       {.font = m_font, .color = m_textColor, .alignment = m_alignment,

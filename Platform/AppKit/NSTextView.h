@@ -20,26 +20,15 @@ public:
 
     const std::string& string() const { return m_string; }
     void setString(const std::string& string);
-    const NSFont& font() const { return m_font; }
     void setFont(const NSFont& font);
-    const NSColor& textColor() const { return m_textColor; }
     void setTextColor(const NSColor& color);
-    NSTextAlignment alignment() const { return m_alignment; }
     void setAlignment(NSTextAlignment alignment);
-    const std::optional<NSColor>& backgroundColor() const { return m_backgroundColor; }
     void setBackgroundColor(std::optional<NSColor> color);
-    bool drawsBackground() const { return m_drawsBackground; }
-    void setDrawsBackground(bool draws);
-    bool isEditable() const { return m_editable; }
     void setEditable(bool editable) { m_editable = editable; }
-    bool isFieldEditor() const { return m_fieldEditor; }
     void setFieldEditor(bool fieldEditor) { m_fieldEditor = fieldEditor; }
     // Shows one bullet per character (editing a secure field).
     bool usesMaskedText() const { return m_masked; }
     void setUsesMaskedText(bool masked);
-    const std::shared_ptr<NSTextContainer>& textContainer() const { return m_textContainer; }
-    CGSize textContainerInset() const { return m_textContainerInset; }
-    void setTextContainerInset(CGSize inset);
 
     // In UTF-16 units, clamped to the text.
     NSRange selectedRange() const { return m_selectedRange; }
@@ -70,12 +59,10 @@ private:
     NSColor m_textColor = NSColor::textColor();
     NSTextAlignment m_alignment = NSTextAlignment::natural;
     std::optional<NSColor> m_backgroundColor = NSColor::textBackgroundColor();
-    bool m_drawsBackground = true;
     bool m_editable = true;
     bool m_fieldEditor = false;
     bool m_masked = false;
     std::shared_ptr<NSTextContainer> m_textContainer;
-    CGSize m_textContainerInset;
     NSRange m_selectedRange;
     std::weak_ptr<NSTextDelegate> m_delegate;
 };

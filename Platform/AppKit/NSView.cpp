@@ -79,15 +79,6 @@ void NSView::setFrame(const CGRect& frame)
     setNeedsDisplay(true);
 }
 
-void NSView::setBounds(const CGRect& bounds)
-{
-    m_bounds = bounds;
-    if (m_layer)
-        m_layer->setBounds(bounds);
-    setNeedsLayout(true);
-    setNeedsDisplay(true);
-}
-
 CGRect NSView::visibleRect() const
 {
     if (m_hidden)
@@ -162,7 +153,6 @@ void NSView::setWindow(const std::weak_ptr<NSWindow>& window)
     if (changed) {
         if (attached)
             attached->setViewsNeedLayout();
-        viewDidMoveToWindow();
         bool wasShown = old && old->isVisible();
         bool shown = attached && attached->isVisible();
         if (wasShown != shown) {
@@ -202,7 +192,6 @@ bool NSView::isHiddenOrHasHiddenAncestor() const
 
 void NSView::setWantsLayer(bool wants)
 {
-    m_wantsLayer = wants;
     if (wants && !m_layer) {
         m_layer = makeBackingLayer();
         m_layer->setFrame(m_frame);
@@ -254,26 +243,14 @@ void NSView::addTrackingArea(const std::shared_ptr<NSTrackingArea>& area)
         m_trackingAreas.push_back(area);
 }
 
-void NSView::removeTrackingArea(const std::shared_ptr<NSTrackingArea>& area)
-{
-    std::erase(m_trackingAreas, area);
-}
-
 void NSView::setNeedsDisplay(bool needs)
 {
-    m_needsDisplay = needs;
     if (needs)
         CATransaction::noteChange();
 }
 
 void NSView::draw(const CGRect&)
 {
-}
-
-std::shared_ptr<NSBitmapImageRep> NSView::bitmapImageRepForCachingDisplay(const CGRect& rect) const
-{
-    auto attached = window();
-    return NSBitmapImageRep::make(rect.size, attached ? attached->backingScaleFactor() : 1);
 }
 
 void NSView::cacheDisplay(const CGRect& rect, NSBitmapImageRep& image)
@@ -306,25 +283,15 @@ void NSView::addConstraint(const std::shared_ptr<NSLayoutConstraint>& constraint
     setNeedsLayout(true);
 }
 
-void NSView::removeConstraint(const std::shared_ptr<NSLayoutConstraint>& constraint)
-{
-    std::erase(m_constraints, constraint);
-    setNeedsLayout(true);
-}
-
 void NSView::setNeedsLayout(bool needs)
 {
-    m_needsLayout = needs;
-    if (!needs)
-        return;
-    if (auto attached = window())
+    if (auto attached = window(); needs && attached)
         attached->setViewsNeedLayout();
 }
 
 void NSView::layoutSubtreeIfNeeded()
 {
     layout();
-    m_needsLayout = false;
     auto subviews = m_subviews;
     for (auto& subview : subviews)
         subview->layoutSubtreeIfNeeded();

@@ -60,9 +60,7 @@ public:
     const CGRect& frame() const { return m_frame; }
     virtual void setFrame(const CGRect& frame);
     void setFrameSize(CGSize size) { setFrame({m_frame.origin, size}); }
-    void setFrameOrigin(CGPoint origin) { setFrame({origin, m_frame.size}); }
     const CGRect& bounds() const { return m_bounds; }
-    void setBounds(const CGRect& bounds);
     virtual bool isFlipped() const { return false; }
     // The part of the bounds that the superviews do not clip away.
     CGRect visibleRect() const;
@@ -79,7 +77,6 @@ public:
     void setHidden(bool hidden);
     bool isHiddenOrHasHiddenAncestor() const;
 
-    bool wantsLayer() const { return m_wantsLayer; }
     // Turning it on makes the backing layer (makeBackingLayer()) if there is none.
     void setWantsLayer(bool wants);
     // None until the view wants a layer.
@@ -94,18 +91,14 @@ public:
     CGPoint convertToWindow(CGPoint point) const;
 
     void addTrackingArea(const std::shared_ptr<NSTrackingArea>& area);
-    void removeTrackingArea(const std::shared_ptr<NSTrackingArea>& area);
     const std::vector<std::shared_ptr<NSTrackingArea>>& trackingAreas() const { return m_trackingAreas; }
 
-    bool needsDisplay() const { return m_needsDisplay; }
     void setNeedsDisplay(bool needs);
     // Draws the view's own content in the current graphics context, in the
     // view's coordinates.
     virtual void draw(const CGRect& dirtyRect);
-    // An image for a part of the view at the window's scale (1 outside one),
-    // and the view's drawing (with its subviews, at the media clock's time)
-    // into it.
-    std::shared_ptr<NSBitmapImageRep> bitmapImageRepForCachingDisplay(const CGRect& rect) const;
+    // The view's drawing of a part of it (with its subviews, at the media
+    // clock's time) into an image.
     void cacheDisplay(const CGRect& rect, NSBitmapImageRep& image);
 
     // Layout. A view that does not translate its autoresizing mask is placed by
@@ -114,8 +107,6 @@ public:
     void setTranslatesAutoresizingMaskIntoConstraints(bool translates);
     const std::vector<std::shared_ptr<NSLayoutConstraint>>& constraints() const { return m_constraints; }
     void addConstraint(const std::shared_ptr<NSLayoutConstraint>& constraint);
-    void removeConstraint(const std::shared_ptr<NSLayoutConstraint>& constraint);
-    bool needsLayout() const { return m_needsLayout; }
     void setNeedsLayout(bool needs);
     // Places the subviews of this view and of every view below it.
     void layoutSubtreeIfNeeded();
@@ -155,7 +146,6 @@ public:
 protected:
     virtual void didInit() {}
     bool isInitializedFromArchive() const { return m_fromArchive; }
-    virtual void viewDidMoveToWindow() {}
 
 private:
     friend class NSWindow;
@@ -174,12 +164,9 @@ private:
     std::vector<std::shared_ptr<NSView>> m_subviews;
     std::weak_ptr<NSWindow> m_window;
     bool m_hidden = false;
-    bool m_wantsLayer = false;
     std::shared_ptr<CALayer> m_layer;
     std::vector<std::shared_ptr<NSTrackingArea>> m_trackingAreas;
-    bool m_needsDisplay = true;
     bool m_translatesAutoresizingMask = true;
     std::vector<std::shared_ptr<NSLayoutConstraint>> m_constraints;
-    bool m_needsLayout = true;
     bool m_fromArchive = false;
 };

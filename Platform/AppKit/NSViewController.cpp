@@ -39,15 +39,11 @@ void NSViewController::noteShown(bool shown)
         return;
     // The handlers may let go of the last other reference to this controller.
     auto keep = shared_from_this();
-    if (shown) {
-        viewWillAppear();
-        m_shown = true;
+    m_shown = shown;
+    if (shown)
         viewDidAppear();
-    } else {
-        viewWillDisappear();
-        m_shown = false;
+    else
         viewDidDisappear();
-    }
 }
 
 void NSViewController::present(const std::shared_ptr<NSViewController>& controller,
@@ -81,12 +77,4 @@ void NSViewController::dismissSelf()
 {
     if (auto presenting = presentingViewController())
         presenting->dismiss(shared_from_this());
-}
-
-std::vector<std::shared_ptr<NSViewController>> NSViewController::presentedViewControllers() const
-{
-    std::vector<std::shared_ptr<NSViewController>> controllers;
-    for (const auto& presentation : m_presented)
-        controllers.push_back(presentation.controller);
-    return controllers;
 }

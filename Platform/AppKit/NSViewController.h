@@ -10,9 +10,8 @@ class NSViewControllerPresentationAnimator;
 
 // Manages one view: made by loadView() the first time it is asked for, then
 // viewDidLoad(). The controller hears its view come on screen (its window, or
-// the window it moved into, is visible) and leave it again: viewWillAppear(),
-// viewDidAppear(), viewWillDisappear(), viewDidDisappear(), each pair once
-// per change. A controller can present another through an animator, or as a
+// the window it moved into, is visible) and leave it again: viewDidAppear()
+// and viewDidDisappear(), once per change. A controller can present another through an animator, or as a
 // sheet of its window, and dismiss it again. Create controllers with
 // std::make_shared.
 class NSViewController : public NSResponder, public std::enable_shared_from_this<NSViewController> {
@@ -38,15 +37,12 @@ public:
     // platform's dismiss with this controller as the one to go).
     void dismissSelf();
     std::shared_ptr<NSViewController> presentingViewController() const { return m_presenting.lock(); }
-    std::vector<std::shared_ptr<NSViewController>> presentedViewControllers() const;
 
 protected:
     // Makes an empty view; a subclass builds its own.
     virtual void loadView();
     virtual void viewDidLoad() {}
-    virtual void viewWillAppear() {}
     virtual void viewDidAppear() {}
-    virtual void viewWillDisappear() {}
     virtual void viewDidDisappear() {}
 
 private:

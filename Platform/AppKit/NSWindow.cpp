@@ -84,16 +84,6 @@ void NSWindow::setContentViewController(const std::shared_ptr<NSViewController>&
     setContentView(controller ? controller->view() : NSView::make(CGRect{{}, m_contentRect.size}));
 }
 
-void NSWindow::setContentSize(CGSize size)
-{
-    m_contentRect.size = size;
-    if (m_contentView)
-        m_contentView->setFrameSize(size);
-    m_needsLayout = true;
-    if (m_visible)
-        WindowBackend::current().windowChanged(*this);
-}
-
 void NSWindow::setTitle(std::string title)
 {
     m_title = std::move(title);
@@ -293,16 +283,6 @@ std::vector<std::shared_ptr<NSView>> NSWindow::keyViewLoop() const
     };
     std::stable_sort(views.begin(), views.end(), [&](const auto& a, const auto& b) { return place(*a) < place(*b); });
     return views;
-}
-
-void NSWindow::selectNextKeyView()
-{
-    selectKeyView(1);
-}
-
-void NSWindow::selectPreviousKeyView()
-{
-    selectKeyView(-1);
 }
 
 void NSWindow::selectKeyView(int step)

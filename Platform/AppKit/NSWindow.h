@@ -55,14 +55,12 @@ public:
     const std::shared_ptr<NSViewController>& contentViewController() const { return m_contentViewController; }
     void setContentViewController(const std::shared_ptr<NSViewController>& controller);
     const CGRect& contentRect() const { return m_contentRect; }
-    void setContentSize(CGSize size);
     const std::string& title() const { return m_title; }
     void setTitle(std::string title);
     // What shows where the content view draws nothing.
     const NSColor& backgroundColor() const { return m_backgroundColor; }
     void setBackgroundColor(const NSColor& color);
     // Device pixels per point of the screen it is on; a backend sets it.
-    CGFloat backingScaleFactor() const { return m_backingScaleFactor; }
     void setBackingScaleFactor(CGFloat scale) { m_backingScaleFactor = scale; }
 
     bool isVisible() const { return m_visible; }
@@ -107,8 +105,6 @@ public:
     // order (rows top to bottom, each left to right); tab moves the first
     // responder to the next one, back tab to the previous, round the loop.
     std::vector<std::shared_ptr<NSView>> keyViewLoop() const;
-    void selectNextKeyView();
-    void selectPreviousKeyView();
     // True once the keyboard has moved the focus in this window: from then on
     // the first responder shows a focus ring (a click alone shows none).
     bool showsKeyboardFocus() const { return m_showsKeyboardFocus; }

@@ -4,9 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <string>
 
+#include "Platform/AppKit/NSBitmapImageRep.h"
 #include "Platform/AppKit/NSControl.h"
 #include "Platform/AppKit/NSGraphicsContext.h"
 #include "Platform/AppKit/NSImage.h"
@@ -86,31 +85,6 @@ void drawFocusRing(NSWindow& window, cairo_t* cr)
     cairo_stroke(cr);
 }
 
-struct PNGReader {
-    const std::string* data;
-    size_t offset = 0;
-};
-
-cairo_status_t readPNG(void* closure, unsigned char* buffer, unsigned int length)
-{
-    auto* reader = static_cast<PNGReader*>(closure);
-    if (reader->offset + length > reader->data->size())
-        return CAIRO_STATUS_READ_ERROR;
-    std::memcpy(buffer, reader->data->data() + reader->offset, length);
-    reader->offset += length;
-    return CAIRO_STATUS_SUCCESS;
-}
-
-cairo_surface_t* decode(const std::string& png)
-{
-    PNGReader reader{&png};
-    auto* surface = cairo_image_surface_create_from_png_stream(readPNG, &reader);
-    if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS)
-        return surface;
-    cairo_surface_destroy(surface);
-    return nullptr;
-}
-
 }  // namespace
 
 ViewRenderer::Drawn ViewRenderer::render(NSView& view, cairo_t* cr, CFTimeInterval time, const ShownNatively& native)
@@ -150,10 +124,10 @@ void ViewRenderer::drawImage(const NSImage& image, const CGRect& rect)
     double across = 1, down = 0;
     cairo_user_to_device_distance(cr, &across, &down);
     double pixelsPerPoint = std::hypot(across, down) * rect.width() / std::max(1.0, image.size().width);
-    auto* surface = decode(image.dataForScale(pixelsPerPoint));
-    if (!surface)
+    auto decoded = NSBitmapImageRep::fromPNG(image.dataForScale(pixelsPerPoint));
+    if (!decoded)
         return;
-    double width = cairo_image_surface_get_width(surface), height = cairo_image_surface_get_height(surface);
+    double width = decoded->pixelsWide(), height = decoded->pixelsHigh();
     cairo_save(cr);
     if (dy < 0) {
         cairo_translate(cr, rect.minX(), rect.maxY());
@@ -162,11 +136,10 @@ void ViewRenderer::drawImage(const NSImage& image, const CGRect& rect)
         cairo_translate(cr, rect.minX(), rect.minY());
         cairo_scale(cr, rect.width() / width, rect.height() / height);
     }
-    cairo_set_source_surface(cr, surface, 0, 0);
+    cairo_set_source_surface(cr, decoded->surface(), 0, 0);
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
     cairo_paint(cr);
     cairo_restore(cr);
-    cairo_surface_destroy(surface);
 }
 
 void ViewRenderer::fill(cairo_t* cr, const CGRect& rect, const NSColor& color)

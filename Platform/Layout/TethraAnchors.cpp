@@ -13,7 +13,7 @@ TethraAnchors::TethraAnchors(std::shared_ptr<NSView> view)
 
 TethraAnchors& TethraAnchors::add(std::shared_ptr<NSLayoutConstraint> constraint)
 {
-    constraint->setActive(true);
+    constraint->activate();
     m_constraints.push_back(std::move(constraint));
     return *this;
 }

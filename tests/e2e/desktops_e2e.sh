@@ -14,6 +14,7 @@
 #   desktops_e2e.sh DESKTOP TREE BUILD SHOTS WAYLAND_POINTER
 set -uo pipefail
 desktop=$1 tree=$2 build=$3 shots=$4 wayland_pointer=$5
+. "$(dirname "$0")/support/harness.sh"
 . "$(dirname "$0")/support/desktop_session.sh"
 export LC_ALL=C.UTF-8
 measure() { /usr/bin/python3 "$tree/tests/e2e/support/shot_measure.py" "$@"; }

@@ -10,6 +10,7 @@ set -uo pipefail
 tree=$1 build=$2 notification_daemon=$3
 bin_dir=$build/Tools/bin
 label=Busy
+. "$(dirname "$0")/support/harness.sh"
 . "$(dirname "$0")/support/desktop_session.sh"
 . "$(dirname "$0")/support/disk_checks.sh"
 trap 'exec 7>&-; stop_session; cleanup' EXIT
@@ -19,7 +20,6 @@ printf 'Defaults secure_path="%s:/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/b
 chmod 0440 /etc/sudoers.d/parvex-eject
 
 folder() { printf '%s' "$home/Desktop/$label"; }
-writable_on_desktop() { findmnt -n "$(folder)" >/dev/null && has_option "$(folder)" rw; }
 notices() { if [ -f "$session/notifications" ]; then wc -l <"$session/notifications"; else echo 0; fi; }
 notice() { sed -n "${1}p" "$session/notifications"; }
 has_notices() { [ "$(notices)" -eq "$1" ]; }
@@ -43,7 +43,7 @@ settings false secret
 attach_image
 expect "the system mounts the disk read-only" wait_for 20 findmnt -n "/Volumes/$label"
 start_real_menu_app
-expect "ParvexMenu makes it writable on the desktop" wait_for 30 writable_on_desktop
+expect "ParvexMenu makes it writable on the desktop" wait_for 30 writable_at "$(folder)"
 expect "its item is registered" wait_for 20 registered
 expect "and says so" wait_for 20 has_notices 1
 head -c 2300000 /dev/urandom >"$session/payload"
@@ -57,7 +57,7 @@ expect "the user is told why it cannot be ejected" wait_for 20 has_notices 2
 expect "... naming the volume and the program using it: $(notice 2)" test "$(notice 2)" = "$in_use"
 sleep 1
 expect "... once" has_notices 2
-expect "it stays mounted read-write" writable_on_desktop
+expect "it stays mounted read-write" writable_at "$(folder)"
 expect "and listed with its eject item" test "$(menu_lines)" = "$listed_mounted"
 
 echo "# 退出 while it is still in use"
@@ -67,7 +67,7 @@ ended_cleanly $menu_pid
 expect "the user is told it stays mounted and its data is safe: $(notice 3)" test "$(notice 3)" = "$kept"
 expect "... once" has_notices 3
 expect "it is still mounted read-write, with what was written" \
-  eval 'writable_on_desktop && cmp -s "$session/payload" "$(folder)/held.bin"'
+  eval 'writable_at "$(folder)" && cmp -s "$session/payload" "$(folder)/held.bin"'
 
 echo "# Freed, the next ParvexMenu ejects it"
 cat "$session/payload" >&7
@@ -83,7 +83,7 @@ expect "no word to the user this time" has_notices 3
 
 echo "# SIGTERM while it is in use"
 click_item "挂载 [$label]"
-expect "mounted on the desktop again" wait_for 30 writable_on_desktop
+expect "mounted on the desktop again" wait_for 30 writable_at "$(folder)"
 expect "and said so" wait_for 20 has_notices 4
 exec 7>>"$(folder)/held.bin"
 kill -TERM $menu_pid
@@ -91,7 +91,7 @@ expect "ParvexMenu ends" wait_for 30 sh -c "! kill -0 $menu_pid 2>/dev/null"
 ended_cleanly $menu_pid
 expect "the user is told it stays mounted: $(notice 5)" test "$(notice 5)" = "$kept"
 expect "... once" has_notices 5
-expect "it is still mounted read-write" writable_on_desktop
+expect "it is still mounted read-write" writable_at "$(folder)"
 exec 7>&-
 stop_session
 detach_and_finish

@@ -9,6 +9,7 @@
 set -uo pipefail
 tree=$1 build=$2 shots=$3 close_window=$4
 bin_dir=$build/Tools/bin
+. "$(dirname "$0")/support/harness.sh"
 . "$(dirname "$0")/support/desktop_session.sh"
 /usr/bin/python3 -c 'import gi; gi.require_version("Atspi", "2.0")' 2>/dev/null || skip "no AT-SPI for /usr/bin/python3 (gir1.2-atspi-2.0)"
 command -v xmodmap >/dev/null || skip "xmodmap is not installed (scripts/deps installs it)"
@@ -18,12 +19,10 @@ export LC_ALL=C.UTF-8
 # sudo finds our mount_ntfs, as an installed one in /usr/local/bin.
 printf 'Defaults secure_path="%s:/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin"\n' "$bin_dir" >/etc/sudoers.d/parvex-journey
 chmod 0440 /etc/sudoers.d/parvex-journey
-alert_up() { shows label "$1"; }
 menu_app_pid() { pgrep -f "$menu_app" | head -1; }
 any_registered() { gdbus call --session --dest org.kde.StatusNotifierWatcher --object-path /StatusNotifierWatcher \
   --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems \
   2>/dev/null | grep -q "org.kde.StatusNotifierItem-$(menu_app_pid)-1"; }
-writable_on_desktop() { findmnt -n "$home/Desktop/Data" >/dev/null && has_option "$home/Desktop/Data" rw; }
 
 start_session
 start_watcher && start_sni_host
@@ -49,7 +48,7 @@ expect "the sheet goes" wait_for 10 sh -c "! /usr/bin/python3 $tree/tests/e2e/su
 
 attach_image
 expect "the plugged-in disk is mounted read-only by the system" wait_for 20 findmnt -n /Volumes/Data
-expect "it becomes writable on the desktop" wait_for 30 writable_on_desktop
+expect "it becomes writable on the desktop" wait_for 30 writable_at "$home/Desktop/Data"
 expect "a file can be written to it" sh -c "echo journey >'$home/Desktop/Data/journey.txt'"
 expect "the tray menu lists it with eject and open" \
   test "$(menu_lines)" = "$(printf '%s\n' '推出 [Data]' '在Finder中打开 [Data]' --- '打开 Parvex' '退出')"

@@ -26,6 +26,7 @@ cleanup_more() {
     attached=""
   fi
 }
+. "$(dirname "$0")/support/harness.sh"
 . "$(dirname "$0")/support/disk_checks.sh"
 deb=$(ls "$package_dir"/parvex_*.deb 2>/dev/null | head -1)
 [ -n "$deb" ] || skip "no package in $package_dir (scripts/package makes it)"
@@ -47,7 +48,6 @@ wait_gone() { # seconds, pid: ended (a zombie of this namespace counts as ended)
   done
 }
 as_user() { setpriv --reuid="$(id -u $user)" --regid="$(id -g $user)" --init-groups "$@"; }
-writable_on_desktop() { mounted_at "$desktop_folder" && has_option "$desktop_folder" rw; }
 # Paths that this namespace's overlay holds and the machine's /usr does not:
 # after the purge there must be none (whiteouts are the machine's files deleted).
 overlay_changes() {
@@ -113,7 +113,7 @@ expect "the entries, the rule, the policy and the programs name no /usr/local pa
 /usr/libexec/parvex/parvex-bless "$bundle" "$agent_label"
 expect "the blessing tool installs the helper from the installed bundle" test -x "/Library/PrivilegedHelperTools/$agent_label"
 agent_pid=""
-wait_for_seconds 10 eval 'agent_pid=$(pgrep -x "${agent_label:0:15}")'
+wait_for 10 eval 'agent_pid=$(pgrep -x "${agent_label:0:15}")'
 expect "the helper runs" test -n "$agent_pid"
 # Where systemd runs, blessing leaves a unit (enabled) that remove must take away.
 printf '[Service]\nExecStart=/Library/PrivilegedHelperTools/%s\n' "$agent_label" >"/etc/systemd/system/$agent_label.service"
@@ -148,21 +148,21 @@ as_user env -i HOME="$home" USER=$user LOGNAME=$user LANG=C.UTF-8 XDG_RUNTIME_DI
 expect "the autostart entry's command ($hook) starts the login item: $(head -1 "$work/hook.out")" \
   grep -q "started $menu_app" "$work/hook.out"
 menu_pid=""
-wait_for_seconds 10 eval 'menu_pid=$(pgrep -x ParvexMenu)'
+wait_for 10 eval 'menu_pid=$(pgrep -x ParvexMenu)'
 expect "ParvexMenu runs as the user" test "$(stat -c %u "/proc/${menu_pid:-1}")" = "$(id -u $user)"
 attaching_at=$(ms)
 attach_image
 expect "the attached disk is mounted read-only by the system" mounted_at "/Volumes/$label"
-wait_for_seconds 30 writable_on_desktop
-writable_at=$(ms)
-expect "ParvexMenu makes it writable on the desktop" writable_on_desktop || tail -40 /Users/tamsel/Parvex.txt
+wait_for 30 writable_at "$desktop_folder"
+became_writable_at=$(ms)
+expect "ParvexMenu makes it writable on the desktop" writable_at "$desktop_folder" || tail -40 /Users/tamsel/Parvex.txt
 expect "the user writes a file to it" as_user sh -c "echo from the package >'$desktop_folder/written.txt'"
 expect "no other diskutil, open or mount_ntfs ran" test ! -e "$work/decoys"
 kill -TERM "$menu_pid"
 expect "the session's end quits ParvexMenu" wait_gone 30 "$menu_pid"
 expect "it gives the volume back: no desktop mount" sh -c "! findmnt -n '$desktop_folder' >/dev/null"
 expect "the system has it again, read-only, with the file" \
-  wait_for_seconds 20 eval "has_option /Volumes/$label ro && grep -qx 'from the package' /Volumes/$label/written.txt"
+  wait_for 20 eval "has_option /Volumes/$label ro && grep -qx 'from the package' /Volumes/$label/written.txt"
 loop_name=$(basename "$(losetup -j "$image" -n -O NAME)")
 out=$(hdiutil detach "$attached" 2>&1)
 expect "detach: $out" test "$out" = "\"$attached\" ejected."
@@ -190,8 +190,6 @@ left=$( (comm -13 "$work/before" "$work/after"; comm -23 "$work/before" "$work/a
   | grep -vE '^/usr/share/(icons/hicolor/icon-theme.cache|applications/mimeinfo.cache)$')
 echo "left under /usr, /etc, /Library:"; printf '%s\n' "${left:-(nothing)}" | sed 's/^/    /'
 expect "nothing of the package is left" test -z "$left"
-echo "# from dpkg -i to the volume writable on the desktop: $((writable_at - installing_at)) ms" \
-  "(attach to writable: $((writable_at - attaching_at)) ms)"
-echo
-if [ $failures -eq 0 ]; then echo "$(basename "$0"): all passed"; else echo "$(basename "$0"): $failures failed"; fi
-[ $failures -eq 0 ]
+echo "# from dpkg -i to the volume writable on the desktop: $((became_writable_at - installing_at)) ms" \
+  "(attach to writable: $((became_writable_at - attaching_at)) ms)"
+finish

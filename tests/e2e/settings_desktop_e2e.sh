@@ -11,6 +11,7 @@
 #   settings_desktop_e2e.sh TREE BUILD SHOTS SETTINGS_PORTAL CLOSE_WINDOW SCREENSHOT_MATCHES
 set -uo pipefail
 tree=$1 build=$2 shots=$3 settings_portal=$4 close_window=$5 screenshot_matches=$6
+. "$(dirname "$0")/support/harness.sh"
 . "$(dirname "$0")/support/desktop_session.sh"
 export LC_ALL=C.UTF-8
 for command in xmodmap ibus-daemon xsettingsd xlogo; do
@@ -18,8 +19,7 @@ for command in xmodmap ibus-daemon xsettingsd xlogo; do
 done
 /usr/bin/python3 -c 'import gi; gi.require_version("Atspi", "2.0")' 2>/dev/null || skip "no AT-SPI for /usr/bin/python3 (gir1.2-atspi-2.0)"
 matches() { "$screenshot_matches" "$shots/$1.png" "$1" >"$session/compare-$1.log" 2>&1 || { cat "$session/compare-$1.log"; false; }; }
-alert_up() { shows label "$1"; }
-failed_with() { alert_up 保存失败 && shows label "$1"; }
+save_failed_with() { alert_up 保存失败 && shows label "$1"; }
 # Clicks into each password field and types $1.
 type_passwords() {
   local field
@@ -151,13 +151,13 @@ start_parvex
 wait_for 30 shows "password text" 输入Mac设备开机密码
 type_passwords 密码1234
 xdotool key Return
-expect "a full disk: 保存失败, for want of space" wait_for 10 failed_with 磁盘空间不足，设置未能写入
+expect "a full disk: 保存失败, for want of space" wait_for 10 save_failed_with 磁盘空间不足，设置未能写入
 expect "the log has the system's own words" wait_for 10 grep -q "No space left on device" "$session/parvex.out"
 answer_alert
 rm "$prefs/filler"
 mount -o remount,ro "$prefs"
 xdotool key Return
-expect "a read-only disk: 保存失败, the disk can only be read" wait_for 10 failed_with 设置文件所在的磁盘是只读的
+expect "a read-only disk: 保存失败, the disk can only be read" wait_for 10 save_failed_with 设置文件所在的磁盘是只读的
 expect "the log has the system's own words" wait_for 10 grep -q "Read-only file system" "$session/parvex.out"
 answer_alert
 "$close_window" "$(parvex_window)"
@@ -171,7 +171,7 @@ start_parvex setpriv --bounding-set=-dac_override,-dac_read_search
 wait_for 30 shows "password text" 输入Mac设备开机密码
 type_passwords 密码1234
 xdotool key Return
-expect "no permission: 保存失败, the file may not be written" wait_for 10 failed_with 没有写入设置文件的权限
+expect "no permission: 保存失败, the file may not be written" wait_for 10 save_failed_with 没有写入设置文件的权限
 expect "the log has the system's own words" wait_for 10 grep -q "Permission denied" "$session/parvex.out"
 answer_alert
 expect "nothing was stored meanwhile" test -z "$(stored_password)"

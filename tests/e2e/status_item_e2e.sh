@@ -6,6 +6,7 @@
 #   status_item_e2e.sh TREE BUILD
 set -uo pipefail
 tree=$1 build=$2 shots=
+. "$(dirname "$0")/support/harness.sh"
 . "$(dirname "$0")/support/desktop_session.sh"
 
 # A label as GTK's menus, and so most panels, draw it: "__" is one

@@ -7,6 +7,7 @@
 set -uo pipefail
 bin_dir=$(cd "${1:?usage: tools_e2e.sh BIN_DIR}" && pwd)
 needs="ntfs-3g.probe setpriv /usr/bin/python3"
+. "$(dirname "$0")/support/harness.sh"
 . "$(dirname "$0")/support/disk_checks.sh"
 
 # --- attach: identifiers, nodes, read-only system mount --------------------
@@ -136,7 +137,7 @@ expect "an attach meanwhile is refused, naming the device still held: $out" fail
 # The file written through the detached mount goes to the disk once closed.
 cat "$work/payload" >&7
 exec 7>&-
-expect "closing the last file releases the loop device" wait_for_seconds 20 sh -c "test -z \"\$(losetup -j '$image' -n)\""
+expect "closing the last file releases the loop device" wait_for 20 sh -c "test -z \"\$(losetup -j '$image' -n)\""
 attach_image
 expect "attached again, the volume has the whole file written while it was held" \
   sh -c "cat '$work/payload' '$work/payload' | cmp -s - /Volumes/Data/held.bin"

@@ -10,8 +10,9 @@ set -uo pipefail
 bin_dir=$(cd "${1:?usage: tools_sudo_e2e.sh BIN_DIR SUDOERS_FILE}" && pwd)
 sudoers=$(realpath "${2:?usage: tools_sudo_e2e.sh BIN_DIR SUDOERS_FILE}")
 needs="sudo visudo setpriv useradd"
+. "$(dirname "$0")/support/harness.sh"
 if command -v sudo >/dev/null && ! [ -u "$(command -v sudo)" ]; then
-  echo "SKIP: sudo is not setuid root"; exit 77
+  skip "sudo is not setuid root"
 fi
 internal_nodes=()
 cleanup_more() { for node in "${internal_nodes[@]}"; do rm -f "$node"; done; }
@@ -57,7 +58,7 @@ diskutil umount "$id" >/dev/null
 mount_ntfs -o rw,nobrowse "/dev/$id" "$desktop" >/dev/null 2>&1
 expect "the desktop mount is there" mounted_at "$desktop"
 out=$(admin diskutil unmount "$id" 2>&1); status=$?
-expect "user: unmount $id takes the desktop mount down: $out" test $status -eq 0 && ! mounted_at "$desktop"
+expect "user: unmount $id takes the desktop mount down: $out" eval 'test $status -eq 0 && ! mounted_at "$desktop"'
 admin diskutil mount "$id" >/dev/null 2>&1
 
 # Root's own mount of the volume elsewhere (a backup's bind mount) is not the

@@ -8,6 +8,7 @@
 #   tray_e2e.sh TREE BUILD SHOTS NOTIFICATION_DAEMON
 set -uo pipefail
 tree=$1 build=$2 shots=$3 notification_daemon=$4
+. "$(dirname "$0")/support/harness.sh"
 . "$(dirname "$0")/support/desktop_session.sh"
 
 echo "# StatusNotifierItem panel: the item, its menu, a mount, quitting"

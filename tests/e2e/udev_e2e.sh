@@ -9,11 +9,12 @@
 # of the rule also matches this one loop device; the ntfs-3g daemon is
 # started with setsid where systemd-run needs a running systemd.
 #   udev_e2e.sh TOOLS_BIN TEST_RULE
+# Each step stands on the one before: the first check that fails ends it.
 set -euo pipefail
 tools=$1
 rule=$2
+. "$(dirname "$0")/support/harness.sh"
 
-skip() { echo "udev_e2e: $*; skipped" >&2; exit 77; }
 [ "${PARVEX_SANDBOX:-}" = inside ] || skip "runs only inside scripts/sandbox"
 [ "$(id -u)" -eq 0 ] || skip "needs root"
 udevd=$(command -v systemd-udevd || echo /lib/systemd/systemd-udevd)
@@ -23,16 +24,6 @@ for command in losetup partx mkntfs ntfs-3g setsid; do
   command -v "$command" >/dev/null || skip "$command is not installed"
 done
 export PATH="$tools:$PATH"
-
-fail() { echo "udev_e2e: FAILED: $*" >&2; exit 1; }
-wait_for() {
-  local i
-  for i in $(seq 100); do
-    if eval "$1"; then return 0; fi
-    sleep 0.1
-  done
-  return 1
-}
 
 cleanup() {
   if [ -n "${udevd_pid:-}" ]; then
@@ -86,11 +77,12 @@ sed -e 's|KERNEL!="[^"]*"|KERNEL!="loop*"|' \
     -e 's|/usr/bin/systemd-run --no-block --collect|/usr/bin/setsid -f|' \
     -e "s|^ACTION==\"remove\", SUBSYSTEM==\"block\",|ACTION==\"remove\", SUBSYSTEM==\"block\", KERNEL==\"$name\|${name}p[0-9]*\",|" \
     "$rule" > /etc/udev/rules.d/90-parvex-disks.rules
-grep -q "backing_file" /etc/udev/rules.d/90-parvex-disks.rules || fail "the test copy of the rule was not made"
+require "the test copy of the rule matches the loop device" grep -q "backing_file" /etc/udev/rules.d/90-parvex-disks.rules
 
 "$udevd" --resolve-names=never 2>"$work/udevd.log" &
 udevd_pid=$!
-wait_for '[ -S /run/udev/control ]' || fail "systemd-udevd did not start: $(cat "$work/udevd.log")"
+wait_for 10 test -S /run/udev/control || cat "$work/udevd.log"
+require "systemd-udevd starts" test -S /run/udev/control
 
 # Plugged in: the disks' "add", then the partitions the kernel adds.
 udevadm trigger --action=add --settle "/sys/class/block/$name" "/sys/class/block/$internal_name"
@@ -98,27 +90,31 @@ partx -a "$loop"
 partx -a "$internal"
 udevadm settle --timeout=30
 disk=
-wait_for 'disk=$(diskutil list | sed -n "s|^/dev/\(disk[0-9]*\) .*|\1|p" | head -1); [ -n "$disk" ] && [ -b "/dev/${disk}s1" ]' \
-  || fail "no diskN nodes appeared: $(ls /dev | grep '^disk' || true); udevd: $(cat "$work/udevd.log")"
-[ "$(stat -c %t:%T "/dev/$disk")" = "$(stat -c %t:%T "$loop")" ] || fail "/dev/$disk is not $loop"
-[ "$(stat -c %t:%T "/dev/${disk}s1")" = "$(stat -c %t:%T "${loop}p1")" ] || fail "/dev/${disk}s1 is not ${loop}p1"
-diskutil list | grep -q "Windows_NTFS USB .*${disk}s1$" || fail "diskutil does not list it: $(diskutil list)"
-wait_for 'findmnt -n -o SOURCE /Volumes/USB >/dev/null' || fail "the volume was not mounted under /Volumes"
-[ "$(findmnt -n -o SOURCE /Volumes/USB)" = "/dev/${disk}s1" ] || fail "mounted from $(findmnt -n -o SOURCE /Volumes/USB)"
-findmnt -n -o OPTIONS /Volumes/USB | grep -q '^ro' || fail "mounted writable without an fstab entry"
-findmnt -n -o OPTIONS /Volumes/USB | grep -q 'nosuid,nodev' || fail "mounted without nosuid,nodev: $(findmnt -n -o OPTIONS /Volumes/USB)"
-for node in /dev/disk*; do
-  [ "$(stat -c %t:%T "$node")" != "$(stat -c %t:%T "$internal")" ] || fail "the internal disk got $node"
-done
-! findmnt -n -S "${internal}p1" >/dev/null || fail "the internal disk's volume was mounted"
-[ ! -e /Volumes/Internal ] || fail "the internal disk's volume has a folder under /Volumes"
-diskutil info "${disk}s1" | grep -q "Mounted: *Yes" || fail "diskutil info does not see the mount"
+# Sets disk: the identifier diskutil lists, once its partition's node is there.
+disk_appeared() { disk=$(diskutil list | sed -n "s|^/dev/\(disk[0-9]*\) .*|\1|p" | head -1); [ -n "$disk" ] && [ -b "/dev/${disk}s1" ]; }
+same_device() { [ "$(stat -c %t:%T "$1")" = "$(stat -c %t:%T "$2")" ]; }
+wait_for 10 disk_appeared || echo "/dev holds $(ls /dev | grep '^disk' || true); udevd: $(cat "$work/udevd.log")"
+require "the disk gets its diskN nodes" disk_appeared
+require "/dev/$disk is $loop" same_device "/dev/$disk" "$loop"
+require "/dev/${disk}s1 is ${loop}p1" same_device "/dev/${disk}s1" "${loop}p1"
+require "diskutil lists it" eval 'diskutil list | grep -q "Windows_NTFS USB .*${disk}s1$"'
+require "the volume is mounted under /Volumes" wait_for 10 eval 'findmnt -n /Volumes/USB >/dev/null'
+require "... from /dev/${disk}s1" test "$(findmnt -n -o SOURCE /Volumes/USB)" = "/dev/${disk}s1"
+require "... read-only without an fstab entry" eval "findmnt -n -o OPTIONS /Volumes/USB | grep -q '^ro'"
+require "... nosuid,nodev: $(findmnt -n -o OPTIONS /Volumes/USB)" eval "findmnt -n -o OPTIONS /Volumes/USB | grep -q 'nosuid,nodev'"
+internal_has_no_node() { local node; for node in /dev/disk*; do ! same_device "$node" "$internal" || return 1; done; }
+require "the internal disk gets no node" internal_has_no_node
+require "the internal disk's volume is not mounted" eval '! findmnt -n -S "${internal}p1" >/dev/null'
+require "... and has no folder under /Volumes" test ! -e /Volumes/Internal
+require "diskutil info sees the mount" eval 'diskutil info "${disk}s1" | grep -q "Mounted: *Yes"'
 
 # Pulled out: the partition's "remove", then the disk's.
 udevadm trigger --action=remove --settle "/sys/class/block/${name}p1"
 udevadm trigger --action=remove --settle "/sys/class/block/$name"
 udevadm settle --timeout=30
-wait_for '! findmnt /Volumes/USB >/dev/null' || fail "the mount stayed after the disk went"
-[ ! -e /Volumes/USB ] || fail "the emptied /Volumes/USB folder stayed"
-[ ! -e "/dev/$disk" ] && [ ! -e "/dev/${disk}s1" ] || fail "the nodes stayed after the disk went"
-echo "udev_e2e: $loop came as $disk with /dev/${disk}s1 mounted read-only at /Volumes/USB, and went with both; $internal (not removable) stayed unmounted"
+require "the mount goes with the disk" wait_for 10 eval '! findmnt /Volumes/USB >/dev/null'
+require "... and so does the emptied /Volumes/USB folder" test ! -e /Volumes/USB
+require "... and the nodes" eval '[ ! -e "/dev/$disk" ] && [ ! -e "/dev/${disk}s1" ]'
+echo "# $loop came as $disk with /dev/${disk}s1 mounted read-only at /Volumes/USB, and went with both;" \
+  "$internal (not removable) stayed unmounted"
+finish

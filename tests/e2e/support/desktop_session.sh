@@ -3,8 +3,7 @@
 # panels a user may have, the real ParvexMenu on the disk-tool doubles, and
 # the checks. Every process started here is a child of the script and is
 # stopped and waited for when its scenario ends.
-# Before sourcing: tree (the source tree), build (the build tree).
-skip() { echo "SKIP: $*"; exit 77; }
+# Before sourcing: harness.sh; tree (the source tree), build (the build tree).
 for command in Xvfb dbus-daemon gdbus xdotool import status-notifier-watcher gtk-sni-tray-standalone trayer; do
   command -v "$command" >/dev/null || skip "$command is not installed (scripts/deps installs it)"
 done
@@ -12,14 +11,8 @@ done
 
 menu_app=$build/Parvex.app/Contents/Library/LoginItems/ParvexMenu.app/Contents/MacOS/ParvexMenu
 menu_log=/Users/tamsel/Parvex.txt
-failures=0
 pids=()
 
-pass() { echo "ok   - $*"; }
-fail() { echo "FAIL - $*"; failures=$((failures + 1)); }
-expect() { local description=$1; shift; if "$@"; then pass "$description"; else fail "$description"; fi; }
-# Polls a command every 50 ms for up to $1 seconds.
-wait_for() { local deadline=$((SECONDS + $1)); shift; until "$@"; do [ $SECONDS -lt $deadline ] || return 1; sleep 0.05; done; }
 started() { pids+=("$1"); }
 
 # A fresh session: display, bus, runtime folder, disk-tool doubles, home;
@@ -158,6 +151,8 @@ shows() { atspi find "$1" "$2" >/dev/null; }
 hides() { ! shows "$@"; }
 has_state() { atspi states "$1" "$2" | grep -qx "$3"; }
 focused_is() { [ "$(atspi focused)" = "$(printf '%s\t%s' "$1" "$2")" ]; }
+# The settings window's alert sheet shows the title $1.
+alert_up() { shows label "$1"; }
 # A real click of the mouse on the control's centre.
 click_control() {
   local centre
@@ -199,10 +194,4 @@ window_shot() {
   eval "$(xdotool getwindowgeometry --shell "$(parvex_window)")"
   mkdir -p "$shots"
   import -window root -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "$shots/$1.png"
-}
-
-finish() {
-  echo
-  if [ $failures -eq 0 ]; then echo "$(basename "$0"): all passed"; else echo "$(basename "$0"): $failures failed"; fi
-  [ $failures -eq 0 ]
 }

@@ -3,10 +3,9 @@
 # never touched). Gives the checks (expect, contains, ...), an empty fstab, a
 # 64 MiB image with one NTFS partition labelled Data (or $label), and the
 # final "nothing left behind" checks.
-# Before sourcing: bin_dir (the tools), needs (extra commands required),
-# label (the volume's, if not Data).
+# Before sourcing: harness.sh; bin_dir (the tools), needs (extra commands
+# required), label (the volume's, if not Data).
 # Exits 77 (skipped) where root, loop devices, FUSE or a command are missing.
-skip() { echo "SKIP: $*"; exit 77; }
 
 [ "${PARVEX_SANDBOX:-}" = inside ] || skip "runs only inside scripts/sandbox"
 [ "$(id -u)" -eq 0 ] || skip "needs root (loop devices, mounts, device nodes)"
@@ -21,13 +20,8 @@ export PATH="$bin_dir:$PATH"
 work=$(mktemp -d /tmp/disk-e2e.XXXXXX)
 chmod 755 "$work"
 image="$work/disk.img"
-failures=0
 attached=""
 
-pass() { echo "ok   - $*"; }
-fail() { echo "FAIL - $*"; failures=$((failures + 1)); }
-expect() { local description=$1; shift; if "$@"; then pass "$description"; else fail "$description"; fi; }
-contains() { grep -qF -- "$2" <<<"$1"; }
 # The last command ($status, $out) failed saying $1.
 failed_with() { [ "$status" -ne 0 ] && contains "$out" "$1"; }
 mounted_at() { findmnt -n "$1" >/dev/null 2>&1; }
@@ -35,6 +29,8 @@ mounted_at() { findmnt -n "$1" >/dev/null 2>&1; }
 has_option() { grep -qE "(^|,)$2(,|$)" <<<"$(findmnt -n -o OPTIONS -M "$1" 2>/dev/null | tail -1)"; }
 # ... and every option after $1.
 has_options() { local folder=$1 option; shift; for option; do has_option "$folder" "$option" || return 1; done; }
+# Something is mounted read-write at $1.
+writable_at() { mounted_at "$1" && has_option "$1" rw; }
 # As nobody, writes FILE as Windows' Interix block-device file for DEVICE's
 # numbers and marks it a system file, as any user of a writable volume can,
 # then opens it for two seconds (the kernel caches what the file was for a
@@ -64,9 +60,6 @@ for attempt in range(10):
 print(outcome)
 PLANT
 }
-# Polls a command every 100 ms for up to $1 seconds.
-wait_for_seconds() { local deadline=$((SECONDS + $1)); shift; until "$@"; do [ $SECONDS -lt $deadline ] || return 1; sleep 0.1; done; }
-
 cleanup() {
   cd /
   declare -F cleanup_more >/dev/null && cleanup_more
@@ -106,8 +99,6 @@ detach_and_finish() {
   expect "the loop device is released" test -z "$(losetup -j "$image" -n)"
   expect "no partition of the loop device is left" test ! -e "/sys/class/block/${loop_name}p1"
   expect "no /Volumes folder is left" test -z "$(ls -A /Volumes)"
-  echo
-  if [ $failures -eq 0 ]; then echo "$(basename "$0"): all passed"; else echo "$(basename "$0"): $failures failed"; fi
-  [ $failures -eq 0 ]
+  finish
   exit
 }

@@ -9,13 +9,13 @@
 
 #include "App/AppDelegate.h"
 #include "Platform/AppKit/NSApplication.h"
-#include "Platform/AppKit/NSBitmapImageRep.h"
 #include "Platform/AppKit/NSImage.h"
 #include "Platform/AppKit/NSRunningApplication.h"
 #include "Platform/Sparkle/SPUStandardUpdaterController.h"
 #include "Platform/Sparkle/SPUUserDriver.h"
 #include "SettingsScene.h"
 #include "support/Bundles.h"
+#include "support/PixelColor.h"
 
 extern char** environ;
 
@@ -151,12 +151,12 @@ TEST(CheckBoxImages, AreAnEmptyAndATickedBoxAtOneAndTwoPixelsPerPoint)
         auto image = NSImage::named(name);
         ASSERT_TRUE(image) << name;
         EXPECT_EQ(image->size(), (CGSize{16, 16}));
-        EXPECT_EQ(image->pixelsWide(), 16u);
+        EXPECT_EQ(image->representations().front().pixelsWide, 16u);
         auto dense = NSBitmapImageRep::fromPNG(image->dataForScale(2), 2);
         ASSERT_TRUE(dense);
         EXPECT_EQ(dense->pixelsWide(), 32);
         // Inside the box, clear of the tick: white when empty, blue when ticked.
-        NSColor middle = dense->colorAt(22, 24);
+        NSColor middle = pixelColor(*dense, 22, 24);
         bool ticked = std::string(name) == "ok";
         EXPECT_EQ(middle.blueComponent() > 0.7 && middle.redComponent() < 0.3, ticked) << name;
         EXPECT_EQ(middle == NSColor::white(), !ticked) << name;

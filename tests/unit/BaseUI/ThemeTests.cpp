@@ -93,5 +93,5 @@ TEST(KvBasePresentAnimator, ShowsThePresentedViewAtItsFrameAndTakesItAwayAgain)
     EXPECT_FALSE(alert->view()->superview());
     EXPECT_EQ(presenting->view()->subviews(), std::vector<std::shared_ptr<NSView>>{other});
     EXPECT_EQ(presenting->view()->frame(), (CGRect{0, 0, 480, 300}));
-    EXPECT_TRUE(presenting->presentedViewControllers().empty());
+    EXPECT_FALSE(alert->presentingViewController());
 }

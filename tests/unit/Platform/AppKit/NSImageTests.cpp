@@ -19,10 +19,10 @@ TEST(NSImageTest, NamedImagesAreWellFormedPngFilesInResources)
 
     auto icon = NSImage::named("statusIcon", bundle);
     ASSERT_NE(icon, nullptr);
-    EXPECT_EQ(icon->pixelsWide(), 18u);
-    EXPECT_EQ(icon->pixelsHigh(), 16u);
-    EXPECT_EQ(icon->data(), pngHeader(18, 16));
     ASSERT_EQ(icon->representations().size(), 2u) << "1x and 2x";
+    EXPECT_EQ(icon->representations()[0].pixelsWide, 18u);
+    EXPECT_EQ(icon->representations()[0].pixelsHigh, 16u);
+    EXPECT_EQ(icon->representations()[0].data, pngHeader(18, 16));
     EXPECT_EQ(icon->representations()[1].path, resources + "statusIcon@2x.png");
     EXPECT_EQ(icon->representations()[1].pixelsWide, 36u);
     EXPECT_EQ(icon->symbolicPath(), resources + "statusIcon-symbolic.svg");

@@ -5,7 +5,8 @@
 
 #include "Platform/AppKit/NSButton.h"
 #include "Platform/AppKit/NSEvent.h"
-#include "Platform/AppKit/NSSecureTextField.h"
+#include "Platform/AppKit/NSSecureTextFieldCell.h"
+#include "Platform/AppKit/NSTextField.h"
 #include "Platform/AppKit/NSTextView.h"
 #include "Platform/AppKit/NSTrackingArea.h"
 #include "Platform/AppKit/NSWindow.h"
@@ -173,7 +174,9 @@ TEST(NSTextField, AClickEditsThroughTheFieldEditorOverTheCellUntilAnotherFieldTa
     Scene scene;
     auto field = NSView::make<NSTextField>(CGRect{10, 10, 100, 30});
     field->setStringValue("ab");
-    auto secret = NSView::make<NSSecureTextField>(CGRect{10, 50, 100, 30});
+    auto secret = NSView::make<NSTextField>(CGRect{10, 50, 100, 30});
+    secret->setCell(std::make_shared<NSSecureTextFieldCell>());
+    secret->setEditable(true);
     scene.window->contentView()->addSubview(field);
     scene.window->contentView()->addSubview(secret);
 

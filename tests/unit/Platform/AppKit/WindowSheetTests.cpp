@@ -31,9 +31,7 @@ public:
 protected:
     void loadView() override { setView(NSView::make(CGRect{{}, m_size})); }
     void viewDidLoad() override { m_log.push_back(m_name + " loaded"); }
-    void viewWillAppear() override { m_log.push_back(m_name + " will appear"); }
     void viewDidAppear() override { m_log.push_back(m_name + " appeared"); }
-    void viewWillDisappear() override { m_log.push_back(m_name + " will disappear"); }
     void viewDidDisappear() override { m_log.push_back(m_name + " disappeared"); }
 
 private:
@@ -96,16 +94,15 @@ TEST(NSViewController, HearsItsViewComeOnScreenAndLeaveOncePerChange)
 
     window->makeKeyAndOrderFront();
     window->makeKeyAndOrderFront();
-    EXPECT_EQ(take(log), (std::vector<std::string>{"main will appear", "main appeared"}));
+    EXPECT_EQ(take(log), (std::vector<std::string>{"main appeared"}));
 
     // A controller whose view joins a window on screen appears with it.
     auto child = std::make_shared<Recording>("child", log);
     window->contentView()->addSubview(child->view());
     child->view()->removeFromSuperview();
     window->orderOut();
-    EXPECT_EQ(take(log), (std::vector<std::string>{"child loaded", "child will appear", "child appeared",
-                                                   "child will disappear", "child disappeared",
-                                                   "main will disappear", "main disappeared"}));
+    EXPECT_EQ(take(log), (std::vector<std::string>{"child loaded", "child appeared", "child disappeared",
+                                                   "main disappeared"}));
 }
 
 TEST(NSWindow, SheetsShowOneAtATimeAndTakeTheParentsKeyStatusAndClicks)
@@ -136,7 +133,7 @@ TEST(NSWindow, SheetsShowOneAtATimeAndTakeTheParentsKeyStatusAndClicks)
     EXPECT_FALSE(parent->isKeyWindow());
     EXPECT_EQ(NSApplication::shared().keyWindow(), sheet);
     EXPECT_EQ(first->presentingViewController(), main);
-    EXPECT_EQ(take(log), (std::vector<std::string>{"first loaded", "first will appear", "first appeared", "second loaded"}));
+    EXPECT_EQ(take(log), (std::vector<std::string>{"first loaded", "first appeared", "second loaded"}));
 
     click(*parent, {150, 100}, 0);
     EXPECT_EQ(clicks, 0) << "the parent takes no clicks while a sheet is on it";
@@ -144,8 +141,7 @@ TEST(NSWindow, SheetsShowOneAtATimeAndTakeTheParentsKeyStatusAndClicks)
     first->dismissSelf();
     EXPECT_EQ(parent->attachedSheet()->contentViewController(), second);
     EXPECT_FALSE(first->presentingViewController());
-    EXPECT_EQ(take(log), (std::vector<std::string>{"first will disappear", "first disappeared", "second will appear",
-                                                   "second appeared"}));
+    EXPECT_EQ(take(log), (std::vector<std::string>{"first disappeared", "second appeared"}));
     main->dismiss(second);
     EXPECT_FALSE(parent->attachedSheet());
     EXPECT_TRUE(parent->isKeyWindow()) << "the parent is key again";

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "Platform/AppKit/NSBitmapImageRep.h"
 #include "Platform/AppKit/NSButton.h"
 #include "Platform/AppKit/NSWindow.h"
 #include "Platform/Foundation/RunLoop.h"
 #include "Platform/Headless/HeadlessWindowBackend.h"
 #include "Platform/QuartzCore/CALayer.h"
 #include "Platform/QuartzCore/CATransaction.h"
+#include "support/PixelColor.h"
 
 TEST(HeadlessWindowBackend, KeepsTheWindowsOnScreenAndDrawsThemOnRequest)
 {
@@ -39,9 +39,9 @@ TEST(HeadlessWindowBackend, KeepsTheWindowsOnScreenAndDrawsThemOnRequest)
 
     auto image = HeadlessWindowBackend::snapshot(*back, 2);
     EXPECT_EQ(image->pixelsWide(), 80);
-    EXPECT_EQ(image->colorAt(70, 10), NSColor::srgb(0, 1, 0)) << "a hidden view draws nothing";
+    EXPECT_EQ(pixelColor(*image, 70, 10), NSColor::srgb(0, 1, 0)) << "a hidden view draws nothing";
     button->setHidden(false);
     image = HeadlessWindowBackend::snapshot(*back, 2);
-    EXPECT_NE(image->colorAt(70, 10), NSColor::srgb(0, 1, 0));
-    EXPECT_EQ(image->colorAt(10, 10), NSColor::srgb(0, 1, 0));
+    EXPECT_NE(pixelColor(*image, 70, 10), NSColor::srgb(0, 1, 0));
+    EXPECT_EQ(pixelColor(*image, 10, 10), NSColor::srgb(0, 1, 0));
 }

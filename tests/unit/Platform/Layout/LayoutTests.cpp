@@ -47,8 +47,8 @@ TEST(TethraAnchors, TheSettingsWindowRowsComeOutAsLaidOut)
     EXPECT_EQ(label->frame(), (CGRect{30, 102, 420, 70}));
     EXPECT_EQ(save->frame(), (CGRect{30, 30, save->intrinsicContentSize().width, 32})) << "its width is the title's";
 
-    // A wider window: the equal-width pairs share the extra room, the rest stay.
-    window->setContentSize({580, 300});
+    // A wider content view: the equal-width pairs share the extra room, the rest stay.
+    content.setFrameSize({580, 300});
     window->layoutIfNeeded();
     EXPECT_EQ(automatic->frame(), (CGRect{30, 214, 250, 28}));
     EXPECT_EQ(manual->frame(), (CGRect{300, 214, 250, 28}));
@@ -82,7 +82,7 @@ TEST(ConstraintMaker, OffsetsFromAnotherViewOrTheSuperviewInAFlippedOrUnflippedP
 
     auto flipped = NSView::make<Flipped>(CGRect{0, 0, 100, 100});
     auto child = addView(*flipped);
-    auto constraints = snp(child).makeConstraints([&](ConstraintMaker& make) {
+    snp(child).makeConstraints([&](ConstraintMaker& make) {
         make.top.equalTo(10);
         make.left.equalTo(20);
         make.width.equalTo(30);
@@ -90,7 +90,4 @@ TEST(ConstraintMaker, OffsetsFromAnotherViewOrTheSuperviewInAFlippedOrUnflippedP
     });
     flipped->layoutSubtreeIfNeeded();
     EXPECT_EQ(child->frame(), (CGRect{20, 10, 30, 30})) << "top 10 is y 10 when y grows downwards";
-    constraints.front()->setConstant(50);
-    flipped->layoutSubtreeIfNeeded();
-    EXPECT_EQ(child->frame().minY(), 50);
 }

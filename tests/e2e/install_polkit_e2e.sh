@@ -6,15 +6,17 @@
 # system bus pkexec reaches, with a polkit daemon, actions and rules of its own.
 # The blessing tool takes only the bundle where the installation puts it, and
 # only where root alone could have changed it.
-#   scripts/sandbox InstallPolkit.sh INSTALL_DRIVER BLESS_TOOL AGENT POLICY INSTALLED_BUNDLE
+#   scripts/sandbox install_polkit_e2e.sh INSTALL_DRIVER BLESS_TOOL AGENT POLICY INSTALLED_BUNDLE
+# The setting up stops at its first error; the checks are counted.
 set -euo pipefail
+. "$(dirname "$0")/support/harness.sh"
 
-[ "${PARVEX_SANDBOX:-}" = inside ] || { echo "runs only inside scripts/sandbox; skipped" >&2; exit 77; }
-[ "$(id -u)" -eq 0 ] || { echo "needs root; skipped" >&2; exit 77; }
+[ "${PARVEX_SANDBOX:-}" = inside ] || skip "runs only inside scripts/sandbox"
+[ "$(id -u)" -eq 0 ] || skip "needs root"
 for tool in /usr/lib/polkit-1/polkitd /usr/bin/pkexec /usr/bin/pkcheck /usr/bin/setpriv; do
-  command -v "$tool" >/dev/null || { echo "$tool missing; skipped" >&2; exit 77; }
+  command -v "$tool" >/dev/null || skip "$tool missing"
 done
-id polkitd >/dev/null 2>&1 || { echo "no polkitd user; skipped" >&2; exit 77; }
+id polkitd >/dev/null 2>&1 || skip "no polkitd user"
 
 driver=$1 bless_tool=$2 agent=$3 policy=$4 app=$5
 label=top.kestrova.macOS.Parvex.Agent
@@ -79,10 +81,7 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 
-passes=0 failures=0
-check() {  # check DESCRIPTION COMMAND...
-  if "${@:2}"; then echo "ok: $1"; passes=$((passes + 1)); else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
+set +e
 as_user() {  # as_user NAME: runs the installer code as that user
   setpriv --reuid="$(id -u "$1")" --regid="$(id -g "$1")" --clear-groups "$app/Contents/MacOS/Parvex" >/dev/null
 }
@@ -92,9 +91,9 @@ as_user() {  # as_user NAME: runs the installer code as that user
 refused() {  # refused DESCRIPTION EXPECTED_MESSAGE BUNDLE
   local out status=0
   out=$("$bless_tool" "$3" "$label" 2>&1) || status=$?
-  check "$1 is refused: $out" test "$status" -ne 0
-  check "... saying so" grep -qF -- "$2" <<<"$out"
-  check "... and nothing is installed" test ! -e "$installed"
+  expect "$1 is refused: $out" test "$status" -ne 0
+  expect "... saying so" grep -qF -- "$2" <<<"$out"
+  expect "... and nothing is installed" test ! -e "$installed"
 }
 theirs=/tmp/theirs/Parvex.app
 make_bundle "$theirs"
@@ -115,25 +114,24 @@ mv "$work/helper.real" "$helper"
 
 rm -f "$app_log"
 status=0; as_user nobody || status=$?
-check "nobody, granted by polkit, blesses" test "$status" -eq 0
-check "one success logged" test "$(grep -c '^SMJobBless Success$' "$app_log")" -eq 1
-check "the tool belongs to root, mode 0755" test "$(stat -c '%u %a' "$installed" 2>/dev/null)" = "0 755"
+expect "nobody, granted by polkit, blesses" test "$status" -eq 0
+expect "one success logged" test "$(grep -c '^SMJobBless Success$' "$app_log")" -eq 1
+expect "the tool belongs to root, mode 0755" test "$(stat -c '%u %a' "$installed" 2>/dev/null)" = "0 755"
 for _ in $(seq 100); do grep -q "Running..." /tmp/ntfs_cmd.txt 2>/dev/null && break; sleep 0.1; done
 pids=$(agent_pids)
-check "exactly one agent runs" test "$(echo "$pids" | grep -c .)" -eq 1
-check "the agent runs as root" test "$(stat -c %u "/proc/${pids%%$'\n'*}" 2>/dev/null)" = 0
+expect "exactly one agent runs" test "$(echo "$pids" | grep -c .)" -eq 1
+expect "the agent runs as root" test "$(stat -c %u "/proc/${pids%%$'\n'*}" 2>/dev/null)" = 0
 
 rm -f "$app_log"
 status=0; as_user daemon || status=$?
-check "a user polkit refuses is denied" test "$status" -eq 1
-check "the denied status is logged" grep -q '^Failed to copy AuthorizationRef, return code -60005$' "$app_log"
+expect "a user polkit refuses is denied" test "$status" -eq 1
+expect "the denied status is logged" grep -q '^Failed to copy AuthorizationRef, return code -60005$' "$app_log"
 
 kill "$polkit_pid"; wait "$polkit_pid" 2>/dev/null || true
 rm -f "$app_log"
 status=0; as_user nobody || status=$?
-check "without polkit nobody is granted" test "$status" -eq 1
-check "and the denied status is logged" grep -q '^Failed to copy AuthorizationRef, return code -60005$' "$app_log"
+expect "without polkit nobody is granted" test "$status" -eq 1
+expect "and the denied status is logged" grep -q '^Failed to copy AuthorizationRef, return code -60005$' "$app_log"
 
 [ "$failures" -eq 0 ] || { echo "--- polkitd"; cat "$work/polkitd.log"; echo "--- log"; cat "$app_log"; }
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish
