@@ -23,7 +23,7 @@ NtfsState NtfsDriver::stateForProbeStatus(int exitCode)
 
 NtfsState NtfsDriver::probeReadWrite(const std::string& node)
 {
-    auto probed = Process::run({ .launchPath = "ntfs-3g.probe", .arguments = { "--readwrite", node }, .standardInput = "" });
+    auto probed = Process::run({ .launchPath = PARVEX_NTFS3G_DIR "/ntfs-3g.probe", .arguments = { "--readwrite", node }, .standardInput = "" });
     return probed ? stateForProbeStatus(probed->exitStatus) : NtfsState::Unknown;
 }
 
@@ -55,7 +55,7 @@ Expected<void> NtfsDriver::mount(const std::string& node, const std::string& dir
     // root for whoever plants one. No caller or fstab line can turn these off.
     std::string options = std::string(readWrite ? "rw" : "ro") + ",nosuid,nodev";
     // Its daemon stays behind holding what it was given as output.
-    auto mounted = Process::run({ .launchPath = "ntfs-3g",
+    auto mounted = Process::run({ .launchPath = PARVEX_NTFS3G_DIR "/ntfs-3g",
         .arguments = { "-o", options, node, directory },
         .standardInput = "",
         .outputInFiles = true });

@@ -91,6 +91,24 @@ refused "sudo: mount a path" admin sudo -n "$diskutil_path" mount /etc
 refused "sudo: another verb" admin sudo -n "$diskutil_path" list
 refused "sudo: another tool" admin sudo -n "$bin_dir/hdiutil" detach "$attached"
 
+# A sudo that keeps the caller's PATH (no secure_path: another distribution's
+# default, or an administrator's choice) must not let the caller choose the
+# ntfs-3g that diskutil runs as root.
+evil="$work/evil"
+mkdir -p "$evil"
+for tool in ntfs-3g ntfs-3g.probe; do
+  printf '#!/bin/sh\nid -u >"%s/ran-as"\nexit 1\n' "$work" >"$evil/$tool"
+  chmod 755 "$evil/$tool"
+done
+echo 'Defaults !secure_path' >/etc/sudoers.d/zz-parvex-e2e-path
+chmod 0440 /etc/sudoers.d/zz-parvex-e2e-path
+diskutil umount "$id" >/dev/null
+out=$(as parvex-e2e-admin env PATH="$evil:$bin_dir:/usr/local/bin:/usr/bin:/bin" diskutil mount "$id" 2>&1)
+expect "user: mount with ntfs-3g of their own first on PATH: $out" test ! -e "$work/ran-as"
+expect "... the system's ntfs-3g mounted it" mounted_at /Volumes/Data
+rm -f /etc/sudoers.d/zz-parvex-e2e-path
+mounted_at /Volumes/Data || diskutil mount "$id" >/dev/null
+
 # The system's own disk, given an identifier as the udev rule gives every disk.
 root_number=$(findmnt -n -o MAJ:MIN / | tr -d "[:space:]")
 root_sys="/sys/dev/block/$root_number"
