@@ -151,7 +151,7 @@ void Console::clear()
     // Under the lock, so that an entry another program is appending goes
     // wholly before the clear or after it.
     auto locked = openLocked();
-    Expected<void> cleared = locked ? replaceFile("") : Expected<void>(locked.error());
+    Expected<void> cleared = locked ? replaceFile("", locked->has_value()) : Expected<void>(locked.error());
     if (!cleared) {
         reportFailure(cleared.error(), "clear()", CallSite::current());
         return;
@@ -201,16 +201,32 @@ void Console::save(const std::string& entry)
         reportFailure(locked.error(), "save(_:)", CallSite::current());
         return;
     }
-    const bool haveLock = locked->has_value();
-    if (haveLock && !m_checkedEarlierText) {
+    if (locked->has_value() && !m_checkedEarlierText) {
         m_checkedEarlierText = true;
-        if (auto converted = convertLegacyText(); !converted)
+        auto converted = convertLegacyText();
+        if (!converted) {
             reportFailure(converted.error(), "save(_:)", CallSite::current());
+        } else if (*converted) {
+            // The lock held is the old file's: the new one's is taken afresh.
+            locked->reset();
+            auto relocked = openLocked();
+            if (!relocked) {
+                reportFailure(relocked.error(), "save(_:)", CallSite::current());
+                return;
+            }
+            writeUnwritten(relocked->has_value());
+            return;
+        }
     }
+    writeUnwritten(locked->has_value());
+}
+
+void Console::writeUnwritten(bool locked)
+{
     std::string text;
     for (const auto& unwritten : m_unwritten)
         text += (text.empty() ? "" : "\n") + unwritten;
-    if (auto written = append(text, haveLock); !written) {
+    if (auto written = append(text, locked); !written) {
         reportFailure(written.error(), "save(_:)", CallSite::current());
         return;
     }
@@ -272,8 +288,7 @@ Expected<void> Console::open()
 bool Console::pathNamesOpenFile() const
 {
     FileStamp named = FileManager::linkStamp(m_path);
-    FileStamp open = m_file->stamp();
-    return named.exists && named.device == open.device && named.inode == open.inode;
+    return named.exists && named.isSameFile(m_file->stamp());
 }
 
 Expected<void> Console::append(const std::string& text, bool locked)
@@ -281,8 +296,11 @@ Expected<void> Console::append(const std::string& text, bool locked)
     const size_t size = static_cast<size_t>(m_file->stamp().size);
     const std::string addition = (size > 0 || m_afterEarlierText ? "\n" : "") + text;
     // Without the lock a rewrite could lose what another program appends
-    // meanwhile; the file may then run past its budget until the next entry.
-    if (!locked || size + addition.size() <= m_budget)
+    // meanwhile, so the file may run past its budget until the next entry.
+    // Not for ever: anyone who can read the file can hold its lock, and the
+    // file would grow while they do. Past twice the budget it is trimmed
+    // anyway.
+    if (size + addition.size() <= (locked ? m_budget : 2 * m_budget))
         return m_file->write(addition);
     // Past the budget: the oldest entries go, whoever wrote them. What is
     // kept is read back under the lock, so no other program's entry is lost.
@@ -296,14 +314,16 @@ Expected<void> Console::append(const std::string& text, bool locked)
     size_t newest = joined.size() - m_unwritten.back().size();
     if (start == std::string::npos || start > newest)
         start = newest;
-    return replaceFile(notice(m_budget) + "\n\n" + joined.substr(start));
+    return replaceFile(notice(m_budget) + "\n\n" + joined.substr(start), locked);
 }
 
-Expected<void> Console::replaceFile(const std::string& text)
+Expected<void> Console::replaceFile(const std::string& text, bool locked)
 {
     // Our own file, whatever was at the path: the new file belongs to us even
-    // where another user's stood.
-    auto written = FileManager::writeAtomically(m_path, text, {.owner = std::pair{::geteuid(), ::getegid()}});
+    // where another user's stood. Under the lock, what a program killed in
+    // the middle of its own rewrite left beside the file goes.
+    auto written = FileManager::writeAtomically(m_path, text, {.owner = std::pair{::geteuid(), ::getegid()},
+                                                               .removeAbandonedTemporaries = locked});
     if (!written)
         return written;
     // Opened at the next entry if it cannot be now.
@@ -311,15 +331,17 @@ Expected<void> Console::replaceFile(const std::string& text)
     return {};
 }
 
-Expected<void> Console::convertLegacyText()
+Expected<bool> Console::convertLegacyText()
 {
     FileStamp stamp = m_file->stamp();
     if (stamp.size == 0 || stamp.size > static_cast<off_t>(m_budget))
-        return {};
+        return false;
     auto text = m_file->readToEnd(m_budget);
     if (!text || UTF8::isValid(*text))
-        return {};
-    return replaceFile(UTF8::fromLatin1(*text));
+        return false;
+    if (auto replaced = replaceFile(UTF8::fromLatin1(*text), true); !replaced)
+        return replaced.error();
+    return true;
 }
 
 void Console::reportFailure(const Error& error, std::string_view function, const CallSite& location)

@@ -80,11 +80,14 @@ private:
     // Appends `text` (entries) to the file; past the budget, rewrites it with
     // its newest entries after the notice.
     Expected<void> append(const std::string& text, bool locked);
-    // Replaces the file whole (the lock of the old one held) and opens the new one.
-    Expected<void> replaceFile(const std::string& text);
+    // Appends what waits to be written; kept for the next entry if it fails.
+    void writeUnwritten(bool locked);
+    // Replaces the file whole and opens the new one; `locked`: with the old
+    // one's lock held.
+    Expected<void> replaceFile(const std::string& text, bool locked);
     // A file some other tool wrote in a legacy 8-bit encoding is made readable
-    // once, before our first entry goes after it.
-    Expected<void> convertLegacyText();
+    // once, before our first entry goes after it; true when it was.
+    Expected<bool> convertLegacyText();
     void reportFailure(const Error& error, std::string_view function, const CallSite& location);
 
     std::recursive_mutex m_lock;

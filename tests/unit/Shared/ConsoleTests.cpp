@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -170,6 +171,26 @@ TEST_F(ConsoleTest, TheLogKeepsItsNewestEntriesWithinItsBudget)
     EXPECT_LE(text.size(), Console::defaultBudget);
     EXPECT_TRUE(text.starts_with("Older entries were dropped here")) << text.substr(0, 80);
     EXPECT_TRUE(text.ends_with("after\n"));
+}
+
+TEST_F(ConsoleTest, ALockAStrangerHoldsDoesNotLetTheLogGrowWithoutEnd)
+{
+    Console console(m_path);
+    console.clear();
+    // Anyone who may read the log may lock it, and keep it locked.
+    int stranger = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(stranger, 0);
+    ASSERT_EQ(::flock(stranger, LOCK_EX), 0);
+    const std::string padding(500, 'x');
+    ::testing::internal::CaptureStdout();
+    for (int index = 0; index < 6000; ++index)
+        console.printLog({"entry " + std::to_string(index), padding}, "run()");
+    ::testing::internal::GetCapturedStdout();
+    ::close(stranger);
+    const std::string text = file(m_path);
+    EXPECT_LE(text.size(), 2 * Console::defaultBudget);
+    EXPECT_TRUE(text.starts_with("Older entries were dropped here")) << text.substr(0, 80);
+    EXPECT_EQ(lines(text)[lines(text).size() - 3], "entry 5999");
 }
 
 TEST_F(ConsoleTest, EachItemIsOneLineWithItsControlCharactersEscaped)
