@@ -1,7 +1,6 @@
 #include "Platform/Freedesktop/InstanceLock.h"
 
 #include <cerrno>
-#include <cstdlib>
 
 InstanceLock::InstanceLock(std::string name, std::string folder)
     : m_path(folder.empty() ? std::string() : folder + "/" + name)
@@ -13,7 +12,7 @@ InstanceLock::Role InstanceLock::claim()
     if (m_lock)
         return Role::primary;
     if (m_path.empty()) {
-        m_why = "no runtime folder (XDG_RUNTIME_DIR) to find another copy by";
+        m_why = "no runtime folder of the user's own (XDG_RUNTIME_DIR) to find another copy by";
         return Role::alone;
     }
     auto lock = FileLock::tryLock(m_path);
@@ -25,10 +24,4 @@ InstanceLock::Role InstanceLock::claim()
         return Role::secondary;
     m_why = lock.error().description;
     return Role::alone;
-}
-
-std::string InstanceLock::runtimeFolder()
-{
-    const char* folder = std::getenv("XDG_RUNTIME_DIR");
-    return folder && *folder == '/' ? std::string(folder) : std::string();
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "Platform/Foundation/FileLock.h"
+#include "Platform/Foundation/FileManager.h"
 
 // One running copy of a program per user: the first start holds a lock in the
 // user's runtime folder for as long as it runs. The kernel lets go of it when
@@ -22,14 +23,13 @@ public:
         alone,
     };
 
-    // `name` names the lock in `folder`, by default the user's runtime folder.
-    explicit InstanceLock(std::string name, std::string folder = runtimeFolder());
+    // `name` names the lock in `folder`, by default the user's runtime folder
+    // (none where $XDG_RUNTIME_DIR is not a folder of the user's own: in a
+    // shared one, anyone could hold the lock and keep every copy out).
+    explicit InstanceLock(std::string name, std::string folder = FileManager::runtimeDirectory());
 
     Role claim();
     const std::string& why() const { return m_why; }
-
-    // $XDG_RUNTIME_DIR; empty when the session has none.
-    static std::string runtimeFolder();
 
 private:
     std::string m_path;
