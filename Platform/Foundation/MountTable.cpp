@@ -36,6 +36,14 @@ std::string resolved(const std::string& path)
     return failed ? path : real;
 }
 
+// A mount of the device: by the number the kernel gives it, or, where a
+// driver gives its own (FUSE), by its source node. Only sources under /dev
+// are looked at: "proc", "tmpfs" and the like are no paths.
+bool isOnDevice(const MountEntry& entry, dev_t number)
+{
+    return entry.device == number || (entry.source.starts_with("/dev/") && blockDevice(entry.source) == number);
+}
+
 }  // namespace
 
 bool MountEntry::isReadWrite() const
@@ -90,10 +98,7 @@ std::vector<MountEntry> MountTable::mountsOf(dev_t number, const std::vector<Mou
 {
     std::vector<MountEntry> mounts;
     for (const auto& entry : entries) {
-        bool matches = entry.device == number;
-        if (!matches && entry.source.starts_with("/dev/"))
-            matches = blockDevice(entry.source) == number;
-        if (matches)
+        if (isOnDevice(entry, number))
             mounts.push_back(entry);
     }
     return mounts;
@@ -123,7 +128,7 @@ std::vector<MountEntry> MountTable::mountsOfNode(const std::string& device, cons
     const auto number = blockDevice(device);
     std::vector<MountEntry> mounts;
     for (const auto& entry : entries) {
-        if (entry.source == device || (number && (entry.device == *number || blockDevice(entry.source) == number)))
+        if (entry.source == device || (number && isOnDevice(entry, *number)))
             mounts.push_back(entry);
     }
     return mounts;
