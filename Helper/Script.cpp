@@ -25,7 +25,7 @@ ScriptResult Script::run(const std::string& launchPath, const std::optional<std:
     // Callers only ever get two texts, so a child that never started says why
     // where a failing command would have.
     if (!outcome)
-        return ScriptResult{"", outcome.error().description};
+        return ScriptResult{"", outcome.error().description, false, false};
     return ScriptResult{UTF8::decode(outcome->standardOutput), UTF8::decode(outcome->standardError), outcome->timedOut};
 }
 

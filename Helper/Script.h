@@ -16,6 +16,9 @@ struct ScriptResult {
     std::string error;
     // The script ran out of time and was ended with all it had started.
     bool timedOut = false;
+    // False when no shell could be started (`error` says why): like a
+    // script cut short, it says nothing of what is there.
+    bool started = true;
 };
 
 // What a caller may hand the child besides its arguments, for secrets that

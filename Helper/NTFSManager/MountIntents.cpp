@@ -45,6 +45,9 @@ Expected<void> MountIntents::record(const Intent& intent)
     auto intents = orFresh(read());
     if (!intents)
         return intents.error();
+    // Recorded already (the volume stayed on the desktop): nothing to sync.
+    if (std::ranges::find(*intents, intent) != intents->end())
+        return {};
     std::erase_if(*intents, [&](const Intent& other) { return other.ID == intent.ID; });
     intents->push_back(intent);
     return write(*intents);

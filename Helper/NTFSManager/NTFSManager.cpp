@@ -158,15 +158,20 @@ void NTFSManager::scan()
 {
     // Only this cycle changes the lists; the lock guards each change against
     // readers on the main thread, never a script run.
-    SharedData& settings = m_environment->settings;
     const ScriptResult listing = m_environment->runScript("diskutil list | grep -v 'APFS'", ScriptKind::read);
-    // A listing cut short (its time ran out, or the program quits) says
-    // nothing of which disks are gone.
-    if (listing.timedOut || m_stopped) {
-        Console::shared().printLog("the disk listing did not end: no scan this time", "run()");
+    // A listing cut short (its time ran out, or the program quits) or never
+    // started says nothing of which disks are gone.
+    if (m_stopped)
+        return;
+    if (listing.timedOut || !listing.started) {
+        Console::shared().printLog(listing.started ? "the disk listing did not end: no scan this time"
+                                                   : "the disk listing could not start (" + listing.error + "): no scan this time",
+                                   "run()");
         return;
     }
     const auto current = DiskToolOutput::identifiers(listing.result);
+    // One reading of the mode per cycle, once the disks are known.
+    const bool manual = m_environment->settings.managerStyle();
     if (!m_settledEarlierRuns) {
         m_settledEarlierRuns = true;
         settleWhatEarlierRunsLeft(current);
@@ -175,7 +180,7 @@ void NTFSManager::scan()
         // Quitting: whatever this cycle mounted is unmounted next.
         if (m_stopped)
             return;
-        checkIdentifier(identifier, settings.managerStyle());
+        checkIdentifier(identifier, manual);
     }
     // Mounted on its desktop folder by a run that ended meanwhile (an
     // orphaned mount script finishing late): taken under care. One reading
@@ -192,14 +197,14 @@ void NTFSManager::scan()
                     break;
             }
         }
-        if (!settings.managerStyle())
+        if (!manual)
             volume->mountAgainIfPasswordChanged();
     }
 
     const ScriptResult df = m_environment->runScript("df -h", ScriptKind::read);
     const auto mounted = DiskToolOutput::mountedDevices(df.result);
     // A df that never ended (a mount that does not answer) lists nothing.
-    if (!settings.managerStyle() && !df.timedOut) {
+    if (!manual && !df.timedOut && df.started) {
         // Ejected elsewhere (from the desktop, say): clean the mount folder up.
         for (const auto& volume : previousInsertedNTFSVolumes()) {
             if (!contains(mounted, volume->path()))
@@ -210,7 +215,7 @@ void NTFSManager::scan()
     for (const auto& volume : previousInsertedNTFSVolumes()) {
         if (contains(current, volume->ID))
             continue;
-        if (!settings.managerStyle())
+        if (!manual)
             volume->remove();
         {
             std::lock_guard guard(m_lists);

@@ -361,10 +361,10 @@ void VolumeModel::remove()
     // Only a desktop mount leaves a folder behind.
     if (status() != Status::mounted || m_mountedBy != Mode::automatic)
         return;
-    const std::string folder = mountFolder();
-    if (FileManager::isMountPoint(folder) || !FileManager::isEmptyFolder(folder))
+    const std::string script = giveBackScript(ID, mountFolder(), false);
+    if (script.empty())
         return;
-    ScriptResult output = m_environment->runScript("rmdir " + ShellText::quoted(folder), ScriptKind::giveBack);
+    ScriptResult output = m_environment->runScript(script, ScriptKind::giveBack);
     finishIntent("remove()");
     m_status = Status::umounted;
     m_mountedBy.reset();
