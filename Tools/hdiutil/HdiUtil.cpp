@@ -170,21 +170,26 @@ int HdiUtil::detach(const std::vector<std::string>& arguments, std::ostream& out
     VolumeMounter mounter(m_paths);
     std::vector<VolumeDescription> volumes = disk->partitions;
     volumes.push_back(disk->asVolume());
+    // Any mount left in place keeps the disk, -force or not: only one in use
+    // can be let go lazily, and the mounter has done that already.
     bool busy = false;
+    bool kept = false;
     for (auto& volume : volumes) {
         if (volume.mounts.empty())
             continue;
         Expected<void> done = mounter.unmount(volume, force);
         if (done)
             continue;
+        kept = true;
         bool inUse = done.error().code == EBUSY;
         busy = busy || inUse;
-        err << "hdiutil: " << (inUse && !force ? "detach failed - " : "") << done.error().description
-            << (inUse ? " (a program is using it)" : "") << "\n";
+        err << "hdiutil: detach failed - " << done.error().description << (inUse ? " (a program is using it)" : "")
+            << "\n";
     }
-    if (busy && !force) {
+    if (kept) {
         err << "hdiutil: " << disk->identifier.name()
-            << " stays attached; close what uses it, or detach with -force to let it go once that closes\n";
+            << (busy ? " stays attached; close what uses it, or detach with -force to let it go once that closes\n"
+                     : " stays attached\n");
         return 1;
     }
     std::string loopNode = "/dev/" + info->kernelName;
