@@ -118,7 +118,6 @@ struct ChildStreams {
     std::array<int, 2> input{-1, -1};
     std::array<int, 2> output{-1, -1};
     std::array<int, 2> error{-1, -1};
-    bool outputInFiles = false;
     int exited = -1;
 
     ~ChildStreams()

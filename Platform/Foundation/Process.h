@@ -14,7 +14,8 @@
 // standard error of its own, which come back in the result; everything else is
 // inherited unless set here.
 struct ProcessOptions {
-    // A name without a slash is looked up on PATH, as a shell would.
+    // A name without a slash is looked up on this process's PATH, not on a
+    // PATH given in `environment`, which is the child's alone.
     std::string launchPath;
     // The child's arguments after its name (it sees `launchPath` as argv[0]).
     std::vector<std::string> arguments;

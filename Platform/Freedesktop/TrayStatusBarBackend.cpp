@@ -69,6 +69,11 @@ void TrayStatusBarBackend::statusItemRemoved(NSStatusItem& item)
 
 void TrayStatusBarBackend::start()
 {
+    // Once: an item that comes after the last one went finds the watch there.
+    if (m_bus || m_watcherKnown) {
+        choose();
+        return;
+    }
     auto bus = SessionBus::connection();
     if (!bus) {
         tell(bus.error().description + "; only an X system tray can show the status item");
