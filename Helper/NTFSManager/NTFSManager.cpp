@@ -193,7 +193,7 @@ void NTFSManager::scan()
             if (!table)
                 table = m_environment->mounts.entries();
             for (const auto& mount : MountTable::mountsOfNode(volume->path(), *table)) {
-                if (mount.isReadWrite() && volume->adopt())
+                if (mount.isReadWrite() && volume->isOnDesktop(mount.target) && volume->adopt())
                     break;
             }
         }

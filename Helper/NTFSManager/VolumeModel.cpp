@@ -112,19 +112,27 @@ std::optional<std::string> VolumeModel::desktopMount(const char* function) const
         Console::shared().printLog({mounts.error().description, name, ID}, function);
         return std::nullopt;
     }
-    std::error_code failed;
-    const std::string realDesktop = std::filesystem::canonical(m_desktopPath, failed).string();
     for (const auto& mount : *mounts) {
-        const std::string parent = FileManager::folder(mount.target);
-        if (!mount.isReadWrite() || (parent != m_desktopPath && (failed || parent != realDesktop)))
+        if (!mount.isReadWrite() || !isOnDesktop(mount.target))
             continue;
         // Found by the device the mount table names, in a folder named as
         // ours are, and not covered by another mount since.
         if (isFolderNameOfOurs(FileManager::lastPathComponent(mount.target))
             && m_environment->mounts.isReadWriteMount(mount.target, path()).valueOr(false))
-            return parent == m_desktopPath ? mount.target : m_desktopPath + "/" + FileManager::lastPathComponent(mount.target);
+            return m_desktopPath + "/" + FileManager::lastPathComponent(mount.target);
     }
     return std::nullopt;
+}
+
+bool VolumeModel::isOnDesktop(const std::string& mountPoint) const
+{
+    // The mount table names folders with every link resolved.
+    const std::string parent = FileManager::folder(mountPoint);
+    if (parent == m_desktopPath)
+        return true;
+    std::error_code failed;
+    const std::string realDesktop = std::filesystem::canonical(m_desktopPath, failed).string();
+    return !failed && parent == realDesktop;
 }
 
 bool VolumeModel::takeOver(const char* function)

@@ -61,6 +61,9 @@ public:
     // killed, or that could not unmount it at quit) is taken under care, so
     // that eject and quit handle it. Never waits for an operation under way.
     bool adopt();
+    // A mount point directly in the user's desktop folder: what adopt() may
+    // find there, told without a look at the mount table.
+    bool isOnDesktop(const std::string& mountPoint) const;
 
     // The script that gives a volume back to the system: `folder` removed
     // where it is empty and no mount point (a folder ParvexMenu made), and
