@@ -59,3 +59,12 @@ std::string UserAccounts::userName(uid_t uid)
     std::vector<char> buffer;
     return getPassword(uid, entry, buffer) ? std::string(entry.pw_name) : std::to_string(uid);
 }
+
+std::optional<std::string> UserAccounts::homeDirectory(uid_t uid)
+{
+    passwd entry {};
+    std::vector<char> buffer;
+    if (!getPassword(uid, entry, buffer) || !entry.pw_dir)
+        return std::nullopt;
+    return std::string(entry.pw_dir);
+}

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <optional>
 #include <string>
 
 class UserAccounts {
@@ -11,4 +12,7 @@ public:
     // Safe to call from any thread.
     static bool isAdministrator(uid_t uid);
     static std::string userName(uid_t uid);
+    // The home folder the password database gives the user; none for an
+    // unknown user.
+    static std::optional<std::string> homeDirectory(uid_t uid);
 };

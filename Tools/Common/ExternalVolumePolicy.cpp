@@ -54,14 +54,13 @@ Expected<void> ExternalVolumePolicy::checkVolume(const VolumeDescription& volume
     return {};
 }
 
-Expected<void> ExternalVolumePolicy::checkUnmount(const VolumeDescription& volume, const std::string& volumesDir,
+Expected<void> ExternalVolumePolicy::checkUnmount(const VolumeDescription& volume, const ToolPaths& paths,
                                                   const std::optional<std::string>& home)
 {
     for (const auto& mount : volume.mounts) {
-        bool system = std::filesystem::path(mount.target).parent_path() == std::filesystem::path(volumesDir);
-        if (!system && !(home && isWithin(mount.target, *home)))
+        if (!paths.isVolumeFolder(mount.target) && !(home && isWithin(mount.target, *home)))
             return Error::message("diskutil: " + volume.identifier.name() + " is mounted on " + mount.target
-                                  + ", which is neither under " + volumesDir
+                                  + ", which is neither under " + paths.volumesDir
                                   + " nor in your home folder; only root may unmount it");
     }
     return {};

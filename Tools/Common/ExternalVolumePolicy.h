@@ -2,6 +2,7 @@
 
 #include "Platform/Foundation/Expected.h"
 #include "Tools/Common/DiskDescription.h"
+#include "Tools/Common/ToolPaths.h"
 
 #include <optional>
 #include <string>
@@ -20,9 +21,9 @@ public:
     // The volume the target named, and the disk it is on.
     static Expected<void> checkVolume(const VolumeDescription& volume, const DiskDescription& disk);
     // An unmount for a user takes down only mounts where the system or that
-    // user put them: under `volumesDir`, or in the user's `home`. Any other
+    // user put them: in a folder of the system's volumes, or in the user's `home`. Any other
     // mount of the volume (root's bind mount elsewhere, say) makes it fail.
-    static Expected<void> checkUnmount(const VolumeDescription& volume, const std::string& volumesDir,
+    static Expected<void> checkUnmount(const VolumeDescription& volume, const ToolPaths& paths,
                                        const std::optional<std::string>& home);
 };
 

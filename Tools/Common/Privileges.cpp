@@ -3,9 +3,9 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
-#include <pwd.h>
 #include <unistd.h>
-#include <vector>
+
+#include "Platform/Foundation/UserAccounts.h"
 
 namespace Tools {
 
@@ -37,14 +37,7 @@ std::optional<uid_t> Privileges::invokingUser()
 std::optional<std::string> Privileges::invokingUsersHome()
 {
     auto user = invokingUser();
-    if (!user)
-        return std::nullopt;
-    std::vector<char> buffer(16384);
-    struct passwd entry {};
-    struct passwd* found = nullptr;
-    if (getpwuid_r(*user, &entry, buffer.data(), buffer.size(), &found) != 0 || !found || !found->pw_dir)
-        return std::nullopt;
-    return std::string(found->pw_dir);
+    return user ? UserAccounts::homeDirectory(*user) : std::nullopt;
 }
 
 std::string Privileges::requirement(const std::string& tool, const std::string& action)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 namespace Tools {
@@ -15,6 +16,12 @@ struct ToolPaths {
     std::string volumesDir = "/Volumes";
     // What the tools learnt probing each device (see ProbeCache).
     std::string probeCacheDir = "/run/parvex/probes";
+
+    // A folder directly in volumesDir: where the system mounts volumes.
+    bool isVolumeFolder(const std::string& path) const
+    {
+        return std::filesystem::path(path).parent_path() == std::filesystem::path(volumesDir);
+    }
 };
 
 }

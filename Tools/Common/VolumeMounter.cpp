@@ -23,11 +23,6 @@ VolumeMounter::VolumeMounter(ToolPaths paths)
 {
 }
 
-bool VolumeMounter::isUnderVolumes(const std::string& path) const
-{
-    return fs::path(path).parent_path() == fs::path(m_paths.volumesDir);
-}
-
 std::string VolumeMounter::freeMountPoint(const std::string& name) const
 {
     MountTable table(m_paths.mountInfo);
@@ -123,7 +118,7 @@ Expected<void> VolumeMounter::unmount(const VolumeDescription& volume, bool forc
             return Error{done.error().code, entry->target + ": " + done.error().description};
         fuse = fuse || entry->fsType.starts_with("fuse");
         std::error_code error;
-        if (isUnderVolumes(entry->target) && fs::is_empty(entry->target, error) && !MountTable(m_paths.mountInfo).mountAt(entry->target))
+        if (m_paths.isVolumeFolder(entry->target) && fs::is_empty(entry->target, error) && !MountTable(m_paths.mountInfo).mountAt(entry->target))
             fs::remove(entry->target, error);
     }
     // A mount detached while in use holds the device until its last file

@@ -30,7 +30,6 @@ public:
 
     // "/Volumes/Data", or "/Volumes/Data 1" when that folder is in use.
     std::string freeMountPoint(const std::string& name) const;
-    bool isUnderVolumes(const std::string& path) const;
 
 private:
     Expected<MountedVolume> mountNtfs(const VolumeDescription& volume, const std::string& directory) const;

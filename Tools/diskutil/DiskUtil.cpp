@@ -130,7 +130,7 @@ int DiskUtil::unmount(const std::string& verb, const std::vector<std::string>& a
         return relayToRoot(relayed, "Unmount of " + id + " failed: " + Privileges::requirement("diskutil", "unmounting a volume") + "\n", out, err);
     }
     if (m_caller.forUser) {
-        Expected<void> accepted = ExternalVolumePolicy::checkUnmount(*volume, m_paths.volumesDir, Privileges::invokingUsersHome());
+        Expected<void> accepted = ExternalVolumePolicy::checkUnmount(*volume, m_paths, Privileges::invokingUsersHome());
         if (!accepted) {
             err << accepted.error().description << "\n";
             return 1;

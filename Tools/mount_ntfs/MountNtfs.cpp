@@ -56,7 +56,7 @@ Expected<MountNtfsRequest> MountNtfs::parse(const std::vector<std::string>& argu
 bool MountNtfs::areSystemMounts(const std::vector<MountEntry>& mounts) const
 {
     for (const auto& entry : mounts) {
-        if (entry.isReadWrite() || std::filesystem::path(entry.target).parent_path() != std::filesystem::path(m_paths.volumesDir))
+        if (entry.isReadWrite() || !m_paths.isVolumeFolder(entry.target))
             return false;
     }
     return true;
