@@ -86,7 +86,7 @@ Expected<FileDescriptor> MountNtfs::openUsersFolder(const std::string& directory
 }
 
 Expected<void> MountNtfs::mountInstead(const std::vector<MountEntry>& existing, const MountNtfsRequest& request,
-                                       const std::string& target, std::ostream& err) const
+                                       dev_t device, const std::string& target, std::ostream& err) const
 {
     for (const auto& entry : existing) {
         if (!Unmounter::unmount(entry.target, false))
@@ -101,15 +101,18 @@ Expected<void> MountNtfs::mountInstead(const std::vector<MountEntry>& existing, 
             return Error::message(NtfsDriver::explanation(state, request.node) + " Nothing was mounted.");
     }
     Expected<void> mounted = NtfsDriver::mount(request.node, target, request.readWrite);
-    auto entry = MountTable(m_paths.mountInfo).mountAt(request.directory);
-    if (!mounted || !entry)
+    // Found by the device, not by the folder's name: the mount went to the
+    // folder opened, wherever its name leads by now. The device's earlier
+    // mounts are gone, so it has this one alone.
+    auto made = MountTable(m_paths.mountInfo).mountsOf(device);
+    if (!mounted || made.empty())
         return Error::message(request.node + " on " + request.directory + ": "
                               + (mounted ? "no mount was made" : mounted.error().description));
-    if (request.readWrite && !entry->isReadWrite()) {
+    if (request.readWrite && !made.back().isReadWrite()) {
         // ntfs-3g fell back to read-only after all; take it down rather than
         // leave a read-only mount where a writable one was asked for.
-        if (Expected<void> undone = Unmounter::unmount(request.directory, true); !undone)
-            err << "mount_ntfs: " << request.directory << ": " << undone.error().description << "\n";
+        if (Expected<void> undone = Unmounter::unmount(made.back(), true); !undone)
+            err << "mount_ntfs: " << made.back().target << ": " << undone.error().description << "\n";
         Unmounter::waitForRelease(request.node);
         return Error::message(request.node + " could only be mounted read-only, so it was not mounted. "
                               "Windows probably did not shut down fully: start Windows and shut it down fully "
@@ -162,7 +165,7 @@ int MountNtfs::run(const std::vector<std::string>& arguments, std::ostream& err)
     // The volume code first asks `diskutil umount` for the system's read-only
     // mount, which a user may not do; run as root here, we take that mount
     // over ourselves, and give it back if the volume cannot be made writable.
-    if (Expected<void> mounted = mountInstead(existing, *request, target, err); !mounted) {
+    if (Expected<void> mounted = mountInstead(existing, *request, node.st_rdev, target, err); !mounted) {
         err << "mount_ntfs: " << mounted.error().description << "\n";
         restoreSystemMounts(request->node, existing, err);
         return 1;

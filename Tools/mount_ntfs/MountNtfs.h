@@ -38,7 +38,7 @@ private:
     // Takes the volume's system mounts down and mounts it on `target` as
     // asked. A failure leaves no mount of ours; the system's are then for
     // the caller to give back.
-    Expected<void> mountInstead(const std::vector<MountEntry>& existing, const MountNtfsRequest& request,
+    Expected<void> mountInstead(const std::vector<MountEntry>& existing, const MountNtfsRequest& request, dev_t device,
                                 const std::string& target, std::ostream& err) const;
     void restoreSystemMounts(const std::string& node, const std::vector<MountEntry>& mounts, std::ostream& err) const;
 
