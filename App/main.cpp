@@ -9,7 +9,6 @@
 #include "App/UpdateAnnouncer.h"
 #include "BaseUI/Theme/NSAppleInterfaceTheme.h"
 #include "Platform/AppKit/NSApplication.h"
-#include "Platform/Foundation/DistributedNotificationCenter.h"
 #include "Platform/Foundation/NSBundle.h"
 #include "Platform/Freedesktop/ApplicationInstance.h"
 #include "Platform/Freedesktop/DesktopSession.h"
@@ -41,9 +40,9 @@ int main(int argc, char** argv)
                                          NSAppleInterfaceTheme::themeChangedNotificationName()};
     DesktopSession::install({.windows = [&] {
                                  return GtkDesktop::install({identifier, name, App::resourcesPath() + "/AppIcon.svg"},
-                                                            appearance, DistributedNotificationCenter::defaultCenter(),
                                                             report);
                              },
+                             .appearance = appearance,
                              .report = report});
 
     auto updates = std::make_shared<UpdateAnnouncer>(

@@ -1,17 +1,15 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
-#include "Platform/Freedesktop/DesktopAppearance.h"
-
-class DistributedNotificationCenter;
+#include "Platform/AppKit/AppearanceSource.h"
 
 // A program's windows on the desktop. Where GTK can open the display, the
-// GTK window backend is installed and the desktop's light or dark preference
-// (the settings portal, else GTK's settings) is mirrored into the global
-// domain; without a display nothing changes and the headless backend stays.
-// Call it on the main thread before the first window shows.
+// GTK window backend is installed; without a display nothing changes and
+// the headless backend stays. Call it on the main thread before the first
+// window shows.
 class GtkDesktop {
 public:
     struct Identity {
@@ -24,7 +22,7 @@ public:
     };
     using Report = std::function<void(const std::string& line)>;
 
-    // False when there is no display.
-    static bool install(const Identity& identity, DesktopAppearance::Domain appearance,
-                        DistributedNotificationCenter& center, Report report);
+    // GTK's own light or dark setting, for the session to follow beside the
+    // desktop's; none when there is no display.
+    static std::unique_ptr<AppearanceSource> install(const Identity& identity, Report report);
 };
