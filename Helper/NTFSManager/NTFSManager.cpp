@@ -172,10 +172,8 @@ void NTFSManager::scan()
     const auto current = DiskToolOutput::identifiers(listing.result);
     // One reading of the mode per cycle, once the disks are known.
     const bool manual = m_environment->settings.managerStyle();
-    if (!m_settledEarlierRuns) {
-        m_settledEarlierRuns = true;
-        settleWhatEarlierRunsLeft(current);
-    }
+    if (!m_settledEarlierRuns)
+        m_settledEarlierRuns = settleWhatEarlierRunsLeft(current);
     for (const auto& identifier : current) {
         // Quitting: whatever this cycle mounted is unmounted next.
         if (m_stopped)
@@ -289,15 +287,17 @@ void NTFSManager::checkIdentifier(const std::string& identifier, bool manual)
         volume->mount();
 }
 
-void NTFSManager::settleWhatEarlierRunsLeft(const std::vector<std::string>& current)
+bool NTFSManager::settleWhatEarlierRunsLeft(const std::vector<std::string>& current)
 {
     if (!m_environment->intents)
-        return;
+        return true;
     auto left = m_environment->intents->recorded();
     if (!left) {
-        Console::shared().printLog("what earlier runs left cannot be read: " + left.error().description, "run()");
-        return;
+        Console::shared().printLogLimited("intents", "what earlier runs left cannot be read: " + left.error().description,
+                                          "run()");
+        return false;
     }
+    bool settled = true;
     for (const auto& intent : *left) {
         const std::string node = "/dev/" + intent.ID;
         // The same disk, still plugged in: an identifier another disk took
@@ -306,8 +306,11 @@ void NTFSManager::settleWhatEarlierRunsLeft(const std::vector<std::string>& curr
         auto mounts = present ? m_environment->mounts.mountsOfNode(node)
                               : Expected<std::vector<MountEntry>>(std::vector<MountEntry>());
         if (!mounts) {
-            Console::shared().printLog({"what earlier runs left waits: " + mounts.error().description, intent.ID}, "run()");
-            return;
+            // Kept for the next scan.
+            Console::shared().printLogLimited("intents", "what earlier runs left waits (" + intent.ID + "): " + mounts.error().description,
+                                              "run()");
+            settled = false;
+            continue;
         }
         if (present && m_environment->mounts.isReadWriteMount(intent.folder, node).valueOr(false)) {
             // On the desktop: the scan takes the volume under care, and the
@@ -329,6 +332,7 @@ void NTFSManager::settleWhatEarlierRunsLeft(const std::vector<std::string>& curr
         if (auto finished = m_environment->intents->finish(intent.ID); !finished)
             Console::shared().printLog(finished.error().description, "run()");
     }
+    return settled;
 }
 
 void NTFSManager::eventCallBackNotification(const Notification& notification)

@@ -73,8 +73,10 @@ private:
     void scan();
     // What a run that was killed left recorded: each volume is taken under
     // care, given back, or its disk's folder removed, from what the mount
-    // table says, before anything else.
-    void settleWhatEarlierRunsLeft(const std::vector<std::string>& current);
+    // table says, before anything else. False when a record had to wait
+    // (the record or the mount table could not be read): the next scan
+    // tries again.
+    bool settleWhatEarlierRunsLeft(const std::vector<std::string>& current);
     void checkIdentifier(const std::string& identifier, bool manual);
     bool isRecorded(const std::string& identifier) const;
     void volumesMayHaveChanged() const;

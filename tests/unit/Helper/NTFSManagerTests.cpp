@@ -358,6 +358,25 @@ TEST_F(NTFSManagerTest, WhatAKilledRunLeftIsSettledByTheFirstScan)
                                                                    MountIntents::Intent{"disk4s3", 0, desktop + "/Back 1"}));
 }
 
+// Records that cannot be read at the first scan are settled by a later one.
+TEST_F(NTFSManagerTest, WhatEarlierRunsLeftIsSettledOnceItCanBeRead)
+{
+    const std::string gone = doubles.home() + "/Desktop/Gone";
+    ASSERT_EQ(::mkdir(gone.c_str(), 0755), 0);
+    ASSERT_TRUE(doubles.environment()->intents->record({"disk9s1", 0, gone}));
+    const std::string record = doubles.environment()->intents->path();
+    ASSERT_EQ(::rename(record.c_str(), (record + ".aside").c_str()), 0);
+    ASSERT_EQ(::mkdir(record.c_str(), 0700), 0);
+    manager.run();
+    EXPECT_TRUE(FileManager::fileExists(gone)) << "nothing known yet";
+
+    ASSERT_EQ(::rmdir(record.c_str()), 0);
+    ASSERT_EQ(::rename((record + ".aside").c_str(), record.c_str()), 0);
+    manager.run();
+    EXPECT_FALSE(FileManager::fileExists(gone)) << "the unplugged disk's empty folder goes";
+    EXPECT_THAT(doubles.intents(), IsEmpty());
+}
+
 // A read-write mount of a present volume on a desktop folder named as ours
 // are: taken under care at the scan that finds the volume, in either mode,
 // and at any later scan; recognised by its device, never by a name alone.
