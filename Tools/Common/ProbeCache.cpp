@@ -4,6 +4,8 @@
 #include "Platform/Foundation/Text.h"
 
 #include <ctime>
+#include <limits>
+#include <optional>
 #include <sys/stat.h>
 
 namespace Tools {
@@ -96,7 +98,8 @@ std::string ProbeCache::serialize(const std::string& identity, long probedAt, co
     return text + std::to_string(result.size) + "\n";
 }
 
-bool ProbeCache::deserialize(const std::string& text, const std::string& identity, long now, ProbeResult& result)
+bool ProbeCache::deserialize(const std::string& text, const std::string& identity, long now, long maximumAge,
+                             ProbeResult& result)
 {
     auto lines = Text::split(text, '\n', Text::keepEmpty);
     if (!lines.empty() && lines.back().empty())
@@ -118,11 +121,19 @@ Expected<ProbeResult> ProbeCache::probe(const std::string& node, const BlockDevi
     const std::string before = identity(node, device);
     const long now = static_cast<long>(std::time(nullptr));
     ProbeResult cached;
+    std::optional<std::string> entry;
     if (!before.empty()) {
-        if (auto text = FileManager::contents(entryPath(device)); text && deserialize(*text, before, now, cached))
+        if (auto text = FileManager::contents(entryPath(device)))
+            entry = std::move(*text);
+        if (entry && deserialize(*entry, before, now, maximumAge, cached))
             return cached;
     }
     Expected<ProbeResult> probed = m_probe(node);
+    // A user, who may not read the device, gets libblkid's cache, which
+    // holds long NTFS labels corrupted: our own answer for the same, unchanged
+    // device is the better one, however old.
+    if (probed && probed->fromCache && entry && deserialize(*entry, before, now, std::numeric_limits<long>::max(), cached))
+        return cached;
     // Kept only when read from the device, and when nothing changed while it was read.
     if (!probed || probed->fromCache || before.empty() || identity(node, device) != before)
         return probed;

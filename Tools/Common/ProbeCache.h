@@ -37,7 +37,8 @@ public:
 private:
     std::string entryPath(const BlockDeviceInfo& device) const;
     static std::string serialize(const std::string& identity, long probedAt, const ProbeResult& result);
-    static bool deserialize(const std::string& text, const std::string& identity, long now, ProbeResult& result);
+    static bool deserialize(const std::string& text, const std::string& identity, long now, long maximumAge,
+                            ProbeResult& result);
 
     std::string m_folder;
     std::string m_devDir;

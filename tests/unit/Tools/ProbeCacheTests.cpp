@@ -108,6 +108,17 @@ TEST_F(ProbeCacheTest, KeepsOnlyWhatWasReadFromTheDeviceAndAnswersWhereItCannotK
     EXPECT_FALSE(probes.probe(m_node, m_device)->fromCache) << "a damaged entry is read again";
     EXPECT_TRUE(probes.probe(m_node, m_device)->fromCache);
 
+    // A user, who may not read the device, gets libblkid's own cache, which
+    // corrupts long NTFS labels: ours, for the unchanged device, wins however old.
+    m_answerFromBlkidCache = true;
+    m_answer.label = "Long label read by libblkid, two bytes swapped";
+    m_root.write("cache/259:3", probes.identity(m_node, m_device) + "\n" + std::to_string(std::time(nullptr) - 3600)
+                                    + "\nntfs\nLong label read from the volume\n0123\n\ndos\n0x7\n\n1234\n");
+    EXPECT_EQ(probes.probe(m_node, m_device)->label, "Long label read from the volume");
+    ++m_device.diskSequence;
+    EXPECT_EQ(probes.probe(m_node, m_device)->label, m_answer.label) << "not for other media";
+    m_answerFromBlkidCache = false;
+
     const std::string missingNode = m_root / "dev/disk9s1";
     EXPECT_FALSE(probes.probe(missingNode, m_device)->fromCache);
     EXPECT_FALSE(probes.probe(missingNode, m_device)->fromCache) << "a node that cannot be stamped is never cached";
