@@ -45,13 +45,18 @@ Expected<FileLock> FileLock::lock(const FileHandle& file, std::chrono::milliseco
         return Error::system(errno, "The file ", file.path(), " couldn't be locked");
     FileLock held(fd);
     auto deadline = std::chrono::steady_clock::now() + patience;
+    // A lock held for an entry's write goes within a millisecond; one held
+    // longer is waited for in growing steps, not with a wake-up each.
+    auto pause = std::chrono::milliseconds(1);
     while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         int code = errno;
         if (code == EINTR)
             continue;
-        if (code != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline)
+        const auto now = std::chrono::steady_clock::now();
+        if (code != EWOULDBLOCK || now >= deadline)
             return Error::system(code, "The file ", file.path(), " couldn't be locked");
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
+        pause = std::min(pause * 2, std::chrono::milliseconds(50));
     }
     return held;
 }
